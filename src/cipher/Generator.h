@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+namespace grize {
+
+// The process-wide pseudo-random generator the cipher draws its keystream
+// from. Stored files were written with exactly this generator, so every
+// operation here is bit for bit what those files need: a 24-bit linear
+// congruential state, draws returned as exact single-precision fractions.
+class Generator {
+  public:
+    static constexpr std::uint32_t kModulusMask = 0xFFFFFF;
+    static constexpr std::uint32_t kInitialState = 0x050000;
+
+    // Draw with no argument (or a positive one): step, then return the state.
+    float draw() noexcept {
+        step();
+        return value();
+    }
+
+    // Draw with an argument: zero returns the current value without a step,
+    // a negative value restarts the sequence from the argument's bit pattern.
+    float draw(float p) noexcept;
+
+    // Fold a value into the state's upper 16 bits.
+    void reseed(float v) noexcept;
+
+    std::uint32_t state() const noexcept { return x_; }
+    void setState(std::uint32_t x) noexcept { x_ = x & kModulusMask; }
+
+    void step() noexcept { x_ = (x_ * 0x43FD43FDu + 0xC39EC3u) & kModulusMask; }
+    float value() const noexcept { return static_cast<float>(x_) / 16777216.0f; }
+
+    // The one generator of this process.
+    static Generator& process() noexcept;
+
+  private:
+    std::uint32_t x_ = kInitialState;
+};
+
+}  // namespace grize

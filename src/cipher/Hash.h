@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace grize {
+
+// Longest input Hash accepts; its second pass keys with the armoured first
+// pass, which outgrows the cipher's key limit beyond this.
+inline constexpr std::size_t kMaxHashInput = 24568;
+
+// 8-character digest over the armour alphabet. Uses the process generator:
+// never call it between keying a Cipher and that Cipher's DoXor.
+std::string Hash(std::string_view sA);
+
+}  // namespace grize

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace grize {
+
+// A run-time failure as the user sees it: a classic error number and its
+// description. Every layer throws this one type so the window's error report
+// and grize-cli can show any failure the same way.
+class RuntimeError : public std::runtime_error {
+  public:
+    RuntimeError(int number, std::string description)
+        : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+
+    int number() const noexcept { return number_; }
+    const std::string& description() const noexcept { return description_; }
+
+  private:
+    int number_;
+    std::string description_;
+};
+
+// The numbers and descriptions the program uses.
+namespace err {
+inline constexpr int kInvalidCall = 5;    // "Invalid procedure call or argument"
+inline constexpr int kOverflow = 6;       // "Overflow"
+inline constexpr int kOutOfMemory = 7;    // "Out of memory"
+inline constexpr int kBadFileName = 52;   // "Bad file name or number"
+inline constexpr int kFileNotFound = 53;  // "File not found"
+inline constexpr int kDeviceIo = 57;      // "Device I/O error"
+inline constexpr int kDiskFull = 61;      // "Disk full"
+inline constexpr int kAccess = 75;        // "Path/File access error"
+
+RuntimeError invalidCall();
+RuntimeError overflow();
+RuntimeError outOfMemory();
+RuntimeError badFileName();
+RuntimeError fileNotFound();
+RuntimeError deviceIo();
+RuntimeError diskFull();
+RuntimeError accessError();
+}  // namespace err
+
+}  // namespace grize

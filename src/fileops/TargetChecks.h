@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace grize {
+
+inline constexpr std::string_view kMarker = "[Grized]";
+
+// Outcome of the six start-up tests on a target path, in the order they run.
+enum class TargetCheck { Ok, NoPath, NotFound, Empty, ReadOnly, Hidden, System };
+
+// Runs the tests in order and returns the first that fails. Never opens the
+// target (a FIFO would block). Never throws.
+TargetCheck checkTarget(const std::string& path);
+
+// The warning text for a failed test, pieces joined with CR LF exactly as the
+// window shows it; empty for Ok.
+std::string targetCheckMessage(TargetCheck result, const std::string& path);
+
+// True when the file's first eight bytes are the marker. Throws RuntimeError
+// when the file cannot be opened or read.
+bool isEncryptedFile(const std::string& path);
+
+}  // namespace grize

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets everything up, builds, checks formatting and runs every test.
+#   ./test.sh
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+cd "$here"
+scripts/setup.sh
+scripts/check-format.sh
+scripts/build.sh
+scripts/run-tests.sh build
