@@ -1,0 +1,118 @@
+// Throughput of encryption and decryption, in memory and file to file.
+//   build/bench/grize_bench --benchmark_counters_tabular=true
+// Files go to $TMPDIR (or /tmp); the 256 MiB cases need about 1 GiB there.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "Cipher.h"
+#include "FileOperations.h"
+
+namespace {
+
+constexpr const char* kHeader = "[Grized]`zGwrS>vPlOIlsmj";
+
+std::string data(std::size_t size) {
+    std::string s(size, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    return s;
+}
+
+void EncryptInMemory(benchmark::State& state) {
+    const std::string plain = data(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        grize::Cipher c;
+        c.KeyString(kHeader);
+        c.Text(plain);
+        c.DoXor();
+        c.Stretch();
+        benchmark::DoNotOptimize(c.Text().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+void DecryptInMemory(benchmark::State& state) {
+    grize::Cipher enc;
+    enc.KeyString(kHeader);
+    enc.Text(data(static_cast<std::size_t>(state.range(0))));
+    enc.DoXor();
+    enc.Stretch();
+    const std::string armoured = enc.Text();
+    for (auto _ : state) {
+        grize::Cipher c;
+        c.KeyString(kHeader);
+        c.Text(armoured);
+        c.Shrink();
+        c.DoXor();
+        benchmark::DoNotOptimize(c.Text().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+class Scratch {
+  public:
+    Scratch() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "grize-bench-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+    }
+    ~Scratch() { std::filesystem::remove_all(dir_); }
+    std::string file(const char* name) const { return (dir_ / name).string(); }
+
+  private:
+    std::filesystem::path dir_;
+};
+
+// Encrypts plain.txt to plain.gri in the timed part and turns it back while
+// the clock is paused, so every round starts from the same file.
+void FileToFile(benchmark::State& state, bool timeEncrypt) {
+    Scratch scratch;
+    const std::string plain = scratch.file("plain.txt");
+    const std::string encrypted = scratch.file("plain.gri");
+    std::ofstream(plain, std::ios::binary) << data(static_cast<std::size_t>(state.range(0)));
+    const auto toGri = [&] { return encrypted; };
+    const auto toTxt = [&] { return plain; };
+    if (!timeEncrypt) {
+        grize::encryptFile(plain, "pw", "bench", toGri);
+    }
+    for (auto _ : state) {
+        if (timeEncrypt) {
+            grize::encryptFile(plain, "pw", "bench", toGri);
+            state.PauseTiming();
+            grize::decryptFile(encrypted, "pw", toTxt);
+            state.ResumeTiming();
+        } else {
+            grize::decryptFile(encrypted, "pw", toTxt);
+            state.PauseTiming();
+            grize::encryptFile(plain, "pw", "bench", toGri);
+            state.ResumeTiming();
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+void EncryptFileToFile(benchmark::State& state) {
+    FileToFile(state, true);
+}
+void DecryptFileToFile(benchmark::State& state) {
+    FileToFile(state, false);
+}
+
+constexpr std::int64_t kMiB = 1 << 20;
+
+}  // namespace
+
+BENCHMARK(EncryptInMemory)->Arg(kMiB)->Arg(256 * kMiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(DecryptInMemory)->Arg(kMiB)->Arg(256 * kMiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(EncryptFileToFile)->Arg(kMiB)->Arg(256 * kMiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(DecryptFileToFile)->Arg(kMiB)->Arg(256 * kMiB)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

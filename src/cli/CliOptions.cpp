@@ -1,0 +1,59 @@
+#include "CliOptions.h"
+
+namespace grize::cli {
+
+CliOptions parseArguments(const std::vector<std::string>& args) {
+    CliOptions options;
+    bool onlyFiles = false;
+    for (const std::string& arg : args) {
+        if (!onlyFiles && arg == "--") {
+            onlyFiles = true;
+        } else if (!onlyFiles && (arg == "--help" || arg == "-h")) {
+            options.command = Command::Help;
+            return options;
+        } else if (!onlyFiles && arg == "--version") {
+            options.command = Command::Version;
+            return options;
+        } else if (!onlyFiles && arg == "--password-stdin") {
+            options.passwordFromStdin = true;
+        } else if (!onlyFiles && arg.size() > 1 && arg[0] == '-') {
+            options.error = "unknown option " + arg;
+            return options;
+        } else if (options.command == Command::None) {
+            if (arg == "encrypt") {
+                options.command = Command::Encrypt;
+            } else if (arg == "decrypt") {
+                options.command = Command::Decrypt;
+            } else {
+                options.error = "unknown command " + arg + " (use encrypt or decrypt)";
+                return options;
+            }
+        } else {
+            options.files.push_back(arg);
+        }
+    }
+    if (options.command == Command::None) {
+        options.error = "no command given";
+    } else if (options.files.empty()) {
+        options.error = "no file given";
+    }
+    return options;
+}
+
+std::string usageText() {
+    return "Usage: grize-cli encrypt [--password-stdin] FILE...\n"
+           "       grize-cli decrypt [--password-stdin] FILE...\n"
+           "\n"
+           "Encrypts each FILE into FILE's name with its last four characters replaced\n"
+           "by \".gri\", or decrypts it into the name ending in \".txt\", and removes the\n"
+           "source once the result is safely on disk.\n"
+           "\n"
+           "  --password-stdin  read the password from the first line of standard input\n"
+           "                    instead of asking on the terminal\n"
+           "  --help            show this text\n"
+           "  --version         show the version\n"
+           "\n"
+           "Exit status: 0 when every file was done, 1 when any was not, 2 for a usage error.\n";
+}
+
+}  // namespace grize::cli

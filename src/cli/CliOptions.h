@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace grize::cli {
+
+enum class Command { None, Encrypt, Decrypt, Help, Version };
+
+struct CliOptions {
+    Command command = Command::None;
+    bool passwordFromStdin = false;
+    std::vector<std::string> files;
+    std::string error;  // non-empty: a usage error to report
+};
+
+CliOptions parseArguments(const std::vector<std::string>& args);
+
+std::string usageText();
+
+}  // namespace grize::cli

@@ -1,0 +1,150 @@
+#include "CliRunner.h"
+
+#include <istream>
+#include <ostream>
+
+#include "FileOperations.h"
+#include "PasswordBytes.h"
+#include "PathHelpers.h"
+#include "RuntimeError.h"
+#include "SaltSeed.h"
+#include "TargetChecks.h"
+#include "Terminal.h"
+
+#ifndef GRIZE_VERSION
+#define GRIZE_VERSION "unknown"
+#endif
+
+namespace grize::cli {
+
+namespace {
+
+// Window texts hold CR LF; a terminal line gets a blank instead, so that
+// every file's outcome stays on one line.
+std::string oneLine(std::string text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out.push_back(' ');
+            ++i;
+        } else if (text[i] == '\n' || text[i] == '\r') {
+            out.push_back(' ');
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    while (!out.empty() && out.back() == ' ') {
+        out.pop_back();
+    }
+    return out;
+}
+
+std::string errorText(const RuntimeError& e) {
+    return "Error " + std::to_string(e.number()) + " - " + e.description();
+}
+
+// Does one file; true when it was done.
+bool processFile(Command command, const std::string& file, const std::string& password,
+                 std::ostream& messages) {
+    const TargetCheck check = checkTarget(file);
+    if (check != TargetCheck::Ok) {
+        const std::string text = oneLine(targetCheckMessage(check, file));
+        // The first two texts do not name the file; the others begin with it.
+        if (check == TargetCheck::NoPath || check == TargetCheck::NotFound) {
+            messages << file << ": " << text << '\n';
+        } else {
+            messages << text << '\n';
+        }
+        return false;
+    }
+    try {
+        const bool encrypted = isEncryptedFile(file);
+        if (command == Command::Encrypt && encrypted) {
+            messages << file << ": already encrypted (begins with \"[Grized]\"), left as it is\n";
+            return false;
+        }
+        if (command == Command::Decrypt && !encrypted) {
+            messages << file << ": not an encrypted file (does not begin with \"[Grized]\"), "
+                     << "left as it is\n";
+            return false;
+        }
+        const std::string extension = command == Command::Encrypt ? ".gri" : ".txt";
+        const OutputPathProvider output = [&] { return replaceExtension(file, extension); };
+        std::string written;
+        if (command == Command::Encrypt) {
+            written = encryptFile(file, password, saltSeedNow(), output);
+        } else if (decryptFile(file, password, output, &written) == DecryptOutcome::WrongPassword) {
+            messages << file << ": Access denied: password is incorrect!\n";
+            return false;
+        }
+        messages << file << " -> " << written << '\n';
+        return true;
+    } catch (const RuntimeError& e) {
+        messages << file << ": " << errorText(e) << '\n';
+    } catch (const std::bad_alloc&) {
+        messages << file << ": " << errorText(err::outOfMemory()) << '\n';
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<std::string> firstLine(std::istream& in) {
+    std::string line;
+    if (!std::getline(in, line) && line.empty()) {
+        return std::nullopt;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& terminal,
+           std::ostream& out, std::ostream& messages) {
+    switch (options.command) {
+        case Command::Help:
+            out << usageText();
+            return kExitDone;
+        case Command::Version:
+            out << "grize-cli " << GRIZE_VERSION << '\n';
+            return kExitDone;
+        default:
+            break;
+    }
+    if (!options.error.empty()) {
+        messages << "grize-cli: " << options.error << '\n' << usageText();
+        return kExitUsage;
+    }
+
+    std::optional<std::string> typed;
+    if (options.passwordFromStdin) {
+        typed = firstLine(stdinStream);
+        if (!typed) {
+            messages << "grize-cli: no password on standard input\n";
+            return kExitUsage;
+        }
+    } else {
+        typed = terminal.readHidden("Enter password:");
+        if (!typed) {
+            messages << "grize-cli: no terminal to ask for the password; use --password-stdin\n";
+            return kExitUsage;
+        }
+        if (options.command == Command::Encrypt) {
+            const std::optional<std::string> again = terminal.readHidden("Enter password again:");
+            if (!again || *again != *typed) {
+                messages << "The two passwords are not the same.\n";
+                return kExitNotDone;
+            }
+        }
+    }
+    const std::string password = passwordBytes(decodeUtf8(*typed));
+
+    bool allDone = true;
+    for (const std::string& file : options.files) {
+        allDone = processFile(options.command, file, password, messages) && allDone;
+    }
+    return allDone ? kExitDone : kExitNotDone;
+}
+
+}  // namespace grize::cli

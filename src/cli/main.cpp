@@ -1,0 +1,17 @@
+#include <clocale>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "CliOptions.h"
+#include "CliRunner.h"
+#include "Terminal.h"
+
+int main(int argc, char** argv) {
+    // The salt's seed uses the user's short date form.
+    std::setlocale(LC_ALL, "");
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto terminal = grize::cli::makeSystemTerminal();
+    return grize::cli::runCli(grize::cli::parseArguments(args), std::cin, *terminal, std::cout,
+                              std::cerr);
+}

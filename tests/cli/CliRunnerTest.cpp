@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <sstream>
+
+#include "CliOptions.h"
+#include "CliRunner.h"
+#include "TempFolder.h"
+#include "Terminal.h"
+
+using namespace grize::cli;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ScriptedTerminal : public Terminal {
+  public:
+    std::deque<std::optional<std::string>> answers;
+    std::vector<std::string> prompts;
+    std::optional<std::string> readHidden(const std::string& prompt) override {
+        prompts.push_back(prompt);
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+struct Run {
+    int status;
+    std::string messages;
+};
+
+Run run(const std::vector<std::string>& args, const std::string& stdinText,
+        ScriptedTerminal terminal = {}) {
+    std::istringstream in(stdinText);
+    std::ostringstream out, messages;
+    const int status = runCli(parseArguments(args), in, terminal, out, messages);
+    return {status, messages.str()};
+}
+
+const std::string kPlain = std::string("Line one\r\nbytes \x00\xff\x80 and more\n", 29);
+
+TEST(CliOptions, Parsing) {
+    struct Case {
+        std::vector<std::string> args;
+        Command command;
+        bool fromStdin;
+        std::size_t files;
+        bool error;
+    };
+    const std::vector<Case> cases = {
+        {{"encrypt", "a.txt"}, Command::Encrypt, false, 1, false},
+        {{"decrypt", "--password-stdin", "a.gri", "b.gri"}, Command::Decrypt, true, 2, false},
+        {{"--password-stdin", "encrypt", "--", "--odd.txt"}, Command::Encrypt, true, 1, false},
+        {{"--help"}, Command::Help, false, 0, false},
+        {{"encrypt", "--version"}, Command::Version, false, 0, false},
+        {{}, Command::None, false, 0, true},
+        {{"encrypt"}, Command::Encrypt, false, 0, true},
+        {{"shred", "a.txt"}, Command::None, false, 0, true},
+        {{"encrypt", "--force", "a.txt"}, Command::Encrypt, false, 0, true},
+    };
+    for (const Case& c : cases) {
+        const CliOptions o = parseArguments(c.args);
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        EXPECT_EQ(o.command, c.command);
+        EXPECT_EQ(o.passwordFromStdin, c.fromStdin);
+        EXPECT_EQ(o.files.size(), c.files);
+        EXPECT_EQ(!o.error.empty(), c.error);
+    }
+}
+
+TEST(CliRunner, EncryptThenDecryptRestoresTheBytes) {
+    TempFolder dir;
+    const std::string plain = dir.file("notes.txt");
+    writeFile(plain, kPlain);
+
+    Run enc = run({"encrypt", "--password-stdin", plain}, "s3cret\r\n");
+    EXPECT_EQ(enc.status, kExitDone) << enc.messages;
+    EXPECT_EQ(enc.messages, plain + " -> " + dir.file("notes.gri") + "\n");
+    EXPECT_FALSE(fs::exists(plain));
+    EXPECT_EQ(readFile(dir.file("notes.gri")).substr(0, 8), "[Grized]");
+
+    Run dec = run({"decrypt", "--password-stdin", dir.file("notes.gri")}, "s3cret\n");
+    EXPECT_EQ(dec.status, kExitDone) << dec.messages;
+    EXPECT_EQ(readFile(plain), kPlain);
+    EXPECT_FALSE(fs::exists(dir.file("notes.gri")));
+}
+
+TEST(CliRunner, WrongPasswordLeavesTheFile) {
+    TempFolder dir;
+    const std::string plain = dir.file("notes.txt");
+    writeFile(plain, kPlain);
+    ASSERT_EQ(run({"encrypt", "--password-stdin", plain}, "right\n").status, kExitDone);
+    const std::string encrypted = dir.file("notes.gri");
+    const std::string before = readFile(encrypted);
+
+    Run dec = run({"decrypt", "--password-stdin", encrypted}, "Right\n");
+    EXPECT_EQ(dec.status, kExitNotDone);
+    EXPECT_EQ(dec.messages, encrypted + ": Access denied: password is incorrect!\n");
+    EXPECT_EQ(readFile(encrypted), before);
+    EXPECT_FALSE(fs::exists(plain));
+}
+
+TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
+    TempFolder dir;
+    writeFile(dir.file("marked.txt"), "[Grized]not really");
+    writeFile(dir.file("plain.gri"), "hello");
+    writeFile(dir.file("empty.txt"), "");
+    writeFile(dir.file(".hidden.txt"), "x");
+    struct Case {
+        std::string command, file, message;
+    };
+    const std::vector<Case> cases = {
+        {"encrypt", dir.file("marked.txt"), "already encrypted"},
+        {"decrypt", dir.file("plain.gri"), "not an encrypted file"},
+        {"encrypt", dir.file("missing.txt"),
+         "There is no file found to work with. If you are running Grize from a DOS prompt"},
+        {"encrypt", dir.file("empty.txt"),
+         dir.file("empty.txt") + " is empty: Grize will NOT work with empty files."},
+        {"encrypt", dir.file(".hidden.txt"), " is Hidden: Change this file's file-attribute"},
+        {"encrypt", dir.path().string(), "There is no file found to work with."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string before = fs::is_regular_file(c.file) ? readFile(c.file) : "";
+        Run r = run({c.command, "--password-stdin", c.file}, "pw\n");
+        EXPECT_EQ(r.status, kExitNotDone);
+        EXPECT_NE(r.messages.find(c.message), std::string::npos) << r.messages;
+        EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'), 1) << r.messages;
+        if (fs::is_regular_file(c.file)) {
+            EXPECT_EQ(readFile(c.file), before);
+        }
+    }
+}
+
+TEST(CliRunner, OneFailureDoesNotStopTheOthers) {
+    TempFolder dir;
+    writeFile(dir.file("a.txt"), "first");
+    writeFile(dir.file("c.txt"), "third");
+    Run r = run(
+        {"encrypt", "--password-stdin", dir.file("a.txt"), dir.file("b.txt"), dir.file("c.txt")},
+        "pw\n");
+    EXPECT_EQ(r.status, kExitNotDone);
+    EXPECT_TRUE(fs::exists(dir.file("a.gri")));
+    EXPECT_TRUE(fs::exists(dir.file("c.gri")));
+    EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'), 3) << r.messages;
+}
+
+TEST(CliRunner, ShortNameReportsTheRuntimeError) {
+    TempFolder dir;
+    const fs::path old = fs::current_path();
+    fs::current_path(dir.path());
+    writeFile("a.b", "short");
+    Run r = run({"encrypt", "--password-stdin", "a.b"}, "pw\n");
+    fs::current_path(old);
+    EXPECT_EQ(r.status, kExitNotDone);
+    EXPECT_EQ(r.messages, "a.b: Error 5 - Invalid procedure call or argument\n");
+    EXPECT_EQ(readFile(dir.file("a.b")), "short");
+}
+
+TEST(CliRunner, TerminalPasswords) {
+    TempFolder dir;
+    const std::string plain = dir.file("notes.txt");
+    writeFile(plain, kPlain);
+
+    ScriptedTerminal differ;
+    differ.answers = {"one", "One"};
+    Run r = run({"encrypt", plain}, "", differ);
+    EXPECT_EQ(r.status, kExitNotDone);
+    EXPECT_EQ(r.messages, "The two passwords are not the same.\n");
+    EXPECT_EQ(readFile(plain), kPlain);
+
+    ScriptedTerminal same;
+    same.answers = {"pässword", "pässword"};
+    EXPECT_EQ(run({"encrypt", plain}, "", same).status, kExitDone);
+
+    ScriptedTerminal once;
+    once.answers = {"pässword"};
+    Run dec = run({"decrypt", dir.file("notes.gri")}, "", once);
+    EXPECT_EQ(dec.status, kExitDone) << dec.messages;
+    EXPECT_EQ(readFile(plain), kPlain);
+}
+
+TEST(CliRunner, UsageErrors) {
+    EXPECT_EQ(run({"encrypt"}, "").status, kExitUsage);
+    EXPECT_EQ(run({"encrypt", "x.txt"}, "", ScriptedTerminal{}).status, kExitUsage);  // no tty
+    EXPECT_EQ(run({"encrypt", "--password-stdin", "x.txt"}, "").status, kExitUsage);
+    EXPECT_EQ(run({"--help"}, "").status, kExitDone);
+}
+
+}  // namespace
