@@ -1,0 +1,57 @@
+#include "WindowsRegistry.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace grize {
+
+namespace {
+
+// Predefined roots are 32-bit values that the 64-bit API sign-extends.
+HKEY rootHandle(std::uint32_t root) {
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
+}
+
+HKEY openHandle(RegKey key) {
+    return reinterpret_cast<HKEY>(key);
+}
+
+}  // namespace
+
+long WindowsRegistry::OpenKey(std::uint32_t root, const std::string& subKey, std::uint32_t access,
+                              RegKey& key) {
+    HKEY opened = nullptr;
+    const LONG status = ::RegOpenKeyExA(rootHandle(root), subKey.c_str(), 0, access, &opened);
+    key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(opened) : 0;
+    return status;
+}
+
+long WindowsRegistry::CreateKey(std::uint32_t root, const std::string& subKey, RegKey& key) {
+    HKEY created = nullptr;
+    const LONG status = ::RegCreateKeyA(rootHandle(root), subKey.c_str(), &created);
+    key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(created) : 0;
+    return status;
+}
+
+long WindowsRegistry::QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                                 char* data, std::uint32_t& length) {
+    DWORD valueType = type;
+    DWORD size = length;
+    const LONG status = ::RegQueryValueExA(openHandle(key), name.c_str(), nullptr, &valueType,
+                                           reinterpret_cast<LPBYTE>(data), &size);
+    type = valueType;
+    length = size;
+    return status;
+}
+
+long WindowsRegistry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
+                               const char* data, std::uint32_t length) {
+    return ::RegSetValueExA(openHandle(key), name.c_str(), 0, type,
+                            reinterpret_cast<const BYTE*>(data), length);
+}
+
+long WindowsRegistry::CloseKey(RegKey key) {
+    return ::RegCloseKey(openHandle(key));
+}
+
+}  // namespace grize
