@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The .gri layout, streamed: a header line (marker, salt, verifier) that is
+// also the key string, then the armoured ciphertext in lines of 70 + CR LF.
+// Chunked processing gives exactly the bytes the whole-text steps give.
+namespace grize::gri {
+
+inline constexpr std::size_t kHeaderLength = 24;
+inline constexpr std::size_t kSaltOffset = 8;
+inline constexpr std::size_t kVerifierOffset = 16;
+inline constexpr std::size_t kFieldLength = 8;
+inline constexpr std::size_t kLineLength = 70;
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// 105 plaintext bytes armour to exactly two body lines, so chunks of a
+// multiple of 105 never split a line.
+inline constexpr std::size_t kPlainGroup = 105;
+inline constexpr std::size_t kPlainChunk = kPlainGroup * 10240;  // about 1 MiB
+// Armoured characters un-armoured at a time: whole groups of four.
+inline constexpr std::size_t kArmourChunk = 4 * 262144;
+
+// Fills up to `size` bytes; 0 only at the end of the data.
+using ReadFn = std::function<std::size_t(char* buffer, std::size_t size)>;
+using WriteFn = std::function<void(std::string_view data)>;
+
+// "[Grized]" + Hash(seed) + Hash(salt + password). Uses the process generator.
+std::string makeHeader(std::string_view saltSeedText, std::string_view password);
+
+// The password test on the first line: the first occurrence of
+// Hash(salt + password) must begin at the 17th character. Only the first 24
+// characters can matter. Uses the process generator.
+bool headerAccepts(std::string_view headerLine, std::string_view password);
+
+// Writes the header line and the body of everything `read` yields.
+void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& write,
+             std::size_t plainChunk = kPlainChunk);
+
+// Buffered reading of an encrypted file, for its first line and its body.
+class Input {
+  public:
+    explicit Input(ReadFn read, std::size_t bufferSize = 256 * 1024);
+
+    struct HeaderLine {
+        std::string text;     // at most `keep` characters
+        bool longer = false;  // the line has more than `keep` characters
+    };
+    // The first line: up to the first CR, whatever its length. Reads no
+    // further than `keep` + 1 characters into the line.
+    HeaderLine readHeaderLine(std::size_t keep);
+
+    // Hands on the body characters: every line after the first, without its
+    // line end. A line ends at CR; an LF right after a CR belongs to that
+    // line end, any other LF is an ordinary character.
+    void readBody(const std::function<void(std::string_view)>& sink);
+
+  private:
+    bool fill();
+
+    ReadFn read_;
+    std::string buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool afterCr_ = false;
+    bool inFirstLine_ = true;
+    bool atEnd_ = false;
+};
+
+// Keys a cipher with the header line and writes the plaintext of the body
+// that follows it in `in`. An empty body fails (error 5), like Shrink.
+void decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
+                 std::size_t armourChunk = kArmourChunk);
+
+// Whole buffers in memory, through the same streaming steps.
+std::string encryptBytes(std::string_view plaintext, std::string_view password,
+                         std::string_view saltSeedText);
+// Nothing when the password is rejected.
+std::optional<std::string> decryptBytes(std::string_view fileBytes, std::string_view password);
+
+}  // namespace grize::gri

@@ -1,0 +1,35 @@
+#include "PathHelpers.h"
+
+#include "FileSystem.h"
+#include "RuntimeError.h"
+
+namespace grize {
+
+bool FileExists(const std::string& Filename) {
+    if (Filename.empty()) {
+        return false;
+    }
+    try {
+        const FileInfo info = defaultFileSystem().status(Filename);
+        return info.kind != FileKind::Missing && info.kind != FileKind::Directory;
+    } catch (...) {
+        return false;  // cannot be examined: as good as absent
+    }
+}
+
+std::string GetFileName(const std::string& bron, const std::string& vSlash) {
+    if (vSlash.size() != 1) {
+        return bron;
+    }
+    const std::size_t at = bron.rfind(vSlash[0]);
+    return at == std::string::npos ? bron : bron.substr(at + 1);
+}
+
+std::string replaceExtension(const std::string& fileANDpath, const std::string& newExtension) {
+    if (fileANDpath.size() < 4) {
+        throw err::invalidCall();
+    }
+    return fileANDpath.substr(0, fileANDpath.size() - 4) + newExtension;
+}
+
+}  // namespace grize

@@ -1,0 +1,95 @@
+#include "TargetChecks.h"
+
+#include "FileSystem.h"
+
+namespace grize {
+
+TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
+    if (path.empty()) {
+        return TargetCheck::NoPath;
+    }
+    try {
+        // Only stat calls: opening a FIFO would block.
+        const FileInfo target = fs.status(path);
+        if (target.kind == FileKind::Missing || target.kind == FileKind::Directory) {
+            return TargetCheck::NotFound;
+        }
+        if (target.size == 0) {
+            return TargetCheck::Empty;
+        }
+        // From the mode bits, not from access(): root could write anyway.
+        if ((target.mode & 0200u) == 0) {
+            return TargetCheck::ReadOnly;
+        }
+        const std::size_t slash = path.rfind('/');
+        const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+        if (nameStart < path.size() && path[nameStart] == '.') {
+            return TargetCheck::Hidden;
+        }
+        if (fs.linkStatus(path).kind == FileKind::Symlink || target.kind != FileKind::Regular) {
+            return TargetCheck::System;
+        }
+        return TargetCheck::Ok;
+    } catch (...) {
+        return TargetCheck::NotFound;  // cannot be examined
+    }
+}
+
+TargetCheck checkTarget(const std::string& path) {
+    return checkTarget(path, defaultFileSystem());
+}
+
+std::string targetCheckMessage(TargetCheck result, const std::string& path) {
+    switch (result) {
+        case TargetCheck::Ok:
+            return {};
+        case TargetCheck::NoPath:
+            return "Usage:\r\nRight click a text file and select Grize-Encrypt.\r\n"
+                   "Consult the readme.txt in the program folder for more info.     ";
+        case TargetCheck::NotFound:
+            return "There is no file found to work with.\r\n"
+                   "If you are running Grize from a DOS prompt, please check your spelling...";
+        case TargetCheck::Empty:
+            return path + " is empty:\r\nGrize will NOT work with empty files.";
+        case TargetCheck::ReadOnly:
+            return path + " is Read-only:\r\nChange this file's file-attribute and try again.";
+        case TargetCheck::Hidden:
+            return path + " is Hidden:\r\nChange this file's file-attribute and try again.";
+        case TargetCheck::System:
+            return path + " is a System file:\r\nGrize will NOT work with system files.";
+    }
+    return {};
+}
+
+bool isEncryptedFile(const std::string& path, FileSystem& fs) {
+    const FileSystem::Handle file = fs.openRead(path);
+    std::string head(kMarker.size(), '\0');
+    std::size_t got = 0;
+    try {
+        while (got < head.size()) {
+            const std::size_t n = fs.read(file, head.data() + got, head.size() - got);
+            if (n == 0) {
+                break;
+            }
+            got += n;
+        }
+    } catch (...) {
+        try {
+            fs.close(file);
+        } catch (...) {
+        }
+        throw;
+    }
+    try {
+        fs.close(file);
+    } catch (...) {
+        // Nothing was written; the bytes read stand.
+    }
+    return got == head.size() && head == kMarker;
+}
+
+bool isEncryptedFile(const std::string& path) {
+    return isEncryptedFile(path, defaultFileSystem());
+}
+
+}  // namespace grize
