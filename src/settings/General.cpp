@@ -15,7 +15,7 @@ namespace grize {
 
 namespace {
 
-const std::string kSettingsKey = "HKEY_CURRENT_USER\\Software\\Ashgrove\\Grize";
+constexpr char kSettingsKey[] = "HKEY_CURRENT_USER\\Software\\Ashgrove\\Grize";
 
 // What the last successful reads gave; a failed conversion keeps the old
 // number, which is how "Top" falls back to "Left".
