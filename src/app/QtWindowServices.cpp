@@ -1,0 +1,87 @@
+#include "QtWindowServices.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QUrl>
+#include <cstdio>
+#include <cstdlib>
+
+namespace grize {
+
+QtWindowServices::QtWindowServices(std::string commandLine)
+    : commandLine_(std::move(commandLine)) {}
+
+QtWindowServices::~QtWindowServices() = default;
+
+std::string QtWindowServices::joinArguments(int argc, char** argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            text += ' ';
+        }
+        text += argv[i];
+    }
+    return text;
+}
+
+void QtWindowServices::MsgBox(const Message& message) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    if (message.icon == MsgIcon::Warning) {
+        icon = QMessageBox::Warning;
+    } else if (message.icon == MsgIcon::Information) {
+        icon = QMessageBox::Information;
+    }
+    QString text = QString::fromStdString(message.text);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    const QString title =
+        message.title.empty() ? QStringLiteral("Grize") : QString::fromStdString(message.title);
+    QMessageBox box(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    // Paths come from the command line: never let them be read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void QtWindowServices::EndNow() {
+    // Not a closing step of any window: only the instance lock goes, so that
+    // the next start does not have to judge it stale.
+    lock_.reset();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+bool QtWindowServices::PrevInstance() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) {
+        return false;
+    }
+    lock_ = std::make_unique<QLockFile>(QDir(folder).filePath(QStringLiteral("grize.lock")));
+    // A running instance may stay open for hours; only a dead owner makes the
+    // lock stale, never its age.
+    lock_->setStaleLockTime(0);
+    if (lock_->tryLock(0)) {
+        return false;
+    }
+    const bool held = lock_->error() == QLockFile::LockFailedError;
+    // A lock that cannot be made at all (unwritable folder) does not stop the
+    // user from working.
+    lock_.reset();
+    return held;
+}
+
+std::string QtWindowServices::CommandLine() {
+    return commandLine_;
+}
+
+void QtWindowServices::OpenHomepage(const std::string& address) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+}
+
+int QtWindowServices::CurrentYear() {
+    return QDate::currentDate().year();
+}
+
+}  // namespace grize

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace grize {
+
+enum class MsgIcon { None, Warning, Information };
+
+// One modal message box: OK button only. `text` separates its lines by CR LF;
+// an empty title shows the application title "Grize".
+struct Message {
+    Message(std::string text_, MsgIcon icon_, std::string title_, std::string helpFile_ = {},
+            int helpContext_ = 0)
+        : text(std::move(text_)),
+          icon(icon_),
+          title(std::move(title_)),
+          helpFile(std::move(helpFile_)),
+          helpContext(helpContext_) {}
+
+    std::string text;
+    MsgIcon icon = MsgIcon::None;
+    std::string title;
+    std::string helpFile;
+    int helpContext = 0;
+};
+
+// What the windows ask of the platform beyond their own controls. The program
+// runs on QtWindowServices; the tests put a recorder in its place so that
+// nobody has to close boxes.
+class WindowServices {
+  public:
+    virtual ~WindowServices() = default;
+
+    // Returns when the user has closed the box.
+    virtual void MsgBox(const Message& message) = 0;
+    // Ends the process at once: no close handler runs and nothing is stored.
+    // A recorder does return, so every caller returns straight after it.
+    virtual void EndNow() = 0;
+    // Asked once, first thing at start-up.
+    virtual bool PrevInstance() = 0;
+    // The command line's argument text: the arguments joined with one blank.
+    virtual std::string CommandLine() = 0;
+    // Hands the address to the desktop's browser; failures are not reported.
+    virtual void OpenHomepage(const std::string& address) = 0;
+    virtual int CurrentYear() = 0;
+};
+
+}  // namespace grize

@@ -1,0 +1,557 @@
+#include "frmmain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QProxyStyle>
+#include <limits>
+#include <new>
+
+#include "ErrorReport.h"
+#include "FileOperations.h"
+#include "PasswordBytes.h"
+#include "PathHelpers.h"
+#include "RuntimeError.h"
+#include "SaltSeed.h"
+#include "TargetChecks.h"
+#include "Twips.h"
+#include "WindowServices.h"
+#include "WindowSettings.h"
+#include "frmabout.h"
+
+// Resources of a static library must be registered by name, outside any
+// namespace.
+static void initAppPictures() {
+    Q_INIT_RESOURCE(app_pictures);
+}
+
+namespace grize {
+
+namespace {
+
+const QColor kFocusLabelColour(0, 0, 192);
+
+const char* const kTitle = "Grize";
+const char* const kPasswordsDiffer = "The two passwords are not the same.\r\nPlease adjust...";
+const char* const kWrongPassword = "Access denied: password is incorrect!";
+const char* const kAccessDenied =
+    "The operating system denied Grize access to your file.\r\n"
+    "Please exit Grize, and run this program as an administrator.";
+
+// The application's style, except that password boxes show "*".
+class WindowStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_LineEdit_PasswordCharacter) {
+            return '*';
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QFont windowFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+QString toQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A picture button: the grey padlock normally, the dark one while pressed.
+void setPictures(QPushButton* button, const QString& normal, const QString& pressed) {
+    const QIcon up(normal);
+    const QIcon down(pressed);
+    button->setIcon(up);
+    button->setIconSize(QSize(32, 32));
+    QObject::connect(button, &QPushButton::pressed, button,
+                     [button, down] { button->setIcon(down); });
+    QObject::connect(button, &QPushButton::released, button, [button, up] { button->setIcon(up); });
+}
+
+}  // namespace
+
+void setForeColor(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Active, QPalette::WindowText, colour);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+QColor foreColor(const QLabel* label) {
+    return label->palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+// The window's edges in twips, for the settings store.
+class frmmain::Position final : public PositionTarget {
+  public:
+    explicit Position(QWidget& window) : window_(window) {}
+    float Left() const override { return static_cast<float>(window_.x() * kTwipsPerPixel); }
+    float Top() const override { return static_cast<float>(window_.y() * kTwipsPerPixel); }
+    void SetLeft(float twips) override { window_.move(px(twips), window_.y()); }
+    void SetTop(float twips) override { window_.move(window_.x(), px(twips)); }
+
+  private:
+    QWidget& window_;
+};
+
+// Check1's value: 0 unchecked, 1 checked, 2 greyed; nothing else.
+class frmmain::CheckValue final : public CheckBoxTarget {
+  public:
+    explicit CheckValue(QCheckBox& box) : box_(box) {}
+    int Value() const override {
+        switch (box_.checkState()) {
+            case Qt::Checked:
+                return 1;
+            case Qt::PartiallyChecked:
+                return 2;
+            default:
+                return 0;
+        }
+    }
+    void SetValue(int value) override {
+        switch (value) {
+            case 0:
+                box_.setTristate(false);
+                box_.setCheckState(Qt::Unchecked);
+                break;
+            case 1:
+                box_.setTristate(false);
+                box_.setCheckState(Qt::Checked);
+                break;
+            case 2:
+                box_.setTristate(true);
+                box_.setCheckState(Qt::PartiallyChecked);
+                break;
+            default:
+                throw RuntimeError(380, "Invalid property value");
+        }
+    }
+
+  private:
+    QCheckBox& box_;
+};
+
+frmmain::frmmain(WindowServices& services, WindowSettings& settings, FileSystem& fileSystem,
+                 QWidget* parent)
+    : QWidget(parent), services_(services), settings_(settings), fileSystem_(fileSystem) {
+    initAppPictures();
+
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(px(3540), px(1965));
+    setWindowTitle(QStringLiteral("Grize "));
+    setWindowIcon(QIcon(QStringLiteral(":/grize/lock_closed.xpm")));
+    setFont(windowFont());
+
+    txtPassword1 = new QLineEdit(this);
+    txtPassword2 = new QLineEdit(this);
+    cmdEncrypt = new QPushButton(this);
+    cmdDecrypt = new QPushButton(this);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdAbout = new QPushButton(QStringLiteral("&About"), this);
+    Check1 = new QCheckBox(QStringLiteral("Auto quit window"), this);
+    lblPassword1 = new QLabel(QStringLiteral("Enter password:"), this);
+    lblPassword2 = new QLabel(QStringLiteral("Enter password again:"), this);
+
+    txtPassword1->setObjectName(QStringLiteral("txtPassword1"));
+    txtPassword2->setObjectName(QStringLiteral("txtPassword2"));
+    cmdEncrypt->setObjectName(QStringLiteral("cmdEncrypt"));
+    cmdDecrypt->setObjectName(QStringLiteral("cmdDecrypt"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdAbout->setObjectName(QStringLiteral("cmdAbout"));
+    Check1->setObjectName(QStringLiteral("Check1"));
+    lblPassword1->setObjectName(QStringLiteral("lblPassword1"));
+    lblPassword2->setObjectName(QStringLiteral("lblPassword2"));
+
+    txtPassword1->setGeometry(px(1935), px(150), px(1365), px(285));
+    txtPassword2->setGeometry(px(1935), px(495), px(1365), px(285));
+    cmdEncrypt->setGeometry(px(225), px(885), px(765), px(615));
+    cmdDecrypt->setGeometry(px(1020), px(885), px(765), px(615));
+    cmdCancel->setGeometry(px(1935), px(1185), px(1365), px(315));
+    cmdAbout->setGeometry(px(1935), px(870), px(1365), px(300));
+    Check1->setGeometry(px(240), px(1590), px(1560), px(195));
+    lblPassword1->setGeometry(px(225), px(210), px(1140), px(195));
+    lblPassword2->setGeometry(px(225), px(510), px(1575), px(195));
+
+    auto* style = new WindowStyle;
+    style->setParent(this);
+    for (QLineEdit* box : {txtPassword1, txtPassword2}) {
+        box->setStyle(style);
+        box->setEchoMode(QLineEdit::Password);
+        box->setMaxLength(std::numeric_limits<int>::max());
+        box->installEventFilter(this);
+    }
+
+    setPictures(cmdEncrypt, QStringLiteral(":/grize/lock_closed.xpm"),
+                QStringLiteral(":/grize/lock_closed_dark.xpm"));
+    setPictures(cmdDecrypt, QStringLiteral(":/grize/lock_open.xpm"),
+                QStringLiteral(":/grize/lock_open_dark.xpm"));
+    cmdEncrypt->setToolTip(QStringLiteral(" Encrypt "));
+    cmdDecrypt->setToolTip(QStringLiteral(" Decrypt "));
+
+    // Labels size themselves to their text.
+    for (QLabel* label : {lblPassword1, lblPassword2}) {
+        label->resize(label->sizeHint().width(), label->height());
+        setForeColor(label, label->palette().color(QPalette::ButtonText));
+    }
+
+    Check1->setMouseTracking(true);
+    Check1->installEventFilter(this);
+    // A greyed box restored from the settings becomes a plain two-state box
+    // once the user clicks it.
+    connect(Check1, &QCheckBox::clicked, this, [this] { Check1->setTristate(false); });
+
+    setTabOrder(txtPassword1, txtPassword2);
+    setTabOrder(txtPassword2, cmdEncrypt);
+    setTabOrder(cmdEncrypt, cmdDecrypt);
+    setTabOrder(cmdDecrypt, cmdCancel);
+    setTabOrder(cmdCancel, cmdAbout);
+    setTabOrder(cmdAbout, Check1);
+    for (QWidget* control : {static_cast<QWidget*>(cmdEncrypt), static_cast<QWidget*>(cmdDecrypt),
+                             static_cast<QWidget*>(cmdCancel), static_cast<QWidget*>(cmdAbout),
+                             static_cast<QWidget*>(Check1)}) {
+        control->installEventFilter(this);
+    }
+
+    connect(cmdEncrypt, &QPushButton::clicked, this, &frmmain::cmdEncrypt_Click);
+    connect(cmdDecrypt, &QPushButton::clicked, this, &frmmain::cmdDecrypt_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmmain::cmdCancel_Click);
+    connect(cmdAbout, &QPushButton::clicked, this, &frmmain::cmdAbout_Click);
+
+    position_ = std::make_unique<Position>(*this);
+    checkValue_ = std::make_unique<CheckValue>(*Check1);
+}
+
+frmmain::~frmmain() = default;
+
+bool frmmain::Start() {
+    Form_Initialize();
+    if (ended_) {
+        return false;
+    }
+    Form_Load();
+    if (ended_) {
+        return false;
+    }
+    for (QWidget* control : {static_cast<QWidget*>(txtPassword1),
+                             static_cast<QWidget*>(txtPassword2), static_cast<QWidget*>(cmdEncrypt),
+                             static_cast<QWidget*>(cmdDecrypt), static_cast<QWidget*>(cmdCancel),
+                             static_cast<QWidget*>(cmdAbout), static_cast<QWidget*>(Check1)}) {
+        if (control->isEnabled()) {
+            control->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
+    show();
+    return true;
+}
+
+void frmmain::Form_Initialize() {
+    if (services_.PrevInstance()) {
+        services_.MsgBox({"Grize is already running...", MsgIcon::Information, "Info"});
+        endProgram();
+    }
+}
+
+void frmmain::Form_Load() {
+    guarded("Sub Form_Load", false, [this] {
+        settings_.LoadPosition(*position_);
+        settings_.LoadAutoquit(*checkValue_);
+        userFile = services_.CommandLine();
+        checkAll();
+    });
+}
+
+void frmmain::checkAll() {
+    guarded("Sub checkAll", false, [this] {
+        const TargetCheck result = checkTarget(userFile, fileSystem_);
+        if (result != TargetCheck::Ok) {
+            services_.MsgBox({targetCheckMessage(result, userFile), MsgIcon::Warning, kTitle});
+            endProgram();
+            return;
+        }
+        if (isEncryptedFile(userFile, fileSystem_)) {
+            cmdEncrypt->setEnabled(false);
+            cmdDecrypt->setEnabled(true);
+            setDefaultButton(cmdDecrypt);
+            lblPassword2->setEnabled(false);
+            txtPassword2->setEnabled(false);
+            txtPassword2->clear();
+        } else {
+            cmdEncrypt->setEnabled(true);
+            setDefaultButton(cmdEncrypt);
+            cmdDecrypt->setEnabled(false);
+            lblPassword2->setEnabled(true);
+            txtPassword2->setEnabled(true);
+        }
+        lblPassword1->setEnabled(true);
+        txtPassword1->setEnabled(true);
+        setWindowTitle(toQt("Grize / " + GetFileName(userFile, kPathSeparator)));
+    });
+}
+
+void frmmain::SetSelected() {
+    // The control with the focus in this window, also while a message box
+    // that just closed still holds the keyboard.
+    if (auto* box = qobject_cast<QLineEdit*>(focusWidget())) {
+        box->setSelection(0, static_cast<int>(box->text().size()));
+    }
+}
+
+void frmmain::cmdEncrypt_Click() {
+    if (txtPassword1->text() != txtPassword2->text()) {
+        services_.MsgBox({kPasswordsDiffer, MsgIcon::Warning, kTitle});
+        txtPassword2->setFocus(Qt::OtherFocusReason);
+        SetSelected();
+        return;
+    }
+    setCursor(Qt::WaitCursor);
+    cmdEncrypt->setEnabled(false);
+    cmdDecrypt->setEnabled(false);
+    repaint();
+    Encrypt();
+    if (!ended_) {
+        unsetCursor();
+    }
+}
+
+void frmmain::Encrypt() {
+    cmdCancel->setEnabled(false);
+    bool written = false;
+    guarded("Sub Encrypt", true, [this, &written] {
+        const std::string password = passwordBytes(txtPassword1->text().toStdU32String());
+        encryptFile(
+            userFile, password, saltSeedNow(), [this] { return outputPath(".gri"); }, fileSystem_);
+        written = true;
+    });
+    if (!written) {
+        return;
+    }
+    cmdCancel->setEnabled(true);
+    cmdCancel->setText(QStringLiteral("&Done"));
+    cmdCancel->setFocus(Qt::OtherFocusReason);
+    lblPassword1->setEnabled(false);
+    lblPassword2->setEnabled(false);
+    txtPassword1->setEnabled(false);
+    txtPassword2->setEnabled(false);
+    if (checkValue_->Value() == 1) {
+        cmdCancel_Click();
+    }
+}
+
+void frmmain::cmdDecrypt_Click() {
+    setCursor(Qt::WaitCursor);
+    cmdEncrypt->setEnabled(false);
+    cmdDecrypt->setEnabled(false);
+    repaint();
+    Decrypt();
+    if (!ended_) {
+        unsetCursor();
+    }
+}
+
+void frmmain::Decrypt() {
+    cmdCancel->setEnabled(false);
+    bool ran = false;
+    DecryptOutcome outcome = DecryptOutcome::WrongPassword;
+    guarded("Sub Decrypt", true, [this, &ran, &outcome] {
+        const std::string password = passwordBytes(txtPassword1->text().toStdU32String());
+        outcome = decryptFile(
+            userFile, password, [this] { return outputPath(".txt"); }, fileSystem_);
+        ran = true;
+    });
+    if (!ran) {
+        return;
+    }
+    if (outcome == DecryptOutcome::WrongPassword) {
+        services_.MsgBox({kWrongPassword, MsgIcon::Warning, kTitle});
+        txtPassword1->setFocus(Qt::OtherFocusReason);
+        SetSelected();
+        lblPassword1->setEnabled(true);
+        cmdDecrypt->setEnabled(true);
+        return;
+    }
+    cmdCancel->setEnabled(true);
+    cmdCancel->setText(QStringLiteral("&Done"));
+    cmdCancel->setFocus(Qt::OtherFocusReason);
+    lblPassword1->setEnabled(false);
+    lblPassword2->setEnabled(false);
+    txtPassword1->setEnabled(false);
+    txtPassword2->setEnabled(false);
+    if (checkValue_->Value() == 1) {
+        cmdCancel_Click();
+    }
+}
+
+std::string frmmain::outputPath(const std::string& newExtension) {
+    try {
+        return replaceExtension(userFile, newExtension);
+    } catch (const RuntimeError& error) {
+        report(error, "Function replaceExtension", false);
+        return {};
+    }
+}
+
+void frmmain::cmdCancel_Click() {
+    close();
+    endProgram();
+}
+
+void frmmain::cmdAbout_Click() {
+    frmabout about(services_, this);
+    about.exec();
+}
+
+void frmmain::Check1_MouseMove() {
+    if (cmdEncrypt->isEnabled()) {
+        Check1->setToolTip(QStringLiteral(" Enables quick exit after encryption "));
+    }
+    if (cmdDecrypt->isEnabled()) {
+        Check1->setToolTip(QStringLiteral(" Enables quick exit after decryption "));
+    }
+}
+
+void frmmain::txtPassword1_GotFocus() {
+    setForeColor(lblPassword1, kFocusLabelColour);
+}
+
+void frmmain::txtPassword1_LostFocus() {
+    setForeColor(lblPassword1, palette().color(QPalette::ButtonText));
+}
+
+void frmmain::txtPassword2_GotFocus() {
+    setForeColor(lblPassword2, kFocusLabelColour);
+}
+
+void frmmain::txtPassword2_LostFocus() {
+    setForeColor(lblPassword2, palette().color(QPalette::ButtonText));
+}
+
+void frmmain::Form_QueryUnload() {
+    settings_.SavePosition(*position_);
+    settings_.SaveAutoquit(*checkValue_);
+}
+
+void frmmain::Form_Unload() {
+    settings_.SavePosition(*position_);
+    settings_.SaveAutoquit(*checkValue_);
+}
+
+void frmmain::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // A focused button takes Enter itself; otherwise the mode's button.
+        auto* focusedButton = qobject_cast<QPushButton*>(focusWidget());
+        QPushButton* target = focusedButton != nullptr ? focusedButton : defaultButton_;
+        if (target != nullptr && target->isEnabled()) {
+            target->click();
+        }
+        event->accept();
+        return;
+    }
+    if (key == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (cmdCancel->isEnabled()) {
+            cmdCancel->click();
+        }
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void frmmain::closeEvent(QCloseEvent* event) {
+    Form_QueryUnload();
+    event->accept();
+    Form_Unload();
+}
+
+bool frmmain::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::FocusIn:
+            focusMoved(static_cast<QWidget*>(watched));
+            break;
+        case QEvent::FocusOut: {
+            // Another window taking the keyboard (a message box) moves no
+            // focus inside this one.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                watched == focused_) {
+                focusMoved(nullptr);
+            }
+            break;
+        }
+        case QEvent::MouseMove:
+            if (watched == Check1) {
+                Check1_MouseMove();
+            }
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Gives the lost-focus and got-focus handlers the moves between controls,
+// also those made while the window was inactive (which Qt reports only as
+// the new control's focus-in once the window is active again).
+void frmmain::focusMoved(QWidget* to) {
+    if (to == focused_) {
+        if (to == txtPassword1) {
+            txtPassword1_GotFocus();
+        } else if (to == txtPassword2) {
+            txtPassword2_GotFocus();
+        }
+        return;
+    }
+    if (focused_ == txtPassword1) {
+        txtPassword1_LostFocus();
+    } else if (focused_ == txtPassword2) {
+        txtPassword2_LostFocus();
+    }
+    focused_ = to;
+    if (to == txtPassword1) {
+        txtPassword1_GotFocus();
+    } else if (to == txtPassword2) {
+        txtPassword2_GotFocus();
+    }
+}
+
+void frmmain::setDefaultButton(QPushButton* button) {
+    for (QPushButton* each : {cmdEncrypt, cmdDecrypt, cmdCancel, cmdAbout}) {
+        each->setDefault(each == button);
+    }
+    defaultButton_ = button;
+}
+
+void frmmain::guarded(std::string_view label, bool accessBox, const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const RuntimeError& error) {
+        report(error, label, accessBox);
+    } catch (const std::bad_alloc&) {
+        report(err::outOfMemory(), label, accessBox);
+    } catch (const std::exception& error) {
+        report(RuntimeError(51, error.what()), label, accessBox);
+    }
+}
+
+void frmmain::report(const RuntimeError& error, std::string_view label, bool accessBox) {
+    if (accessBox && error.number() == err::kAccess) {
+        services_.MsgBox({kAccessDenied, MsgIcon::Warning, "Access denied"});
+        return;
+    }
+    services_.MsgBox(
+        {errorReportText(error.number(), error.description(), label), MsgIcon::None, "Error"});
+}
+
+void frmmain::endProgram() {
+    ended_ = true;
+    services_.EndNow();
+}
+
+}  // namespace grize

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "SettingsTargets.h"
+
+namespace grize {
+
+class FileSystem;
+class RuntimeError;
+class WindowServices;
+class WindowSettings;
+
+// The main window: two password boxes, the encrypt and decrypt buttons (only
+// the one that fits the target is enabled), Cancel/Done, About and the "Auto
+// quit window" check box. Controls are public so that the operations, the
+// settings adapters and the tests reach them by name.
+class frmmain : public QWidget {
+    Q_OBJECT
+
+  public:
+    frmmain(WindowServices& services, WindowSettings& settings, FileSystem& fileSystem,
+            QWidget* parent = nullptr);
+    ~frmmain() override;
+
+    // Initialise, load and show, as the program starts. False when the
+    // program ended on the way (second instance, refused target).
+    bool Start();
+
+    void Form_Initialize();
+    void Form_Load();
+    void checkAll();
+    void SetSelected();
+
+    void cmdEncrypt_Click();
+    void cmdDecrypt_Click();
+    void cmdCancel_Click();
+    void cmdAbout_Click();
+    void Check1_MouseMove();
+    void txtPassword1_GotFocus();
+    void txtPassword1_LostFocus();
+    void txtPassword2_GotFocus();
+    void txtPassword2_LostFocus();
+    void Form_QueryUnload();
+    void Form_Unload();
+
+    // The button Enter presses in this mode; none before checkAll succeeds.
+    QPushButton* defaultButton() const { return defaultButton_; }
+    // True once the program was told to end.
+    bool ended() const { return ended_; }
+
+    std::string userFile;
+
+    QLineEdit* txtPassword1;
+    QLineEdit* txtPassword2;
+    QPushButton* cmdEncrypt;
+    QPushButton* cmdDecrypt;
+    QPushButton* cmdCancel;
+    QPushButton* cmdAbout;
+    QCheckBox* Check1;
+    QLabel* lblPassword1;
+    QLabel* lblPassword2;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    class Position;
+    class CheckValue;
+
+    void Encrypt();
+    void Decrypt();
+    std::string outputPath(const std::string& newExtension);
+    // Runs `step`; a failure becomes the error report labelled `label`, or
+    // with `accessBox` the access-denied box for error 75.
+    void guarded(std::string_view label, bool accessBox, const std::function<void()>& step);
+    void report(const RuntimeError& error, std::string_view label, bool accessBox);
+    void endProgram();
+    void setDefaultButton(QPushButton* button);
+    void focusMoved(QWidget* to);
+
+    WindowServices& services_;
+    WindowSettings& settings_;
+    FileSystem& fileSystem_;
+    std::unique_ptr<Position> position_;
+    std::unique_ptr<CheckValue> checkValue_;
+    QPushButton* defaultButton_ = nullptr;
+    QWidget* focused_ = nullptr;
+    bool ended_ = false;
+};
+
+// Sets a label's text colour (the active and inactive look; a disabled
+// label keeps the style's grey).
+void setForeColor(QLabel* label, const QColor& colour);
+QColor foreColor(const QLabel* label);
+
+}  // namespace grize

@@ -1,0 +1,28 @@
+#include <QApplication>
+#include <QStyle>
+
+#include "FileSystem.h"
+#include "QtWindowServices.h"
+#include "WindowSettings.h"
+#include "frmmain.h"
+
+int main(int argc, char** argv) {
+    // The whole argument text is the target path: Qt must not take any of it
+    // for an option of its own (a file named "-reverse", say).
+    std::string commandLine = grize::QtWindowServices::joinArguments(argc, argv);
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
+    // The layout is fixed to the pixel: one style and its light palette on
+    // every desktop.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+
+    grize::QtWindowServices services(std::move(commandLine));
+    grize::GeneralSettings settings(services);
+    grize::frmmain window(services, settings, grize::defaultFileSystem());
+    if (!window.Start()) {
+        return 0;
+    }
+    return QApplication::exec();
+}
