@@ -161,7 +161,8 @@ class SafeOutput {
     }
 
   private:
-    enum class Backup { None, Linked, Moved };
+    // Linked and Copied leave the target in place, Moved takes it away.
+    enum class Backup { None, Linked, Copied, Moved };
 
     void keepOldTarget() {
         for (int i = 0; i < kNameAttempts; ++i) {
@@ -173,10 +174,12 @@ class SafeOutput {
                 case LinkResult::NameTaken:
                     continue;
                 case LinkResult::Unsupported:
-                    // Without hard links the old file steps aside instead. Not
-                    // for the source itself: its name must never be empty, and
-                    // the rename replaces it in one step anyway.
-                    if (!targetIsSource_) {
+                    // Without hard links the old file steps aside instead,
+                    // except the source itself: its name must never be left
+                    // empty, so it is copied.
+                    if (targetIsSource_) {
+                        copyTarget();
+                    } else {
                         fs_.rename(target_, backupPath_);
                         backup_ = Backup::Moved;
                     }
@@ -186,6 +189,35 @@ class SafeOutput {
         throw err::accessError();
     }
 
+    // A durable copy of the target under backupPath_, with its permission bits.
+    void copyTarget() {
+        std::optional<FileSystem::Handle> copy = fs_.createNew(backupPath_, 0600);
+        if (!copy) {
+            throw err::accessError();
+        }
+        backup_ = Backup::Copied;
+        const auto closeQuietly = [&](FileSystem::Handle h) { quietly([&] { fs_.close(h); }); };
+        try {
+            const FileSystem::Handle in = fs_.openRead(target_);
+            try {
+                std::string buffer(256 * 1024, '\0');
+                while (const std::size_t n = fs_.read(in, buffer.data(), buffer.size())) {
+                    fs_.write(*copy, std::string_view(buffer.data(), n));
+                }
+            } catch (...) {
+                closeQuietly(in);
+                throw;
+            }
+            closeQuietly(in);
+            fs_.setMode(*copy, sourceInfo_.mode & 07777u);
+            fs_.sync(*copy);
+        } catch (...) {
+            closeQuietly(*copy);
+            throw;
+        }
+        fs_.close(*copy);
+    }
+
     void abandon() noexcept {
         if (handle_) {
             const FileSystem::Handle h = *handle_;
@@ -193,7 +225,7 @@ class SafeOutput {
             quietly([&] { fs_.close(h); });
         }
         if (!renamed_) {
-            if (backup_ == Backup::Linked) {
+            if (backup_ == Backup::Linked || backup_ == Backup::Copied) {
                 quietly([&] { fs_.remove(backupPath_); });
             } else if (backup_ == Backup::Moved) {
                 quietly([&] { fs_.rename(backupPath_, target_); });

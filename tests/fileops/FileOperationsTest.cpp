@@ -1,0 +1,302 @@
+#include "FileOperations.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "GriFormat.h"
+#include "PathHelpers.h"
+#include "RuntimeError.h"
+#include "TestSupport.h"
+
+namespace grize {
+namespace {
+
+using test::FaultyFileSystem;
+using test::modeOf;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+constexpr std::string_view kSeed = "12/7/2026 14523.45";
+const std::string kPlain = test::allCodes(1000);
+
+OutputPathProvider fixed(const std::string& path) {
+    return [path] { return path; };
+}
+
+TEST(FileOperations, RoundTripThroughFiles) {
+    TempDir dir;
+    writeFile(dir / "notes.txt", kPlain);
+    const std::string gri = encryptFile(dir / "notes.txt", "pw", kSeed, [&] {
+        return replaceExtension(dir / "notes.txt", ".gri");
+    });
+    EXPECT_EQ(gri, dir / "notes.gri");
+    EXPECT_EQ(dir.names(), std::set<std::string>{"notes.gri"});
+    EXPECT_EQ(readFile(gri), gri::encryptBytes(kPlain, "pw", kSeed));
+    EXPECT_TRUE(passwordMatches(gri, "pw"));
+    EXPECT_FALSE(passwordMatches(gri, "pW"));
+
+    // A wrong password changes nothing and never asks for the output name.
+    EXPECT_EQ(decryptFile(gri, "PW",
+                          [&]() -> std::string {
+                              ADD_FAILURE();
+                              return {};
+                          }),
+              DecryptOutcome::WrongPassword);
+    EXPECT_EQ(readFile(gri), gri::encryptBytes(kPlain, "pw", kSeed));
+
+    std::string written;
+    EXPECT_EQ(decryptFile(gri, "pw", fixed(dir / "back.txt"), &written), DecryptOutcome::Done);
+    EXPECT_EQ(written, dir / "back.txt");
+    EXPECT_EQ(dir.names(), std::set<std::string>{"back.txt"});
+    EXPECT_EQ(readFile(dir / "back.txt"), kPlain);
+}
+
+TEST(FileOperations, OutputKeepsThePermissionBits) {
+    TempDir dir;
+    for (unsigned mode : {0600u, 0640u, 0604u, 0444u, 0755u}) {
+        writeFile(dir / "a.txt", kPlain);
+        ::chmod((dir / "a.txt").c_str(), mode);
+        encryptFile(dir / "a.txt", "", kSeed, fixed(dir / "a.gri"));
+        EXPECT_EQ(modeOf(dir / "a.gri"), mode);
+        decryptFile(dir / "a.gri", "", fixed(dir / "a.txt"));
+        EXPECT_EQ(modeOf(dir / "a.txt"), mode);
+        ::unlink((dir / "a.txt").c_str());
+    }
+}
+
+// Other spellings of the source, and other things at the output name.
+TEST(FileOperations, OutputNameCases) {
+    TempDir dir;
+    const std::string src = dir / "notes.gri";
+    const std::string encrypted = gri::encryptBytes(kPlain, "pw", kSeed);
+    struct Case {
+        const char* name;
+        std::function<std::string()> prepare;  // gives the output path
+        std::set<std::string> after;
+    };
+    const Case cases[] = {
+        {"same path", [&] { return src; }, {"notes.gri"}},
+        {"other spelling", [&] { return dir.path() + "/./notes.gri"; }, {"notes.gri"}},
+        {"hard link of the source",
+         [&] {
+             ::link(src.c_str(), (dir / "alias").c_str());
+             return dir / "alias";
+         },
+         {"alias"}},
+        {"longer old file",
+         [&] {
+             writeFile(dir / "out", std::string(5000, 'o'));
+             return dir / "out";
+         },
+         {"out"}},
+        {"symbolic link to the source",
+         [&] {
+             ::symlink("notes.gri", (dir / "link").c_str());
+             return dir / "link";
+         },
+         {"link"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(src, kPlain);
+        const std::string out = c.prepare();
+        encryptFile(src, "pw", kSeed, fixed(out));
+        EXPECT_EQ(dir.names(), c.after);
+        EXPECT_EQ(readFile(out), encrypted);
+        for (const std::string& n : dir.names()) {
+            ::unlink((dir / n).c_str());
+        }
+    }
+}
+
+TEST(FileOperations, RefusalsChangeNothing) {
+    TempDir dir;
+    const std::string src = dir / "a.txt";
+    writeFile(src, kPlain);
+    ::mkdir((dir / "folder").c_str(), 0700);
+    const auto expectError = [&](int number, const OutputPathProvider& out) {
+        try {
+            encryptFile(src, "pw", kSeed, out);
+            ADD_FAILURE() << "no error";
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), number);
+        }
+        EXPECT_EQ(readFile(src), kPlain);
+        EXPECT_EQ(dir.names(), (std::set<std::string>{"a.txt", "folder"}));
+    };
+    expectError(err::kInvalidCall, [&] { return replaceExtension("a.b", ".gri"); });
+    expectError(err::kBadFileName, fixed(""));
+    expectError(err::kAccess, fixed(dir / "folder"));
+    expectError(err::kFileNotFound, fixed(dir / "missing/a.gri"));
+    EXPECT_THROW(encryptFile(dir / "nothing", "pw", kSeed, fixed(dir / "x")), RuntimeError);
+}
+
+TEST(FileOperations, RefusedFolderKeepsTheSource) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root is never refused; the fault-injection tests cover it";
+    }
+    TempDir dir;
+    ::mkdir((dir / "locked").c_str(), 0700);
+    ::mkdir((dir / "open").c_str(), 0700);
+    const std::string src = dir / "locked/a.txt";
+    writeFile(src, kPlain);
+    ::chmod((dir / "locked").c_str(), 0500);
+    for (const std::string& out : {dir / "open/a.gri", dir / "locked/a.gri"}) {
+        try {
+            encryptFile(src, "pw", kSeed, fixed(out));
+            ADD_FAILURE() << out;
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), err::kAccess);
+        }
+        EXPECT_EQ(readFile(src), kPlain);
+        EXPECT_TRUE(dir.names().count("open"));
+        EXPECT_TRUE(std::filesystem::is_empty(dir / "open"));
+    }
+}
+
+// Fails every single file step of a run in turn and checks that the data
+// survives: on failure the source unchanged and nothing of the run left, on
+// success the output complete and the source gone.
+TEST(FileOperations, FailureAtEveryStepLosesNothing) {
+    const std::string encrypted = gri::encryptBytes(kPlain, "pw", kSeed);
+    struct Scenario {
+        bool encrypt;
+        const char* source;
+        const char* output;
+        bool outputExists;
+    };
+    const Scenario scenarios[] = {
+        {true, "a.txt", "a.gri", false}, {true, "a.txt", "a.gri", true},
+        {true, "a.gri", "a.gri", false}, {false, "a.gri", "a.txt", false},
+        {false, "a.gri", "a.txt", true}, {false, "a.txt", "a.txt", false},
+    };
+    const std::string oldOutput(3000, 'o');
+    for (bool hardLinks : {true, false}) {
+        for (const Scenario& s : scenarios) {
+            const std::string before = s.encrypt ? kPlain : encrypted;
+            const std::string after = s.encrypt ? encrypted : kPlain;
+            const bool inPlace = std::string(s.source) == s.output;
+            // One run with a fault at step `failAt` (none when 0); returns the steps taken.
+            const auto run = [&](int failAt, int error) {
+                SCOPED_TRACE(testing::Message()
+                             << s.source << " -> " << s.output
+                             << (s.outputExists ? " (exists)" : "") << " links " << hardLinks
+                             << " step " << failAt << " errno " << error);
+                TempDir dir;
+                writeFile(dir / s.source, before);
+                ::chmod((dir / s.source).c_str(), 0640);
+                if (s.outputExists) {
+                    writeFile(dir / s.output, oldOutput);
+                }
+                FaultyFileSystem fs;
+                fs.hardLinks = hardLinks;
+                fs.failAt = failAt;
+                fs.error = error;
+                bool failed = false;
+                try {
+                    if (s.encrypt) {
+                        encryptFile(dir / s.source, "pw", kSeed, fixed(dir / s.output), fs);
+                    } else {
+                        EXPECT_EQ(decryptFile(dir / s.source, "pw", fixed(dir / s.output), fs),
+                                  DecryptOutcome::Done);
+                    }
+                } catch (const RuntimeError& e) {
+                    failed = true;
+                    EXPECT_EQ(e.number(), errorFromErrno(error).number()) << fs.failedStep;
+                }
+                if (failed) {
+                    EXPECT_EQ(readFile(dir / s.source), before) << fs.failedStep;
+                    EXPECT_EQ(modeOf(dir / s.source), 0640u);
+                    std::set<std::string> expected{s.source};
+                    if (s.outputExists) {
+                        EXPECT_EQ(readFile(dir / s.output), oldOutput);
+                        expected.insert(s.output);
+                    }
+                    EXPECT_EQ(dir.names(), expected) << fs.failedStep;
+                } else {
+                    EXPECT_EQ(readFile(dir / s.output), after) << fs.failedStep;
+                    EXPECT_EQ(modeOf(dir / s.output), 0640u);
+                    std::set<std::string> names = dir.names();
+                    // A failed tidy-up may leave the old output's scratch copy.
+                    if (fs.failedStep.rfind("remove", 0) == 0) {
+                        names.erase(std::filesystem::path(fs.failedStep).filename());
+                    }
+                    EXPECT_EQ(names, std::set<std::string>{s.output}) << fs.failedStep;
+                    EXPECT_TRUE(inPlace || !readFile(dir / s.source));
+                }
+                return fs.calls;
+            };
+            const int steps = run(0, 0);
+            ASSERT_GT(steps, 5);
+            for (int failAt = 1; failAt <= steps; ++failAt) {
+                for (int error : {EACCES, ENOSPC, EIO}) {
+                    run(failAt, error);
+                }
+            }
+        }
+    }
+}
+
+// Kills a real process part-way at varying moments: the data must always be
+// complete under the source's name or the output's (scratch files may stay).
+TEST(FileOperations, KilledRunLeavesTheDataComplete) {
+    const std::string plain = test::allCodes(4 << 20);
+    const std::string encrypted = gri::encryptBytes(plain, "pw", kSeed);
+    for (bool encrypt : {true, false}) {
+        const std::string before = encrypt ? plain : encrypted;
+        const std::string after = encrypt ? encrypted : plain;
+        const auto runChild = [&](const TempDir& dir, std::chrono::microseconds delay) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                try {
+                    if (encrypt) {
+                        encryptFile(dir / "src", "pw", kSeed, fixed(dir / "out"));
+                    } else {
+                        decryptFile(dir / "src", "pw", fixed(dir / "out"));
+                    }
+                } catch (...) {
+                    ::_exit(1);
+                }
+                ::_exit(0);
+            }
+            if (delay.count() >= 0) {
+                std::this_thread::sleep_for(delay);
+                ::kill(child, SIGKILL);
+            }
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            return status;
+        };
+        std::chrono::microseconds full{};
+        {
+            TempDir dir;
+            writeFile(dir / "src", before);
+            const auto start = std::chrono::steady_clock::now();
+            ASSERT_EQ(runChild(dir, std::chrono::microseconds(-1)), 0);
+            full = std::chrono::duration_cast<std::chrono::microseconds>(
+                std::chrono::steady_clock::now() - start);
+            ASSERT_EQ(readFile(dir / "out"), after);
+        }
+        for (int i = 0; i <= 24; ++i) {
+            TempDir dir;
+            writeFile(dir / "src", before);
+            const int status = runChild(dir, full * i / 20);
+            const bool sourceComplete = readFile(dir / "src") == before;
+            const bool outputComplete = readFile(dir / "out") == after;
+            EXPECT_TRUE(sourceComplete || outputComplete) << i;
+            if (WIFEXITED(status)) {
+                EXPECT_TRUE(outputComplete && !readFile(dir / "src")) << i;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace grize

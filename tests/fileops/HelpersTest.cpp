@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <set>
+
+#include "PasswordBytes.h"
+#include "PathHelpers.h"
+#include "RuntimeError.h"
+#include "SaltSeed.h"
+#include "TestSupport.h"
+
+namespace grize {
+namespace {
+
+TEST(PathHelpers, GetFileName) {
+    struct Case {
+        std::string path, slash, name;
+    } const cases[] = {
+        {"C:\\Docs\\letter.txt", "\\", "letter.txt"},
+        {"C:\\Docs\\", "\\", ""},
+        {"letter.txt", "\\", "letter.txt"},
+        {"C:/Docs/letter.txt", "\\", "C:/Docs/letter.txt"},
+        {"\\\\server\\share\\a.txt", "\\", "a.txt"},
+        {"/home/u/a.txt", "/", "a.txt"},
+        {"/home/u/a.txt", "//", "/home/u/a.txt"},
+        {"/home/u/a.txt", "", "/home/u/a.txt"},
+        {"", "/", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(GetFileName(c.path, c.slash), c.name) << c.path << " " << c.slash;
+    }
+}
+
+TEST(PathHelpers, ReplaceExtensionDropsFourCharacters) {
+    struct Case {
+        std::string path, ext, result;
+    } const cases[] = {
+        {"C:\\Docs\\letter.txt", ".gri", "C:\\Docs\\letter.gri"},
+        {"/docs/letter.gri", ".txt", "/docs/letter.txt"},
+        {"C:\\Docs\\page.html", ".gri", "C:\\Docs\\page..gri"},
+        {"/docs/notes", ".gri", "/docs/n.gri"},
+        {"/my.dir/readme", ".txt", "/my.dir/re.txt"},
+        {"a.tx", ".gri", ".gri"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(replaceExtension(c.path, c.ext), c.result) << c.path;
+    }
+    for (const std::string shortPath : {"", "a", "a.b"}) {
+        try {
+            replaceExtension(shortPath, ".gri");
+            ADD_FAILURE() << shortPath;
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), err::kInvalidCall);
+            EXPECT_EQ(e.description(), "Invalid procedure call or argument");
+        }
+    }
+}
+
+TEST(PathHelpers, FileExists) {
+    test::TempDir dir;
+    test::writeFile(dir / "f", "x");
+    EXPECT_TRUE(FileExists(dir / "f"));
+    EXPECT_FALSE(FileExists(dir.path()));
+    EXPECT_FALSE(FileExists(dir / "missing"));
+    EXPECT_FALSE(FileExists(dir / "f/below"));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists(dir / std::string("f\0x", 3)));
+}
+
+TEST(PasswordBytes, Windows1252WhenEveryCharacterHasACode) {
+    EXPECT_EQ(passwordBytes(U""), "");
+    EXPECT_EQ(passwordBytes(U"Secret 1!"), "Secret 1!");
+    EXPECT_EQ(passwordBytes(U"caf\u00e9\u00ff\u00a0"), "caf\xe9\xff\xa0");
+    EXPECT_EQ(passwordBytes(U"\u20ac\u0178\u2122\u0160"), "\x80\x9f\x99\x8a");
+}
+
+TEST(PasswordBytes, OtherPasswordsNeverCollide) {
+    // C1 controls and the code page's gaps have no code: the marked form.
+    EXPECT_EQ(passwordBytes(U"\u0081"), "\x81\xc2\x81");
+    EXPECT_EQ(passwordBytes(U"a\u0100"),
+              "\x81"
+              "a\xc4\x80");
+    const std::u32string passwords[] = {
+        U"\u0100",
+        U"\u00c4\u20ac",
+        U"\u00c3\u201e",
+        U"\u0081",
+        U"\u00c2\u0081",
+        U"\u4e2d\u6587",
+        U"\u00e4\u00b8\u00ad",
+        U"\U0001F600",
+        U"\u00f0\u0178\u02dc\u20ac",
+        U"\u0081\u00c2\u0081",
+        U"a",
+        U"\u00e9",
+        U"\u00c3\u00a9",
+    };
+    std::set<std::string> seen;
+    for (const std::u32string& p : passwords) {
+        const std::string bytes = passwordBytes(p);
+        EXPECT_EQ(bytes.find('?'), std::string::npos);
+        EXPECT_TRUE(seen.insert(bytes).second) << "collision at index " << seen.size();
+    }
+}
+
+TEST(PasswordBytes, DecodeUtf8TakesBadBytesOneEach) {
+    EXPECT_EQ(decodeUtf8("a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"), U"a\u00e9\u20ac\U0001F600");
+    EXPECT_EQ(decodeUtf8("\xe9t\xe9"), U"\u00e9t\u00e9");          // Latin-1 bytes
+    EXPECT_EQ(decodeUtf8("\xc0\xaf"), U"\u00c0\u00af");            // overlong
+    EXPECT_EQ(decodeUtf8("\xed\xa0\x80"), U"\u00ed\u00a0\u0080");  // surrogate
+    EXPECT_EQ(decodeUtf8("\xe2\x82"), U"\u00e2\u0082");            // cut short
+}
+
+TEST(SaltSeed, DateThenSecondsWithoutExponentOrTrailingZeros) {
+    std::setlocale(LC_TIME, "C");
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 6;
+    t.tm_mday = 12;
+    struct Case {
+        float seconds;
+        const char* text;
+    } const cases[] = {
+        {14523.45f, "07/12/26 14523.45"},
+        {0.0f, "07/12/26 0"},
+        {86399.99f, "07/12/26 86399.99"},
+        {3600.0f, "07/12/26 3600"},
+        {0.5f, "07/12/26 0.5"},
+        {0.0000125f, "07/12/26 0.0000125"},
+        {12.3456789f, "07/12/26 12.34568"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(saltSeed(t, c.seconds), c.text);
+    }
+    EXPECT_NE(saltSeedNow().find(' '), std::string::npos);
+}
+
+}  // namespace
+}  // namespace grize

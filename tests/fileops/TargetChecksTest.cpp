@@ -1,0 +1,111 @@
+#include "TargetChecks.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "RuntimeError.h"
+#include "TestSupport.h"
+
+namespace grize {
+namespace {
+
+using test::TempDir;
+using test::writeFile;
+
+TEST(TargetChecks, FirstFailingTestDecides) {
+    TempDir dir;
+    writeFile(dir / "plain.txt", "text");
+    writeFile(dir / "empty.txt", "");
+    writeFile(dir / ".hidden", "text");
+    writeFile(dir / ".empty", "");
+    writeFile(dir / "ro.txt", "text");
+    ::chmod((dir / "ro.txt").c_str(), 0444);
+    writeFile(dir / ".ro", "text");
+    ::chmod((dir / ".ro").c_str(), 0444);
+    writeFile(dir / "groupro.txt", "text");
+    ::chmod((dir / "groupro.txt").c_str(), 0600);
+    ::mkdir((dir / "folder").c_str(), 0700);
+    ::mkfifo((dir / "fifo").c_str(), 0600);
+    ::symlink("plain.txt", (dir / "link").c_str());
+    ::symlink("folder", (dir / "folderlink").c_str());
+    ::symlink("missing", (dir / "dangling").c_str());
+    ::symlink(".hidden", (dir / "tohidden").c_str());
+
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string sockPath = dir / "sock";
+    ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+    sockPath.copy(addr.sun_path, sockPath.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+    const std::pair<std::string, TargetCheck> cases[] = {
+        {"", TargetCheck::NoPath},
+        {dir / "plain.txt", TargetCheck::Ok},
+        {dir / "groupro.txt", TargetCheck::Ok},
+        {dir / "missing", TargetCheck::NotFound},
+        {dir / "folder", TargetCheck::NotFound},
+        {dir / "folderlink", TargetCheck::NotFound},
+        {dir / "dangling", TargetCheck::NotFound},
+        {"\"" + (dir / "plain.txt") + "\"", TargetCheck::NotFound},
+        {dir / "empty.txt", TargetCheck::Empty},
+        {dir / ".empty", TargetCheck::Empty},
+        {dir / "fifo", TargetCheck::Empty},  // and it must not block
+        {dir / "sock", TargetCheck::Empty},
+        {dir / "ro.txt", TargetCheck::ReadOnly},  // the mode bit decides, also for root
+        {dir / ".ro", TargetCheck::ReadOnly},
+        {dir / ".hidden", TargetCheck::Hidden},
+        {dir / "link", TargetCheck::System},
+        {dir / "tohidden", TargetCheck::System},
+    };
+    for (const auto& [path, expected] : cases) {
+        EXPECT_EQ(checkTarget(path), expected) << path;
+    }
+    ::close(sock);
+}
+
+TEST(TargetChecks, Messages) {
+    const std::string p = "/d/x.txt";
+    const std::pair<TargetCheck, std::string> cases[] = {
+        {TargetCheck::Ok, ""},
+        {TargetCheck::NoPath,
+         "Usage:\r\nRight click a text file and select Grize-Encrypt.\r\n"
+         "Consult the readme.txt in the program folder for more info.     "},
+        {TargetCheck::NotFound,
+         "There is no file found to work with.\r\n"
+         "If you are running Grize from a DOS prompt, please check your spelling..."},
+        {TargetCheck::Empty, "/d/x.txt is empty:\r\nGrize will NOT work with empty files."},
+        {TargetCheck::ReadOnly,
+         "/d/x.txt is Read-only:\r\nChange this file's file-attribute and try again."},
+        {TargetCheck::Hidden,
+         "/d/x.txt is Hidden:\r\nChange this file's file-attribute and try again."},
+        {TargetCheck::System,
+         "/d/x.txt is a System file:\r\nGrize will NOT work with system files."},
+    };
+    for (const auto& [check, text] : cases) {
+        EXPECT_EQ(targetCheckMessage(check, p), text);
+    }
+}
+
+TEST(TargetChecks, MarkerDecidesTheMode) {
+    TempDir dir;
+    const std::pair<std::string, bool> cases[] = {
+        {"[Grized]", true},  {"[Grized]rest\r\n", true}, {"[grized]rest", false},
+        {"[Grized}", false}, {"[Grize", false},          {"x", false},
+    };
+    for (const auto& [content, encrypted] : cases) {
+        writeFile(dir / "f.txt", content);
+        EXPECT_EQ(isEncryptedFile(dir / "f.txt"), encrypted) << content;
+    }
+    try {
+        isEncryptedFile(dir / "missing");
+        ADD_FAILURE();
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), err::kFileNotFound);
+    }
+}
+
+}  // namespace
+}  // namespace grize
