@@ -1,0 +1,216 @@
+#pragma once
+
+#include <QApplication>
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FileSystem.h"
+#include "RuntimeError.h"
+#include "WindowServices.h"
+#include "WindowSettings.h"
+#include "frmmain.h"
+
+namespace grize::test {
+
+// One log for services and settings, so that tests see the order of calls.
+using CallLog = std::vector<std::string>;
+
+class RecordingServices final : public WindowServices {
+  public:
+    explicit RecordingServices(CallLog& log) : log_(log) {}
+
+    void MsgBox(const Message& message) override {
+        log_.push_back("MsgBox");
+        boxes.push_back(message);
+        // The box is open while this runs: the window is as the user sees it.
+        if (whileOpen) {
+            whileOpen(message);
+        }
+    }
+    void EndNow() override {
+        log_.push_back("EndNow");
+        ++ends;
+    }
+    bool PrevInstance() override {
+        log_.push_back("PrevInstance");
+        return previousInstance;
+    }
+    std::string CommandLine() override {
+        log_.push_back("CommandLine");
+        return commandLine;
+    }
+    void OpenHomepage(const std::string& address) override { opened.push_back(address); }
+    int CurrentYear() override { return year; }
+
+    std::vector<Message> boxes;
+    std::function<void(const Message&)> whileOpen;
+    int ends = 0;
+    bool previousInstance = false;
+    std::string commandLine;
+    std::vector<std::string> opened;
+    int year = 2031;
+
+  private:
+    CallLog& log_;
+};
+
+class RecordingSettings final : public WindowSettings {
+  public:
+    explicit RecordingSettings(CallLog& log) : log_(log) {}
+
+    void LoadPosition(PositionTarget& window) override {
+        log_.push_back("LoadPosition");
+        if (storedLeft) {
+            window.SetLeft(*storedLeft);
+        }
+        if (storedTop) {
+            window.SetTop(*storedTop);
+        }
+    }
+    void LoadAutoquit(CheckBoxTarget& check) override {
+        log_.push_back("LoadAutoquit");
+        if (storedAutoquit) {
+            try {
+                check.SetValue(*storedAutoquit);
+            } catch (const RuntimeError&) {
+                log_.push_back("Autoquit refused");
+            }
+        }
+    }
+    void SavePosition(const PositionTarget& window) override {
+        log_.push_back("SavePosition " + std::to_string(static_cast<long>(window.Left())) + " " +
+                       std::to_string(static_cast<long>(window.Top())));
+    }
+    void SaveAutoquit(const CheckBoxTarget& check) override {
+        log_.push_back("SaveAutoquit " + std::to_string(check.Value()));
+    }
+
+    std::optional<float> storedLeft;
+    std::optional<float> storedTop;
+    std::optional<int> storedAutoquit;
+
+  private:
+    CallLog& log_;
+};
+
+// The real file system, except that a chosen operation on a chosen path
+// fails the way the operating system would make it fail.
+class FaultyFileSystem final : public FileSystem {
+  public:
+    enum class Op { None, OpenRead, CreateNew, Rename, Remove };
+
+    void failOn(Op op, RuntimeError error) {
+        op_ = op;
+        error_ = std::move(error);
+    }
+
+    Handle openRead(const std::string& path) override {
+        check(Op::OpenRead);
+        return real().openRead(path);
+    }
+    std::optional<Handle> createNew(const std::string& path, unsigned mode) override {
+        check(Op::CreateNew);
+        return real().createNew(path, mode);
+    }
+    std::size_t read(Handle file, char* buffer, std::size_t size) override {
+        return real().read(file, buffer, size);
+    }
+    void write(Handle file, std::string_view data) override { real().write(file, data); }
+    void sync(Handle file) override { real().sync(file); }
+    void setMode(Handle file, unsigned mode) override { real().setMode(file, mode); }
+    FileInfo info(Handle file) override { return real().info(file); }
+    void close(Handle file) override { real().close(file); }
+    FileInfo status(const std::string& path) override { return real().status(path); }
+    FileInfo linkStatus(const std::string& path) override { return real().linkStatus(path); }
+    void rename(const std::string& from, const std::string& to) override {
+        check(Op::Rename);
+        real().rename(from, to);
+    }
+    void remove(const std::string& path) override {
+        check(Op::Remove);
+        real().remove(path);
+    }
+    LinkResult link(const std::string& existing, const std::string& newPath) override {
+        return real().link(existing, newPath);
+    }
+    void syncFolder(const std::string& folder) override { real().syncFolder(folder); }
+
+  private:
+    static FileSystem& real() { return defaultFileSystem(); }
+    void check(Op op) {
+        if (op == op_) {
+            throw error_;
+        }
+    }
+
+    Op op_ = Op::None;
+    RuntimeError error_{0, ""};
+};
+
+// One start of the program on a command line, with everything recorded.
+struct Session {
+    explicit Session(std::string commandLine) : services(log), settings(log) {
+        services.commandLine = std::move(commandLine);
+    }
+
+    // Creates the window and runs the start-up; true when it was shown.
+    bool start() {
+        window = std::make_unique<frmmain>(services, settings, fs);
+        const bool shown = window->Start();
+        if (shown) {
+            window->activateWindow();
+            if (!QTest::qWaitForWindowActive(window.get())) {
+                qWarning("main window did not become active");
+            }
+        }
+        return shown;
+    }
+
+    CallLog log;
+    RecordingServices services;
+    RecordingSettings settings;
+    FaultyFileSystem fs;
+    std::unique_ptr<frmmain> window;
+};
+
+inline std::string path(const QTemporaryDir& dir, const char* name) {
+    return dir.filePath(QString::fromUtf8(name)).toStdString();
+}
+
+inline void writeFile(const std::string& file, const QByteArray& bytes) {
+    QFile out(QString::fromStdString(file));
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", file.c_str());
+    }
+}
+
+inline QByteArray readFile(const std::string& file) {
+    QFile in(QString::fromStdString(file));
+    if (!in.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return in.readAll();
+}
+
+inline bool exists(const std::string& file) {
+    return QFile::exists(QString::fromStdString(file));
+}
+
+// Every byte value, and line ends of both kinds.
+inline QByteArray allBytes() {
+    QByteArray bytes;
+    for (int i = 0; i < 256; ++i) {
+        bytes.append(static_cast<char>(i));
+    }
+    bytes.append("\r\nend\n");
+    return bytes;
+}
+
+}  // namespace grize::test

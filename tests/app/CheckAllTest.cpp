@@ -1,0 +1,256 @@
+// Start-up: the single-instance refusal, the six refusals of the target and
+// the mode chosen from the first eight bytes.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QObject>
+#include <QTest>
+
+#include "AppTestSupport.h"
+#include "TestRegistry.h"
+
+using namespace grize;
+using namespace grize::test;
+
+namespace {
+
+enum class Target {
+    None,
+    Missing,
+    Folder,
+    Quoted,
+    TwoPaths,
+    Empty,
+    Fifo,
+    ReadOnly,
+    ReadOnlyHidden,
+    Hidden,
+    Symlink,
+    DanglingSymlink
+};
+
+const char* const kUsage =
+    "Usage:\r\nRight click a text file and select Grize-Encrypt.\r\n"
+    "Consult the readme.txt in the program folder for more info.     ";
+const char* const kNotFound =
+    "There is no file found to work with.\r\n"
+    "If you are running Grize from a DOS prompt, please check your spelling...";
+
+// Makes the target in `dir`; returns the command line and the expected text.
+std::pair<std::string, std::string> makeTarget(Target kind, const QTemporaryDir& dir) {
+    const std::string notes = path(dir, "notes.txt");
+    writeFile(notes, "some text\r\n");
+    switch (kind) {
+        case Target::None:
+            return {"", kUsage};
+        case Target::Missing:
+            return {path(dir, "none.txt"), kNotFound};
+        case Target::Folder: {
+            const std::string folder = path(dir, "sub.txt");
+            QDir().mkdir(QString::fromStdString(folder));
+            return {folder, kNotFound};
+        }
+        case Target::Quoted:
+            return {"\"" + notes + "\"", kNotFound};
+        case Target::TwoPaths: {
+            const std::string other = path(dir, "other.txt");
+            writeFile(other, "x");
+            return {notes + " " + other, kNotFound};
+        }
+        case Target::Empty: {
+            const std::string empty = path(dir, "empty file.txt");
+            writeFile(empty, "");
+            return {empty, empty + " is empty:\r\nGrize will NOT work with empty files."};
+        }
+        case Target::Fifo: {
+            const std::string fifo = path(dir, "pipe");
+            mkfifo(fifo.c_str(), 0600);
+            return {fifo, fifo + " is empty:\r\nGrize will NOT work with empty files."};
+        }
+        case Target::ReadOnly:
+            chmod(notes.c_str(), 0444);
+            return {notes,
+                    notes + " is Read-only:\r\nChange this file's file-attribute and try again."};
+        case Target::ReadOnlyHidden: {
+            const std::string hidden = path(dir, ".notes.txt");
+            writeFile(hidden, "x");
+            chmod(hidden.c_str(), 0444);
+            return {hidden,
+                    hidden + " is Read-only:\r\nChange this file's file-attribute and try again."};
+        }
+        case Target::Hidden: {
+            const std::string hidden = path(dir, ".notes.txt");
+            writeFile(hidden, "x");
+            return {hidden,
+                    hidden + " is Hidden:\r\nChange this file's file-attribute and try again."};
+        }
+        case Target::Symlink: {
+            const std::string link = path(dir, "link.txt");
+            symlink(notes.c_str(), link.c_str());
+            return {link, link + " is a System file:\r\nGrize will NOT work with system files."};
+        }
+        case Target::DanglingSymlink: {
+            const std::string link = path(dir, "gone.txt");
+            symlink(path(dir, "nothing").c_str(), link.c_str());
+            return {link, kNotFound};
+        }
+    }
+    return {};
+}
+
+void expectEncryptMode(const frmmain& w) {
+    QVERIFY(w.cmdEncrypt->isEnabled());
+    QCOMPARE(w.defaultButton(), w.cmdEncrypt);
+    QVERIFY(w.cmdEncrypt->isDefault());
+    QVERIFY(!w.cmdDecrypt->isEnabled());
+    QVERIFY(!w.cmdDecrypt->isDefault());
+    QVERIFY(w.lblPassword1->isEnabled() && w.txtPassword1->isEnabled());
+    QVERIFY(w.lblPassword2->isEnabled() && w.txtPassword2->isEnabled());
+}
+
+void expectDecryptMode(const frmmain& w) {
+    QVERIFY(!w.cmdEncrypt->isEnabled());
+    QVERIFY(!w.cmdEncrypt->isDefault());
+    QVERIFY(w.cmdDecrypt->isEnabled());
+    QCOMPARE(w.defaultButton(), w.cmdDecrypt);
+    QVERIFY(w.cmdDecrypt->isDefault());
+    QVERIFY(w.lblPassword1->isEnabled() && w.txtPassword1->isEnabled());
+    QVERIFY(!w.lblPassword2->isEnabled() && !w.txtPassword2->isEnabled());
+    QVERIFY(w.txtPassword2->text().isEmpty());
+}
+
+}  // namespace
+
+class CheckAllTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void secondInstanceIsRefusedBeforeAnythingElse() {
+        Session s("whatever.txt");
+        s.services.previousInstance = true;
+        QVERIFY(!s.start());
+        QCOMPARE(s.log, (CallLog{"PrevInstance", "MsgBox", "EndNow"}));
+        QCOMPARE(s.services.boxes.size(), 1u);
+        const Message& box = s.services.boxes[0];
+        QCOMPARE(box.text, std::string("Grize is already running..."));
+        QCOMPARE(box.title, std::string("Info"));
+        QVERIFY(box.icon == MsgIcon::Information);
+        QVERIFY(!s.window->isVisible());
+    }
+
+    void refusedTargets_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("no argument") << int(Target::None);
+        QTest::newRow("nothing there") << int(Target::Missing);
+        QTest::newRow("folder") << int(Target::Folder);
+        QTest::newRow("path in quotation marks") << int(Target::Quoted);
+        QTest::newRow("two paths") << int(Target::TwoPaths);
+        QTest::newRow("empty file") << int(Target::Empty);
+        QTest::newRow("FIFO") << int(Target::Fifo);
+        QTest::newRow("read-only") << int(Target::ReadOnly);
+        QTest::newRow("read-only and hidden") << int(Target::ReadOnlyHidden);
+        QTest::newRow("hidden") << int(Target::Hidden);
+        QTest::newRow("symbolic link") << int(Target::Symlink);
+        QTest::newRow("dangling symbolic link") << int(Target::DanglingSymlink);
+    }
+
+    void refusedTargets() {
+        QFETCH(int, kind);
+        QTemporaryDir dir;
+        const auto [commandLine, expected] = makeTarget(static_cast<Target>(kind), dir);
+        Session s(commandLine);
+        QVERIFY(!s.start());
+
+        QCOMPARE(s.services.boxes.size(), 1u);
+        const Message& box = s.services.boxes[0];
+        QCOMPARE(box.text, expected);
+        QCOMPARE(box.title, std::string("Grize"));
+        QVERIFY(box.icon == MsgIcon::Warning);
+        // Settings restored first, nothing stored, the window never shown.
+        QCOMPARE(s.log, (CallLog{"PrevInstance", "LoadPosition", "LoadAutoquit", "CommandLine",
+                                 "MsgBox", "EndNow"}));
+        QVERIFY(!s.window->isVisible());
+        QCOMPARE(s.window->windowTitle(), QString("Grize "));
+        QCOMPARE(s.window->userFile, commandLine);
+        // Nothing on disk was touched.
+        if (static_cast<Target>(kind) == Target::ReadOnly) {
+            QCOMPARE(readFile(path(dir, "notes.txt")), QByteArray("some text\r\n"));
+        }
+    }
+
+    void modeFromFirstEightBytes_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("decrypt");
+        QTest::newRow("marker") << "notes.gri" << QByteArray("[Grized]abcdefgh\r\n") << true;
+        QTest::newRow("marker alone") << "notes.gri" << QByteArray("[Grized]") << true;
+        QTest::newRow("marker in a .txt") << "notes.txt" << QByteArray("[Grized]xyz") << true;
+        QTest::newRow("lower case") << "notes.gri" << QByteArray("[grized]abc") << false;
+        QTest::newRow("eighth byte differs") << "notes.gri" << QByteArray("[Grized}abc") << false;
+        QTest::newRow("seven bytes") << "notes.gri" << QByteArray("[Grized") << false;
+        QTest::newRow("one byte") << "a.txt" << QByteArray("x") << false;
+        QTest::newRow("binary") << "picture.png" << QByteArray("\x89PNG\0\0\0\x01", 8) << false;
+        QTest::newRow("blanks in the name") << "my notes.txt" << QByteArray("text") << false;
+        QTest::newRow("non-ASCII name")
+            << QString::fromUtf8("n\xc3\xb6tes \xe2\x82\xac.txt") << QByteArray("text") << false;
+    }
+
+    void modeFromFirstEightBytes() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, decrypt);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("a folder"));
+        const std::string target = (dir.path() + "/a folder/" + name).toStdString();
+        writeFile(target, content);
+
+        Session s(target);
+        QVERIFY(s.start());
+        QVERIFY(s.services.boxes.empty());
+        QCOMPARE(s.window->windowTitle(), "Grize / " + name);
+        if (decrypt) {
+            expectDecryptMode(*s.window);
+        } else {
+            expectEncryptMode(*s.window);
+        }
+        QCOMPARE(readFile(target), content);
+    }
+
+    // A target that passes the checks but cannot be read: the report, then
+    // the window as laid out, offering both buttons and neither as default.
+    void unreadableTargetShowsReportAndLayoutState() {
+        QTemporaryDir dir;
+        const std::string target = path(dir, "notes.txt");
+        writeFile(target, "text");
+        Session s(target);
+        s.fs.failOn(FaultyFileSystem::Op::OpenRead, err::accessError());
+        QVERIFY(s.start());
+
+        QCOMPARE(s.services.boxes.size(), 1u);
+        const Message& box = s.services.boxes[0];
+        QCOMPARE(box.text, std::string("An Error was generated:\r\n\r\nDescription:\r\n"
+                                       "Error 75 - Path/File access error\r\nSub checkAll\r\n\r\n"
+                                       "Please inform the author with the error description "
+                                       "above."));
+        QCOMPARE(box.title, std::string("Error"));
+        QVERIFY(box.icon == MsgIcon::None);
+        QVERIFY(box.helpFile.empty());
+        QCOMPARE(box.helpContext, 0);
+        QCOMPARE(s.services.ends, 0);
+        QVERIFY(s.window->isVisible());
+        QCOMPARE(s.window->windowTitle(), QString("Grize "));
+        QCOMPARE(s.window->defaultButton(), nullptr);
+        for (QWidget* control : {static_cast<QWidget*>(s.window->cmdEncrypt),
+                                 static_cast<QWidget*>(s.window->cmdDecrypt),
+                                 static_cast<QWidget*>(s.window->txtPassword1),
+                                 static_cast<QWidget*>(s.window->txtPassword2)}) {
+            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+        }
+        QVERIFY(!s.window->cmdEncrypt->isDefault() && !s.window->cmdDecrypt->isDefault());
+    }
+};
+
+GRIZE_APP_TEST(CheckAllTest);
+
+#include "CheckAllTest.moc"
