@@ -1,6 +1,7 @@
 #include "FileOperations.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <new>
 #include <optional>
@@ -35,8 +36,15 @@ std::string folderOf(const std::string& path) {
 // it exclusively.
 std::string scratchName(const std::string& folder, std::string_view suffix) {
     static std::atomic<std::uint64_t> counter{0};
-    std::random_device rd;
-    const std::uint64_t bits = ((std::uint64_t{rd()} << 32) | rd()) ^ (counter++ << 48);
+    std::uint64_t bits =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    try {
+        std::random_device rd;
+        bits ^= (std::uint64_t{rd()} << 32) | rd();
+    } catch (...) {
+        // No entropy source: the clock and the counter still differ per call.
+    }
+    bits ^= counter++ << 48;
     static const char* digits = "0123456789abcdef";
     std::string name = folder + "/.grize-";
     for (int shift = 60; shift >= 0; shift -= 4) {

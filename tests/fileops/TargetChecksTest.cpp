@@ -66,29 +66,6 @@ TEST(TargetChecks, FirstFailingTestDecides) {
     ::close(sock);
 }
 
-TEST(TargetChecks, Messages) {
-    const std::string p = "/d/x.txt";
-    const std::pair<TargetCheck, std::string> cases[] = {
-        {TargetCheck::Ok, ""},
-        {TargetCheck::NoPath,
-         "Usage:\r\nRight click a text file and select Grize-Encrypt.\r\n"
-         "Consult the readme.txt in the program folder for more info.     "},
-        {TargetCheck::NotFound,
-         "There is no file found to work with.\r\n"
-         "If you are running Grize from a DOS prompt, please check your spelling..."},
-        {TargetCheck::Empty, "/d/x.txt is empty:\r\nGrize will NOT work with empty files."},
-        {TargetCheck::ReadOnly,
-         "/d/x.txt is Read-only:\r\nChange this file's file-attribute and try again."},
-        {TargetCheck::Hidden,
-         "/d/x.txt is Hidden:\r\nChange this file's file-attribute and try again."},
-        {TargetCheck::System,
-         "/d/x.txt is a System file:\r\nGrize will NOT work with system files."},
-    };
-    for (const auto& [check, text] : cases) {
-        EXPECT_EQ(targetCheckMessage(check, p), text);
-    }
-}
-
 TEST(TargetChecks, MarkerDecidesTheMode) {
     TempDir dir;
     const std::pair<std::string, bool> cases[] = {
