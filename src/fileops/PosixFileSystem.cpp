@@ -15,7 +15,7 @@ RuntimeError errorFromErrno(int error) {
         case EROFS:
         case ETXTBSY:
         case EBUSY:
-        case EISDIR:  // a folder where a file was expected: refused, as on the original
+        case EISDIR:  // a folder where a file was expected counts as refused access
             return err::accessError();
         case ENOENT:
         case ENOTDIR:
