@@ -214,3 +214,18 @@ inline QByteArray allBytes() {
 }
 
 }  // namespace grize::test
+
+#include "FileOperations.h"
+#include "PasswordBytes.h"
+
+namespace grize::test {
+
+// An encrypted file made by the core, as an earlier run would have left it.
+inline void makeEncrypted(const std::string& gri, const std::u32string& password,
+                          const QByteArray& content) {
+    const std::string plain = gri + ".plain";
+    writeFile(plain, content);
+    encryptFile(plain, passwordBytes(password), "01/02/2031 3600.5", [&] { return gri; });
+}
+
+}  // namespace grize::test

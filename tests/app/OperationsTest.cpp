@@ -1,0 +1,362 @@
+// Encrypting and decrypting from the window: the states ready, working,
+// retry, done and failed, the messages, auto quit, and the files on disk.
+#include <unistd.h>
+
+#include <QDir>
+#include <QObject>
+#include <QTest>
+
+#include "AppTestSupport.h"
+#include "TestRegistry.h"
+
+using namespace grize;
+using namespace grize::test;
+
+namespace {
+
+const char* const kAccessDenied =
+    "The operating system denied Grize access to your file.\r\n"
+    "Please exit Grize, and run this program as an administrator.";
+
+std::string report(const std::string& error, const std::string& label) {
+    return "An Error was generated:\r\n\r\nDescription:\r\nError " + error + "\r\n" + label +
+           "\r\n\r\nPlease inform the author with the error description above.";
+}
+
+QStringList folderContents(const QTemporaryDir& dir) {
+    return QDir(dir.path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+bool pointerIsDefault(const frmmain& w) {
+    return w.cursor().shape() == Qt::ArrowCursor;
+}
+
+void expectDone(const frmmain& w) {
+    QVERIFY(!w.cmdEncrypt->isEnabled());
+    QVERIFY(!w.cmdDecrypt->isEnabled());
+    QVERIFY(w.cmdCancel->isEnabled());
+    QCOMPARE(w.cmdCancel->text(), QString("&Done"));
+    QCOMPARE(QApplication::focusWidget(), w.cmdCancel);
+    for (QWidget* c :
+         {static_cast<QWidget*>(w.lblPassword1), static_cast<QWidget*>(w.lblPassword2),
+          static_cast<QWidget*>(w.txtPassword1), static_cast<QWidget*>(w.txtPassword2)}) {
+        QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+    }
+    QVERIFY(pointerIsDefault(w));
+}
+
+// What the window looks like while the operation works, seen from inside
+// the first message box it shows.
+struct Working {
+    bool seen = false;
+    bool hourglass = false;
+    bool anyButtonEnabled = true;
+};
+
+void watchWorking(Session& s, Working& working) {
+    s.services.whileOpen = [&s, &working](const Message&) {
+        if (working.seen) {
+            return;
+        }
+        const frmmain& w = *s.window;
+        working.seen = true;
+        working.hourglass =
+            w.testAttribute(Qt::WA_SetCursor) && w.cursor().shape() == Qt::WaitCursor;
+        working.anyButtonEnabled =
+            w.cmdEncrypt->isEnabled() || w.cmdDecrypt->isEnabled() || w.cmdCancel->isEnabled();
+    };
+}
+
+enum class Fault { None, OutputIsFolder, RenameDiskFull, CreateRefused, LongPassword, HeaderOnly };
+
+}  // namespace
+
+class OperationsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void roundTripWithWrongPasswordFirst_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("every byte") << allBytes() << QString("pass word");
+        QTest::newRow("empty password") << QByteArray("text\r\n") << QString();
+        QTest::newRow("no line end")
+            << QByteArray("last line") << QString::fromUtf8("gr\xc3\xbc\xc3\x9f");
+        QTest::newRow("beyond Latin-1")
+            << QByteArray("x") << QString::fromUtf8("\xe5\xaf\x86\xe7\xa0\x81");
+    }
+
+    void roundTripWithWrongPasswordFirst() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, password);
+        QTemporaryDir dir;
+        const std::string plain = path(dir, "notes.txt");
+        const std::string gri = path(dir, "notes.gri");
+        writeFile(plain, content);
+
+        Session enc(plain);
+        QVERIFY(enc.start());
+        enc.window->txtPassword1->setText(password);
+        enc.window->txtPassword2->setText(password);
+        QTest::mouseClick(enc.window->cmdEncrypt, Qt::LeftButton);
+        QVERIFY(enc.services.boxes.empty());
+        expectDone(*enc.window);
+        QVERIFY(!exists(plain));
+        QVERIFY(readFile(gri).startsWith("[Grized]"));
+        QCOMPARE(folderContents(dir), QStringList{"notes.gri"});
+
+        Session dec(gri);
+        QVERIFY(dec.start());
+        frmmain& w = *dec.window;
+        const QByteArray encrypted = readFile(gri);
+        w.txtPassword1->setText(password + "x");
+        QTest::keyClick(w.txtPassword1, Qt::Key_Return);
+        QCOMPARE(dec.services.boxes.size(), 1u);
+        QCOMPARE(dec.services.boxes[0].text, std::string("Access denied: password is incorrect!"));
+        QCOMPARE(dec.services.boxes[0].title, std::string("Grize"));
+        QVERIFY(dec.services.boxes[0].icon == MsgIcon::Warning);
+        // Retry: only the decrypt button, the typed password selected.
+        QVERIFY(w.cmdDecrypt->isEnabled());
+        QCOMPARE(w.defaultButton(), w.cmdDecrypt);
+        QVERIFY(!w.cmdCancel->isEnabled());
+        QVERIFY(!w.cmdEncrypt->isEnabled());
+        QVERIFY(w.lblPassword1->isEnabled() && w.txtPassword1->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), w.txtPassword1);
+        QCOMPARE(w.txtPassword1->selectedText(), w.txtPassword1->text());
+        QVERIFY(pointerIsDefault(w));
+        QCOMPARE(readFile(gri), encrypted);
+
+        // What is typed next replaces the selected attempt.
+        w.txtPassword1->insert(password);
+        QCOMPARE(w.txtPassword1->text(), password);
+        QTest::keyClick(w.txtPassword1, Qt::Key_Return);
+        QCOMPARE(dec.services.boxes.size(), 1u);
+        expectDone(w);
+        QCOMPARE(readFile(plain), content);
+        QCOMPARE(folderContents(dir), QStringList{"notes.txt"});
+    }
+
+    void passwordsDifferingInCaseChangeNothing() {
+        QTemporaryDir dir;
+        const std::string plain = path(dir, "notes.txt");
+        writeFile(plain, "text");
+        Session s(plain);
+        QVERIFY(s.start());
+        frmmain& w = *s.window;
+        w.txtPassword1->setText("Secret");
+        w.txtPassword2->setText("secret");
+        QTest::mouseClick(w.cmdEncrypt, Qt::LeftButton);
+
+        QCOMPARE(s.services.boxes.size(), 1u);
+        const Message& box = s.services.boxes[0];
+        QCOMPARE(box.text, std::string("The two passwords are not the same.\r\nPlease adjust..."));
+        QCOMPARE(box.title, std::string("Grize"));
+        QVERIFY(box.icon == MsgIcon::Warning);
+        QCOMPARE(QApplication::focusWidget(), w.txtPassword2);
+        QCOMPARE(w.txtPassword2->selectionStart(), 0);
+        QCOMPARE(w.txtPassword2->selectedText(), QString("secret"));
+        QVERIFY(w.cmdEncrypt->isEnabled() && w.cmdEncrypt->isDefault());
+        QVERIFY(w.cmdCancel->isEnabled());
+        QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
+        QVERIFY(pointerIsDefault(w));
+        QCOMPARE(folderContents(dir), QStringList{"notes.txt"});
+        QCOMPARE(readFile(plain), QByteArray("text"));
+    }
+
+    void autoQuitEndsRightAfterWriting_data() {
+        QTest::addColumn<bool>("decrypt");
+        QTest::newRow("encrypt") << false;
+        QTest::newRow("decrypt") << true;
+    }
+
+    void autoQuitEndsRightAfterWriting() {
+        QFETCH(bool, decrypt);
+        QTemporaryDir dir;
+        const std::string source = path(dir, decrypt ? "notes.gri" : "notes.txt");
+        if (decrypt) {
+            makeEncrypted(source, U"pw", "hello");
+        } else {
+            writeFile(source, "hello");
+        }
+        Session s(source);
+        s.settings.storedAutoquit = 1;
+        QVERIFY(s.start());
+        s.window->txtPassword1->setText("pw");
+        s.window->txtPassword2->setText(decrypt ? "" : "pw");
+        s.log.clear();
+        QTest::keyClick(s.window->txtPassword1, Qt::Key_Return);
+        QCOMPARE(s.log, (CallLog{"SavePosition 0 0", "SaveAutoquit 1", "SavePosition 0 0",
+                                 "SaveAutoquit 1", "EndNow"}));
+        QVERIFY(!s.window->isVisible());
+        QCOMPARE(folderContents(dir), QStringList{decrypt ? "notes.txt" : "notes.gri"});
+    }
+
+    // The mode comes from the content, so the output may be the source.
+    void outputMayReplaceSourceOrAnotherFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("encrypt in place") << "notes.gri"
+                                          << ""
+                                          << "notes.gri";
+        QTest::newRow("encrypt over old .gri") << "notes.txt"
+                                               << "notes.gri"
+                                               << "notes.gri";
+    }
+
+    void outputMayReplaceSourceOrAnotherFile() {
+        QFETCH(QString, name);
+        QFETCH(QString, other);
+        QFETCH(QString, output);
+        QTemporaryDir dir;
+        const std::string source = path(dir, name.toUtf8().constData());
+        writeFile(source, "plain bytes");
+        if (!other.isEmpty()) {
+            writeFile(path(dir, other.toUtf8().constData()), QByteArray(100000, 'o'));
+        }
+        Session s(source);
+        QVERIFY(s.start());
+        QTest::mouseClick(s.window->cmdEncrypt, Qt::LeftButton);
+        expectDone(*s.window);
+        QCOMPARE(folderContents(dir), QStringList{output});
+        const QByteArray written = readFile(path(dir, output.toUtf8().constData()));
+        QVERIFY(written.startsWith("[Grized]"));
+        QVERIFY(!written.contains("ooo"));
+    }
+
+    void failuresLeaveSourceAndShowTheirBox_data() {
+        QTest::addColumn<bool>("decrypt");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        const QString denied = kAccessDenied;
+        QTest::newRow("encrypt: output name is a folder")
+            << false << int(Fault::OutputIsFolder) << "Access denied" << denied;
+        QTest::newRow("decrypt: output name is a folder")
+            << true << int(Fault::OutputIsFolder) << "Access denied" << denied;
+        QTest::newRow("encrypt: creating refused")
+            << false << int(Fault::CreateRefused) << "Access denied" << denied;
+        QTest::newRow("decrypt: creating refused")
+            << true << int(Fault::CreateRefused) << "Access denied" << denied;
+        QTest::newRow("encrypt: disk full")
+            << false << int(Fault::RenameDiskFull) << "Error"
+            << QString::fromStdString(report("61 - Disk full", "Sub Encrypt"));
+        QTest::newRow("decrypt: disk full")
+            << true << int(Fault::RenameDiskFull) << "Error"
+            << QString::fromStdString(report("61 - Disk full", "Sub Decrypt"));
+        QTest::newRow("encrypt: password too long")
+            << false << int(Fault::LongPassword) << "Error"
+            << QString::fromStdString(report("6 - Overflow", "Sub Encrypt"));
+        QTest::newRow("decrypt: header line only")
+            << true << int(Fault::HeaderOnly) << "Error"
+            << QString::fromStdString(
+                   report("5 - Invalid procedure call or argument", "Sub Decrypt"));
+    }
+
+    void failuresLeaveSourceAndShowTheirBox() {
+        QFETCH(bool, decrypt);
+        QFETCH(int, fault);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const std::string source = path(dir, decrypt ? "notes.gri" : "notes.txt");
+        const std::string output = path(dir, decrypt ? "notes.txt" : "notes.gri");
+        if (decrypt) {
+            makeEncrypted(source, U"pw", "hello");
+            if (static_cast<Fault>(fault) == Fault::HeaderOnly) {
+                const QByteArray all = readFile(source);
+                writeFile(source, all.left(all.indexOf("\r\n") + 2));
+            }
+        } else {
+            writeFile(source, "hello");
+        }
+        const QByteArray before = readFile(source);
+        Session s(source);
+        switch (static_cast<Fault>(fault)) {
+            case Fault::OutputIsFolder:
+                QVERIFY(QDir().mkdir(QString::fromStdString(output)));
+                break;
+            case Fault::RenameDiskFull:
+                s.fs.failOn(FaultyFileSystem::Op::Rename, err::diskFull());
+                break;
+            case Fault::CreateRefused:
+                s.fs.failOn(FaultyFileSystem::Op::CreateNew, err::accessError());
+                break;
+            default:
+                break;
+        }
+        const QStringList contents = folderContents(dir);
+        QVERIFY(s.start());
+        frmmain& w = *s.window;
+        const QString password =
+            static_cast<Fault>(fault) == Fault::LongPassword ? QString(24561, 'p') : "pw";
+        w.txtPassword1->setText(password);
+        w.txtPassword2->setText(decrypt ? "" : password);
+        Working working;
+        watchWorking(s, working);
+        QTest::keyClick(w.txtPassword1, Qt::Key_Return);
+
+        QCOMPARE(s.services.boxes.size(), 1u);
+        const Message& box = s.services.boxes[0];
+        QCOMPARE(QString::fromStdString(box.text), text);
+        QCOMPARE(QString::fromStdString(box.title), title);
+        QVERIFY(box.icon == (title == "Error" ? MsgIcon::None : MsgIcon::Warning));
+        QVERIFY(working.hourglass);
+        QVERIFY(!working.anyButtonEnabled);
+
+        // Failed: nothing to press, the boxes as they were, source intact.
+        QVERIFY(!w.cmdEncrypt->isEnabled() && !w.cmdDecrypt->isEnabled());
+        QVERIFY(!w.cmdCancel->isEnabled());
+        QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
+        QVERIFY(w.lblPassword1->isEnabled() && w.txtPassword1->isEnabled());
+        QCOMPARE(w.txtPassword2->isEnabled(), !decrypt);
+        QVERIFY(pointerIsDefault(w));
+        QCOMPARE(s.services.ends, 0);
+        QCOMPARE(readFile(source), before);
+        QCOMPARE(folderContents(dir), contents);
+    }
+
+    void unwritableFolderAsOrdinaryUser() {
+        if (geteuid() == 0) {
+            QSKIP("root writes into any folder");
+        }
+        QTemporaryDir dir;
+        const std::string source = path(dir, "notes.txt");
+        writeFile(source, "hello");
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        Session s(source);
+        QVERIFY(s.start());
+        QTest::mouseClick(s.window->cmdEncrypt, Qt::LeftButton);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(s.services.boxes.size(), 1u);
+        QCOMPARE(s.services.boxes[0].title, std::string("Access denied"));
+        QVERIFY(!s.window->cmdCancel->isEnabled());
+        QCOMPARE(readFile(source), QByteArray("hello"));
+    }
+
+    // A path too short to take an extension: replaceExtension reports, and
+    // the empty name it yields then fails the write.
+    void tooShortPathReportsTwice() {
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        writeFile("abc", "hello");
+        Session s("abc");
+        QVERIFY(s.start());
+        QTest::mouseClick(s.window->cmdEncrypt, Qt::LeftButton);
+        QDir::setCurrent(previous);
+
+        QCOMPARE(s.services.boxes.size(), 2u);
+        QCOMPARE(s.services.boxes[0].text,
+                 report("5 - Invalid procedure call or argument", "Function replaceExtension"));
+        QCOMPARE(s.services.boxes[1].text, report("52 - Bad file name or number", "Sub Encrypt"));
+        QVERIFY(!s.window->cmdCancel->isEnabled());
+        QCOMPARE(folderContents(dir), QStringList{"abc"});
+        QCOMPARE(readFile(path(dir, "abc")), QByteArray("hello"));
+    }
+};
+
+GRIZE_APP_TEST(OperationsTest);
+
+#include "OperationsTest.moc"
