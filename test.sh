@@ -8,3 +8,5 @@ scripts/setup.sh
 scripts/check-format.sh
 scripts/build.sh
 scripts/run-tests.sh build
+# As root, run the file tests once more as an ordinary user.
+scripts/run-user-tests.sh

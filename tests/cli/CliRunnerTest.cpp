@@ -29,13 +29,13 @@ class ScriptedTerminal : public Terminal {
     }
 };
 
-struct Run {
+struct Outcome {
     int status;
     std::string messages;
 };
 
-Run run(const std::vector<std::string>& args, const std::string& stdinText,
-        ScriptedTerminal terminal = {}) {
+Outcome run(const std::vector<std::string>& args, const std::string& stdinText,
+            ScriptedTerminal terminal = {}) {
     std::istringstream in(stdinText);
     std::ostringstream out, messages;
     const int status = runCli(parseArguments(args), in, terminal, out, messages);
@@ -78,13 +78,13 @@ TEST(CliRunner, EncryptThenDecryptRestoresTheBytes) {
     const std::string plain = dir.file("notes.txt");
     writeFile(plain, kPlain);
 
-    Run enc = run({"encrypt", "--password-stdin", plain}, "s3cret\r\n");
+    Outcome enc = run({"encrypt", "--password-stdin", plain}, "s3cret\r\n");
     EXPECT_EQ(enc.status, kExitDone) << enc.messages;
     EXPECT_EQ(enc.messages, plain + " -> " + dir.file("notes.gri") + "\n");
     EXPECT_FALSE(fs::exists(plain));
     EXPECT_EQ(readFile(dir.file("notes.gri")).substr(0, 8), "[Grized]");
 
-    Run dec = run({"decrypt", "--password-stdin", dir.file("notes.gri")}, "s3cret\n");
+    Outcome dec = run({"decrypt", "--password-stdin", dir.file("notes.gri")}, "s3cret\n");
     EXPECT_EQ(dec.status, kExitDone) << dec.messages;
     EXPECT_EQ(readFile(plain), kPlain);
     EXPECT_FALSE(fs::exists(dir.file("notes.gri")));
@@ -98,7 +98,7 @@ TEST(CliRunner, WrongPasswordLeavesTheFile) {
     const std::string encrypted = dir.file("notes.gri");
     const std::string before = readFile(encrypted);
 
-    Run dec = run({"decrypt", "--password-stdin", encrypted}, "Right\n");
+    Outcome dec = run({"decrypt", "--password-stdin", encrypted}, "Right\n");
     EXPECT_EQ(dec.status, kExitNotDone);
     EXPECT_EQ(dec.messages, encrypted + ": Access denied: password is incorrect!\n");
     EXPECT_EQ(readFile(encrypted), before);
@@ -127,7 +127,7 @@ TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         const std::string before = fs::is_regular_file(c.file) ? readFile(c.file) : "";
-        Run r = run({c.command, "--password-stdin", c.file}, "pw\n");
+        Outcome r = run({c.command, "--password-stdin", c.file}, "pw\n");
         EXPECT_EQ(r.status, kExitNotDone);
         EXPECT_NE(r.messages.find(c.message), std::string::npos) << r.messages;
         EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'), 1) << r.messages;
@@ -141,7 +141,7 @@ TEST(CliRunner, OneFailureDoesNotStopTheOthers) {
     TempFolder dir;
     writeFile(dir.file("a.txt"), "first");
     writeFile(dir.file("c.txt"), "third");
-    Run r = run(
+    Outcome r = run(
         {"encrypt", "--password-stdin", dir.file("a.txt"), dir.file("b.txt"), dir.file("c.txt")},
         "pw\n");
     EXPECT_EQ(r.status, kExitNotDone);
@@ -155,7 +155,7 @@ TEST(CliRunner, ShortNameReportsTheRuntimeError) {
     const fs::path old = fs::current_path();
     fs::current_path(dir.path());
     writeFile("a.b", "short");
-    Run r = run({"encrypt", "--password-stdin", "a.b"}, "pw\n");
+    Outcome r = run({"encrypt", "--password-stdin", "a.b"}, "pw\n");
     fs::current_path(old);
     EXPECT_EQ(r.status, kExitNotDone);
     EXPECT_EQ(r.messages, "a.b: Error 5 - Invalid procedure call or argument\n");
@@ -169,7 +169,7 @@ TEST(CliRunner, TerminalPasswords) {
 
     ScriptedTerminal differ;
     differ.answers = {"one", "One"};
-    Run r = run({"encrypt", plain}, "", differ);
+    Outcome r = run({"encrypt", plain}, "", differ);
     EXPECT_EQ(r.status, kExitNotDone);
     EXPECT_EQ(r.messages, "The two passwords are not the same.\n");
     EXPECT_EQ(readFile(plain), kPlain);
@@ -180,7 +180,7 @@ TEST(CliRunner, TerminalPasswords) {
 
     ScriptedTerminal once;
     once.answers = {"pässword"};
-    Run dec = run({"decrypt", dir.file("notes.gri")}, "", once);
+    Outcome dec = run({"decrypt", dir.file("notes.gri")}, "", once);
     EXPECT_EQ(dec.status, kExitDone) << dec.messages;
     EXPECT_EQ(readFile(plain), kPlain);
 }
