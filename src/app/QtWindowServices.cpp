@@ -1,9 +1,11 @@
 #include "QtWindowServices.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDate>
 #include <QDesktopServices>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QUrl>
@@ -11,6 +13,29 @@
 #include <cstdlib>
 
 namespace grize {
+
+namespace {
+
+// A message box whose content Ctrl+C copies, as the original platform's boxes
+// do: handy for passing an error report on.
+class CopyableMessageBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Copy)) {
+            const QString rule = QStringLiteral("---------------------------\n");
+            QGuiApplication::clipboard()->setText(rule + windowTitle() + "\n" + rule + text() +
+                                                  "\n" + rule + QStringLiteral("OK\n") + rule);
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+};
+
+}  // namespace
 
 QtWindowServices::QtWindowServices(std::string commandLine)
     : commandLine_(std::move(commandLine)) {}
@@ -39,7 +64,7 @@ void QtWindowServices::MsgBox(const Message& message) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QString title =
         message.title.empty() ? QStringLiteral("Grize") : QString::fromStdString(message.title);
-    QMessageBox box(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    CopyableMessageBox box(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
     // Paths come from the command line: never let them be read as markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();

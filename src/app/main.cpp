@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 #include <QStyle>
 
 #include "FileSystem.h"
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
     // every desktop.
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setPalette(QApplication::style()->standardPalette());
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8.25);
+    QApplication::setFont(font);
 
     grize::QtWindowServices services(std::move(commandLine));
     grize::GeneralSettings settings(services);
