@@ -13,8 +13,9 @@ done
 scratch="$(mktemp -d)"
 pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
+    # Programs first, the X server last.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || true
     done
     rm -rf "$scratch"
 }

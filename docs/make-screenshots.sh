@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the real program under Xvfb:
+#   docs/make-screenshots.sh [path/to/grize]
+# Writes docs/main-encrypt.png, docs/main-decrypt.png and docs/about.png.
+set -euo pipefail
+docs="$(cd "$(dirname "$0")" && pwd)"
+grize="${1:-$docs/../build/src/app/grize}"
+scratch="$(mktemp -d)"
+pids=()
+cleanup() {
+    # Programs first, the X server last.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+mkdir -p "$scratch/home" "$scratch/runtime" "$scratch/files"
+chmod 700 "$scratch/runtime"
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_RUNTIME_DIR="$scratch/runtime"
+export QT_QPA_PLATFORM=xcb LANG=C.UTF-8
+
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$scratch/display" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$scratch/display")"
+
+wait_window() {
+    for _ in $(seq 100); do
+        id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)" || true
+        [ -n "$id" ] && { echo "$id"; return; }
+        sleep 0.1
+    done
+    echo "no window /$1/" >&2
+    exit 1
+}
+
+shot() {
+    sleep 0.5
+    import -window "$1" "$2"
+    echo "wrote $2"
+}
+
+printf 'Dear diary,\r\n' >"$scratch/files/notes.txt"
+"$grize" "$scratch/files/notes.txt" &
+pids+=($!)
+main="$(wait_window '^Grize / notes\.txt$')"
+xdotool windowfocus --sync "$main"
+xdotool type --delay 20 'secret'
+shot "$main" "$docs/main-encrypt.png"
+
+xdotool key alt+a
+about="$(wait_window '^About$')"
+shot "$about" "$docs/about.png"
+xdotool windowfocus --sync "$about"
+xdotool key Return
+sleep 0.3
+xdotool windowfocus --sync "$main"
+xdotool key Tab
+xdotool type --delay 20 'secret'
+xdotool key Return
+for _ in $(seq 100); do [ -e "$scratch/files/notes.gri" ] && break; sleep 0.1; done
+xdotool key Return
+
+"$grize" "$scratch/files/notes.gri" &
+pids+=($!)
+main="$(wait_window '^Grize / notes\.gri$')"
+xdotool windowfocus --sync "$main"
+shot "$main" "$docs/main-decrypt.png"
