@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# The stored window position and "Auto quit window" as a person meets them:
+# move the window, tick the box, close, start again. Once on a bare X server
+# (keyboard, Esc), once under openbox when it is installed (title-bar drag,
+# close box), where positions include the window frame.
+#   xvfb_settings_test.sh GRIZE
+set -euo pipefail
+grize="$1"
+for tool in Xvfb xdotool xwininfo xprop; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+scratch="$(mktemp -d)"
+pids=()
+cleanup() {
+    # Programs first, the X server last.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || true
+    done
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+mkdir -p "$scratch/home" "$scratch/config" "$scratch/runtime" "$scratch/files"
+chmod 700 "$scratch/runtime"
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime"
+export QT_QPA_PLATFORM=xcb LANG=C.UTF-8
+unset WAYLAND_DISPLAY SESSION_MANAGER
+store="$XDG_CONFIG_HOME/grize/registry/HKEY_CURRENT_USER/Software/Ashgrove/Grize"
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -s "$scratch/display" ] && break
+    sleep 0.1
+done
+[ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
+export DISPLAY=":$(head -n1 "$scratch/display")"
+
+wait_until() {
+    local what="$1"
+    shift
+    for _ in $(seq 150); do
+        if "$@"; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "timed out waiting for $what"
+}
+
+exited() { ! kill -0 "$1" 2>/dev/null; }
+has_extents() { xprop -id "$1" _NET_FRAME_EXTENTS | grep -q ' = '; }
+
+wait_window() {
+    local regex="$1" id
+    for _ in $(seq 150); do
+        id="$(xdotool search --onlyvisible --name "$regex" 2>/dev/null | head -n1)" || true
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "no window titled /$regex/"
+}
+
+# The screen position of the window's outer edge, frame included: what the
+# program stores as its left and top edge.
+frame_pos() {
+    local x y left=0 top=0 extents
+    read -r x y < <(xwininfo -id "$1" |
+        awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4} END {print x, y}')
+    extents="$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.* = //p')"
+    if [ -n "$extents" ]; then
+        IFS=', ' read -r left _ top _ <<<"$extents"
+    fi
+    echo "$((x - left)) $((y - top))"
+}
+
+# A value file holds its type and the decimal text, nothing else.
+expect_value() {
+    local name="$1" text="$2"
+    grep -qx -- '-\?[0-9]\+' <<<"$text" || fail "bad expectation $text"
+    printf 'REG_SZ\n%s' "$text" | cmp -s - "$store/=$name" ||
+        fail "$name holds '$(cat "$store/=$name" 2>/dev/null)', want $text"
+}
+
+# One round: first start, move, tick, close; second start finds it all and
+# auto quit closes the window after an encryption.
+run_round() {
+    local wm="$1" pid main x y cx cy
+    rm -rf "$XDG_CONFIG_HOME/grize" "$scratch/files"/*
+    printf 'first line\r\n' >"$scratch/files/notes.txt"
+
+    "$grize" "$scratch/files/notes.txt" &
+    pid=$!
+    pids+=("$pid")
+    main="$(wait_window '^Grize / notes\.txt$')"
+    [ "$wm" = none ] || wait_until "frame extents" has_extents "$main"
+    [ "$(frame_pos "$main")" = "0 0" ] || fail "first start at $(frame_pos "$main"), not 0 0"
+    xdotool windowfocus --sync "$main"
+    sleep 0.2
+    if [ "$wm" = none ]; then
+        # Partly off the screen, which the store keeps as it is.
+        xdotool windowmove --sync "$main" 700 520
+        # Tab from the first password box to the check box, space ticks it.
+        xdotool key Tab Tab Tab Tab Tab space
+    else
+        # Drag by the title bar, in steps as a hand would.
+        xdotool mousemove 60 8 mousedown 1
+        for step in $(seq 10); do
+            xdotool mousemove $((60 + step * 29)) $((8 + step * 17))
+            sleep 0.05
+        done
+        xdotool mouseup 1
+        xdotool mousemove --window "$main" 22 112 click 1
+    fi
+    sleep 0.3
+    read -r x y < <(frame_pos "$main")
+    [ "$x $y" != "0 0" ] || fail "the window did not move"
+    if [ "$wm" = none ]; then
+        xdotool key Escape
+    else
+        # The close box sits at the right end of the title bar.
+        read -r cx cy < <(xwininfo -id "$main" |
+            awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+                 /Width:/ {w = $2} END {print x + w - 10, y - 10}')
+        xdotool mousemove "$cx" "$cy" click 1
+    fi
+    wait_until "grize to end after closing" exited "$pid"
+    wait "$pid" || fail "grize ended with status $?"
+    expect_value Left $((x * 15))
+    expect_value Top $((y * 15))
+    expect_value Autoquit 1
+    cp -r "$store" "$scratch/saved"
+
+    "$grize" "$scratch/files/notes.txt" &
+    pid=$!
+    pids+=("$pid")
+    main="$(wait_window '^Grize / notes\.txt$')"
+    [ "$wm" = none ] || wait_until "frame extents" has_extents "$main"
+    sleep 0.3
+    [ "$(frame_pos "$main")" = "$x $y" ] ||
+        fail "second start at $(frame_pos "$main"), closed at $x $y"
+    xdotool windowfocus --sync "$main"
+    sleep 0.2
+    xdotool type --delay 30 'pw'
+    xdotool key Tab
+    xdotool type --delay 30 'pw'
+    xdotool key Return
+    # The box is ticked: the window closes itself after the encryption.
+    wait_until "auto quit" exited "$pid"
+    wait "$pid" || fail "grize ended with status $?"
+    [ -s "$scratch/files/notes.gri" ] || fail "no notes.gri"
+    # The close saved the same place again: no drift by the frame size.
+    diff -r "$scratch/saved" "$store" || fail "the second close stored other values"
+    rm -rf "$scratch/saved"
+}
+
+echo "== bare X server: Tab, space, Esc"
+run_round none
+
+if command -v openbox >/dev/null; then
+    echo "== openbox: title bar, mouse, close box"
+    openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
+    pids+=($!)
+    wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+    wait_until "openbox" wm_running
+    run_round openbox
+else
+    echo "openbox is not installed: the round with a window frame is left out"
+fi
+
+echo "PASS"
