@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Xvfb:
 #   docs/make-screenshots.sh [path/to/grize]
-# Writes docs/main-encrypt.png, docs/main-decrypt.png and docs/about.png.
+# Writes docs/main-encrypt.png, docs/main-decrypt.png and docs/about.png,
+# each with the title bar openbox draws.
 set -euo pipefail
 docs="$(cd "$(dirname "$0")" && pwd)"
 grize="${1:-$docs/../build/src/app/grize}"
+for tool in Xvfb openbox xdotool xprop import; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+done
 scratch="$(mktemp -d)"
 pids=()
 cleanup() {
@@ -22,6 +26,13 @@ Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$scratch/displa
 pids+=($!)
 for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$scratch/display")"
+# A window manager draws the title bars, so the captions show.
+openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
 
 wait_window() {
     for _ in $(seq 100); do
@@ -35,11 +46,17 @@ wait_window() {
 
 shot() {
     sleep 0.5
-    import -window "$1" "$2"
+    import -frame -window "$1" "$2"
     echo "wrote $2"
 }
 
 printf 'Dear diary,\r\n' >"$scratch/files/notes.txt"
+# Stored settings put the window mid-screen, so the about box centred on it
+# keeps its title bar on the screen.
+store="$XDG_CONFIG_HOME/grize/registry/HKEY_CURRENT_USER/Software/Ashgrove/Grize"
+mkdir -p "$store"
+printf 'REG_SZ\n3000' >"$store/=Left"
+printf 'REG_SZ\n2250' >"$store/=Top"
 "$grize" "$scratch/files/notes.txt" &
 pids+=($!)
 main="$(wait_window '^Grize / notes\.txt$')"
