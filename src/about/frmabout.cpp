@@ -1,8 +1,13 @@
 #include "frmabout.h"
 
 #include <QKeyEvent>
+#include <QMargins>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <algorithm>
 #include <string>
 
 #include "AboutInfo.h"
@@ -136,6 +141,40 @@ void frmabout::lblurl_Click() {
     }
     services_.OpenHomepage(homepage().toStdString());
     accept();
+}
+
+void frmabout::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Centred over a main window at the screen's edge, the frame of the box
+    // can end up off the screen; once the window manager has framed it, pull
+    // it back so its title bar can be reached.
+    QTimer::singleShot(0, this, [this] {
+        const QScreen* where = screen();
+        if (where == nullptr) {
+            return;
+        }
+        const QRect area = where->availableGeometry();
+        // Until the box is framed its own frame is unknown; the owner's frame
+        // tells how much the window manager adds above and to the left.
+        QMargins margins(geometry().left() - frameGeometry().left(),
+                         geometry().top() - frameGeometry().top(), 0, 0);
+        if (owner_ != nullptr) {
+            const QRect outer = owner_->frameGeometry();
+            const QRect inner = owner_->geometry();
+            margins.setLeft(std::max(margins.left(), inner.left() - outer.left()));
+            margins.setTop(std::max(margins.top(), inner.top() - outer.top()));
+        }
+        QPoint shift(0, 0);
+        if (geometry().top() - margins.top() < area.top()) {
+            shift.setY(area.top() + margins.top() - geometry().top());
+        }
+        if (geometry().left() - margins.left() < area.left()) {
+            shift.setX(area.left() + margins.left() - geometry().left());
+        }
+        if (!shift.isNull()) {
+            move(pos() + shift);
+        }
+    });
 }
 
 void frmabout::lblurl_MouseMove() {

@@ -42,6 +42,7 @@ class frmabout : public QDialog {
     QFrame* Line5;
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
