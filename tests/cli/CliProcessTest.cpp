@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "TempFolder.h"
+#include "TestFiles.h"
 
+using grize::test::readFile;
+using grize::test::TempDir;
+using grize::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -17,31 +20,30 @@ struct Result {
 
 // Runs the real grize-cli through the shell, so that exit codes, standard
 // input and the two output streams are the ones a user gets.
-Result runCli(const TempFolder& dir, const std::string& args, const std::string& input) {
-    writeFile(dir.file("stdin"), input);
-    const std::string command = std::string(GRIZE_CLI_PATH) + " " + args + " <" +
-                                dir.file("stdin") + " >" + dir.file("stdout") + " 2>" +
-                                dir.file("stderr");
+Result runCli(const TempDir& dir, const std::string& args, const std::string& input) {
+    writeFile((dir / "stdin"), input);
+    const std::string command = std::string(GRIZE_CLI_PATH) + " " + args + " <" + (dir / "stdin") +
+                                " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
     const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir.file("stdout")),
-            readFile(dir.file("stderr"))};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir / "stdout").value_or(""),
+            readFile(dir / "stderr").value_or("")};
 }
 
 TEST(CliProcess, RoundTripAndExitCodes) {
-    TempFolder dir;
+    TempDir dir;
     std::string bytes;
     for (int i = 0; i < 100000; ++i) {
         bytes.push_back(static_cast<char>(i * 31 % 256));
     }
-    writeFile(dir.file("data.bin"), bytes);
+    writeFile((dir / "data.bin"), bytes);
 
-    Result enc = runCli(dir, "encrypt --password-stdin " + dir.file("data.bin"), "pw\n");
+    Result enc = runCli(dir, "encrypt --password-stdin " + (dir / "data.bin"), "pw\n");
     EXPECT_EQ(enc.status, 0) << enc.err;
-    EXPECT_TRUE(fs::exists(dir.file("data.gri")));
-    fs::rename(dir.file("data.gri"), dir.file("back.gri"));
-    Result dec = runCli(dir, "decrypt --password-stdin " + dir.file("back.gri"), "pw\n");
+    EXPECT_TRUE(fs::exists((dir / "data.gri")));
+    fs::rename((dir / "data.gri"), (dir / "back.gri"));
+    Result dec = runCli(dir, "decrypt --password-stdin " + (dir / "back.gri"), "pw\n");
     EXPECT_EQ(dec.status, 0) << dec.err;
-    EXPECT_EQ(readFile(dir.file("back.txt")), bytes);
+    EXPECT_EQ(readFile(dir / "back.txt"), bytes);
 
     EXPECT_EQ(runCli(dir, "--version", "").out, "grize-cli 1.0.3\n");
     EXPECT_EQ(runCli(dir, "--help", "").status, 0);
@@ -54,8 +56,8 @@ TEST(CliProcess, RefusedAccessIsError75) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "root is never refused by file permissions";
     }
-    TempFolder dir;
-    const fs::path locked = dir.path() / "locked";
+    TempDir dir;
+    const fs::path locked = fs::path(dir.path()) / "locked";
     fs::create_directory(locked);
     const std::string file = (locked / "notes.txt").string();
     writeFile(file, "secret text");

@@ -6,10 +6,13 @@
 
 #include "CliOptions.h"
 #include "CliRunner.h"
-#include "TempFolder.h"
 #include "Terminal.h"
+#include "TestFiles.h"
 
 using namespace grize::cli;
+using grize::test::readFile;
+using grize::test::TempDir;
+using grize::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -74,29 +77,29 @@ TEST(CliOptions, Parsing) {
 }
 
 TEST(CliRunner, EncryptThenDecryptRestoresTheBytes) {
-    TempFolder dir;
-    const std::string plain = dir.file("notes.txt");
+    TempDir dir;
+    const std::string plain = (dir / "notes.txt");
     writeFile(plain, kPlain);
 
     Outcome enc = run({"encrypt", "--password-stdin", plain}, "s3cret\r\n");
     EXPECT_EQ(enc.status, kExitDone) << enc.messages;
-    EXPECT_EQ(enc.messages, plain + " -> " + dir.file("notes.gri") + "\n");
+    EXPECT_EQ(enc.messages, plain + " -> " + (dir / "notes.gri") + "\n");
     EXPECT_FALSE(fs::exists(plain));
-    EXPECT_EQ(readFile(dir.file("notes.gri")).substr(0, 8), "[Grized]");
+    EXPECT_EQ(readFile(dir / "notes.gri").value_or("").substr(0, 8), "[Grized]");
 
-    Outcome dec = run({"decrypt", "--password-stdin", dir.file("notes.gri")}, "s3cret\n");
+    Outcome dec = run({"decrypt", "--password-stdin", (dir / "notes.gri")}, "s3cret\n");
     EXPECT_EQ(dec.status, kExitDone) << dec.messages;
     EXPECT_EQ(readFile(plain), kPlain);
-    EXPECT_FALSE(fs::exists(dir.file("notes.gri")));
+    EXPECT_FALSE(fs::exists((dir / "notes.gri")));
 }
 
 TEST(CliRunner, WrongPasswordLeavesTheFile) {
-    TempFolder dir;
-    const std::string plain = dir.file("notes.txt");
+    TempDir dir;
+    const std::string plain = (dir / "notes.txt");
     writeFile(plain, kPlain);
     ASSERT_EQ(run({"encrypt", "--password-stdin", plain}, "right\n").status, kExitDone);
-    const std::string encrypted = dir.file("notes.gri");
-    const std::string before = readFile(encrypted);
+    const std::string encrypted = (dir / "notes.gri");
+    const auto before = readFile(encrypted);
 
     Outcome dec = run({"decrypt", "--password-stdin", encrypted}, "Right\n");
     EXPECT_EQ(dec.status, kExitNotDone);
@@ -106,27 +109,27 @@ TEST(CliRunner, WrongPasswordLeavesTheFile) {
 }
 
 TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
-    TempFolder dir;
-    writeFile(dir.file("marked.txt"), "[Grized]not really");
-    writeFile(dir.file("plain.gri"), "hello");
-    writeFile(dir.file("empty.txt"), "");
-    writeFile(dir.file(".hidden.txt"), "x");
+    TempDir dir;
+    writeFile((dir / "marked.txt"), "[Grized]not really");
+    writeFile((dir / "plain.gri"), "hello");
+    writeFile((dir / "empty.txt"), "");
+    writeFile((dir / ".hidden.txt"), "x");
     struct Case {
         std::string command, file, message;
     };
     const std::vector<Case> cases = {
-        {"encrypt", dir.file("marked.txt"), "already encrypted"},
-        {"decrypt", dir.file("plain.gri"), "not an encrypted file"},
-        {"encrypt", dir.file("missing.txt"),
+        {"encrypt", (dir / "marked.txt"), "already encrypted"},
+        {"decrypt", (dir / "plain.gri"), "not an encrypted file"},
+        {"encrypt", (dir / "missing.txt"),
          "There is no file found to work with. If you are running Grize from a DOS prompt"},
-        {"encrypt", dir.file("empty.txt"),
-         dir.file("empty.txt") + " is empty: Grize will NOT work with empty files."},
-        {"encrypt", dir.file(".hidden.txt"), " is Hidden: Change this file's file-attribute"},
-        {"encrypt", dir.path().string(), "There is no file found to work with."},
+        {"encrypt", (dir / "empty.txt"),
+         (dir / "empty.txt") + " is empty: Grize will NOT work with empty files."},
+        {"encrypt", (dir / ".hidden.txt"), " is Hidden: Change this file's file-attribute"},
+        {"encrypt", dir.path(), "There is no file found to work with."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        const std::string before = fs::is_regular_file(c.file) ? readFile(c.file) : "";
+        const std::string before = readFile(c.file).value_or("");
         Outcome r = run({c.command, "--password-stdin", c.file}, "pw\n");
         EXPECT_EQ(r.status, kExitNotDone);
         EXPECT_NE(r.messages.find(c.message), std::string::npos) << r.messages;
@@ -138,20 +141,19 @@ TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
 }
 
 TEST(CliRunner, OneFailureDoesNotStopTheOthers) {
-    TempFolder dir;
-    writeFile(dir.file("a.txt"), "first");
-    writeFile(dir.file("c.txt"), "third");
+    TempDir dir;
+    writeFile((dir / "a.txt"), "first");
+    writeFile((dir / "c.txt"), "third");
     Outcome r = run(
-        {"encrypt", "--password-stdin", dir.file("a.txt"), dir.file("b.txt"), dir.file("c.txt")},
-        "pw\n");
+        {"encrypt", "--password-stdin", (dir / "a.txt"), (dir / "b.txt"), (dir / "c.txt")}, "pw\n");
     EXPECT_EQ(r.status, kExitNotDone);
-    EXPECT_TRUE(fs::exists(dir.file("a.gri")));
-    EXPECT_TRUE(fs::exists(dir.file("c.gri")));
+    EXPECT_TRUE(fs::exists((dir / "a.gri")));
+    EXPECT_TRUE(fs::exists((dir / "c.gri")));
     EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'), 3) << r.messages;
 }
 
 TEST(CliRunner, ShortNameReportsTheRuntimeError) {
-    TempFolder dir;
+    TempDir dir;
     const fs::path old = fs::current_path();
     fs::current_path(dir.path());
     writeFile("a.b", "short");
@@ -159,12 +161,12 @@ TEST(CliRunner, ShortNameReportsTheRuntimeError) {
     fs::current_path(old);
     EXPECT_EQ(r.status, kExitNotDone);
     EXPECT_EQ(r.messages, "a.b: Error 5 - Invalid procedure call or argument\n");
-    EXPECT_EQ(readFile(dir.file("a.b")), "short");
+    EXPECT_EQ(readFile(dir / "a.b"), "short");
 }
 
 TEST(CliRunner, TerminalPasswords) {
-    TempFolder dir;
-    const std::string plain = dir.file("notes.txt");
+    TempDir dir;
+    const std::string plain = (dir / "notes.txt");
     writeFile(plain, kPlain);
 
     ScriptedTerminal differ;
@@ -180,7 +182,7 @@ TEST(CliRunner, TerminalPasswords) {
 
     ScriptedTerminal once;
     once.answers = {"pässword"};
-    Outcome dec = run({"decrypt", dir.file("notes.gri")}, "", once);
+    Outcome dec = run({"decrypt", (dir / "notes.gri")}, "", once);
     EXPECT_EQ(dec.status, kExitDone) << dec.messages;
     EXPECT_EQ(readFile(plain), kPlain);
 }
