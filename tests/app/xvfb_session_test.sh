@@ -10,71 +10,7 @@ for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-scratch="$(mktemp -d)"
-pids=()
-cleanup() {
-    # Programs first, the X server last.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-mkdir -p "$scratch/home" "$scratch/config" "$scratch/runtime" "$scratch/files"
-chmod 700 "$scratch/runtime"
-export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime"
-export QT_QPA_PLATFORM=xcb LANG=C.UTF-8
-unset WAYLAND_DISPLAY SESSION_MANAGER
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Xvfb picks a free display and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$scratch/display" 2>"$scratch/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.1
-done
-[ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
-export DISPLAY=":$(head -n1 "$scratch/display")"
-
-# Prints the id of the visible window whose title matches the regex.
-wait_window() {
-    local regex="$1" id
-    for _ in $(seq 150); do
-        id="$(xdotool search --onlyvisible --name "$regex" 2>/dev/null | head -n1)" || true
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "no window titled /$regex/"
-}
-
-wait_until() {
-    local what="$1"
-    shift
-    for _ in $(seq 150); do
-        if "$@"; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "timed out waiting for $what"
-}
-
-exited() { ! kill -0 "$1" 2>/dev/null; }
-
-# Real key presses (XTEST) go to the window with the input focus.
-focus() {
-    xdotool windowfocus --sync "$1"
-    sleep 0.2
-}
+source "$(dirname "$0")/xvfb_common.sh"
 
 # The text of the message box with this title, copied with Ctrl+C.
 box_text() {

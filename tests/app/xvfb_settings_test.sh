@@ -10,65 +10,10 @@ for tool in Xvfb xdotool xwininfo xprop; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-scratch="$(mktemp -d)"
-pids=()
-cleanup() {
-    # Programs first, the X server last.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-mkdir -p "$scratch/home" "$scratch/config" "$scratch/runtime" "$scratch/files"
-chmod 700 "$scratch/runtime"
-export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime"
-export QT_QPA_PLATFORM=xcb LANG=C.UTF-8
-unset WAYLAND_DISPLAY SESSION_MANAGER
+source "$(dirname "$0")/xvfb_common.sh"
 store="$XDG_CONFIG_HOME/grize/registry/HKEY_CURRENT_USER/Software/Ashgrove/Grize"
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$scratch/display" 2>"$scratch/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.1
-done
-[ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
-export DISPLAY=":$(head -n1 "$scratch/display")"
-
-wait_until() {
-    local what="$1"
-    shift
-    for _ in $(seq 150); do
-        if "$@"; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "timed out waiting for $what"
-}
-
-exited() { ! kill -0 "$1" 2>/dev/null; }
 has_extents() { xprop -id "$1" _NET_FRAME_EXTENTS | grep -q ' = '; }
-
-wait_window() {
-    local regex="$1" id
-    for _ in $(seq 150); do
-        id="$(xdotool search --onlyvisible --name "$regex" 2>/dev/null | head -n1)" || true
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "no window titled /$regex/"
-}
 
 # The screen position of the window's outer edge, frame included: what the
 # program stores as its left and top edge.
