@@ -332,16 +332,7 @@ void frmmain::Encrypt() {
     if (!written) {
         return;
     }
-    cmdCancel->setEnabled(true);
-    cmdCancel->setText(QStringLiteral("&Done"));
-    cmdCancel->setFocus(Qt::OtherFocusReason);
-    lblPassword1->setEnabled(false);
-    lblPassword2->setEnabled(false);
-    txtPassword1->setEnabled(false);
-    txtPassword2->setEnabled(false);
-    if (checkValue_->Value() == 1) {
-        cmdCancel_Click();
-    }
+    finishDone();
 }
 
 void frmmain::cmdDecrypt_Click() {
@@ -376,6 +367,11 @@ void frmmain::Decrypt() {
         cmdDecrypt->setEnabled(true);
         return;
     }
+    finishDone();
+}
+
+// The done state after a written file; auto quit ends the program here.
+void frmmain::finishDone() {
     cmdCancel->setEnabled(true);
     cmdCancel->setText(QStringLiteral("&Done"));
     cmdCancel->setFocus(Qt::OtherFocusReason);

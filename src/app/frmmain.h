@@ -81,6 +81,7 @@ class frmmain : public QWidget {
 
     void Encrypt();
     void Decrypt();
+    void finishDone();
     std::string outputPath(const std::string& newExtension);
     // Runs `step`; a failure becomes the error report labelled `label`, or
     // with `accessBox` the access-denied box for error 75.
