@@ -9,4 +9,6 @@ mkdir -p "$scratch/home" "$scratch/config" "$scratch/data" "$scratch/cache" "$sc
 chmod 700 "$scratch/runtime"
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data" \
     XDG_CACHE_HOME="$scratch/cache" XDG_RUNTIME_DIR="$scratch/runtime"
+# Sanitizer builds: ignore leaks inside system libraries.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 ctest --test-dir "$build" --output-on-failure -j2
