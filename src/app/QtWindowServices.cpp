@@ -53,21 +53,44 @@ std::string QtWindowServices::joinArguments(int argc, char** argv) {
     return text;
 }
 
-void QtWindowServices::MsgBox(const Message& message) {
+namespace {
+
+int showBox(const Message& message, QMessageBox::StandardButtons buttons,
+            QMessageBox::StandardButton defaultButton) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    if (message.icon == MsgIcon::Warning) {
-        icon = QMessageBox::Warning;
-    } else if (message.icon == MsgIcon::Information) {
-        icon = QMessageBox::Information;
+    switch (message.icon) {
+        case MsgIcon::Warning:
+            icon = QMessageBox::Warning;
+            break;
+        case MsgIcon::Information:
+            icon = QMessageBox::Information;
+            break;
+        case MsgIcon::Question:
+            icon = QMessageBox::Question;
+            break;
+        case MsgIcon::None:
+            break;
     }
     QString text = QString::fromStdString(message.text);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QString title =
         message.title.empty() ? QStringLiteral("Grize") : QString::fromStdString(message.title);
-    CopyableMessageBox box(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    CopyableMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
+    box.setDefaultButton(defaultButton);
     // Paths come from the command line: never let them be read as markup.
     box.setTextFormat(Qt::PlainText);
-    box.exec();
+    return box.exec();
+}
+
+}  // namespace
+
+void QtWindowServices::MsgBox(const Message& message) {
+    showBox(message, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtWindowServices::AskYesNo(const Message& message) {
+    return showBox(message, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void QtWindowServices::EndNow() {

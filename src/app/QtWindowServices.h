@@ -14,6 +14,7 @@ class QtWindowServices final : public WindowServices {
     ~QtWindowServices() override;
 
     void MsgBox(const Message& message) override;
+    bool AskYesNo(const Message& message) override;
     void EndNow() override;
     // True while another process holds grize.lock in the user's runtime
     // folder; a lock left by a process that died does not count. When this

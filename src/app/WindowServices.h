@@ -5,7 +5,7 @@
 
 namespace grize {
 
-enum class MsgIcon { None, Warning, Information };
+enum class MsgIcon { None, Warning, Information, Question };
 
 // One modal message box: OK button only. `text` separates its lines by CR LF;
 // an empty title shows the application title "Grize".
@@ -34,6 +34,8 @@ class WindowServices {
 
     // Returns when the user has closed the box.
     virtual void MsgBox(const Message& message) = 0;
+    // A modal box with Yes and No, No the default; true for Yes.
+    virtual bool AskYesNo(const Message& message) = 0;
     // Ends the process at once: no close handler runs and nothing is stored.
     // A recorder does return, so every caller returns straight after it.
     virtual void EndNow() = 0;

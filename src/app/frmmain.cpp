@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QProxyStyle>
@@ -59,6 +60,12 @@ QFont windowFont() {
 
 QString toQt(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// A path as the user's file manager shows it: file names are bytes in the
+// locale's encoding, not necessarily UTF-8.
+std::string displayPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path)).toStdString();
 }
 
 // A picture button: the grey padlock normally, the dark one while pressed.
@@ -271,7 +278,8 @@ void frmmain::checkAll() {
     guarded("Sub checkAll", false, [this] {
         const TargetCheck result = checkTarget(userFile, fileSystem_);
         if (result != TargetCheck::Ok) {
-            services_.MsgBox({targetCheckMessage(result, userFile), MsgIcon::Warning, kTitle});
+            services_.MsgBox(
+                {targetCheckMessage(result, displayPath(userFile)), MsgIcon::Warning, kTitle});
             endProgram();
             return;
         }
@@ -291,7 +299,7 @@ void frmmain::checkAll() {
         }
         lblPassword1->setEnabled(true);
         txtPassword1->setEnabled(true);
-        setWindowTitle(toQt("Grize / " + GetFileName(userFile, kPathSeparator)));
+        setWindowTitle(toQt("Grize / " + displayPath(GetFileName(userFile, kPathSeparator))));
     });
 }
 
@@ -310,6 +318,9 @@ void frmmain::cmdEncrypt_Click() {
         SetSelected();
         return;
     }
+    if (!confirmOutput(".gri")) {
+        return;
+    }
     setCursor(Qt::WaitCursor);
     cmdEncrypt->setEnabled(false);
     cmdDecrypt->setEnabled(false);
@@ -322,20 +333,22 @@ void frmmain::cmdEncrypt_Click() {
 
 void frmmain::Encrypt() {
     cmdCancel->setEnabled(false);
-    bool written = false;
-    guarded("Sub Encrypt", true, [this, &written] {
+    std::optional<RunResult> result;
+    guarded("Sub Encrypt", true, [this, &result] {
         const std::string password = passwordBytes(txtPassword1->text().toStdU32String());
-        encryptFile(
-            userFile, password, saltSeedNow(), [this] { return outputPath(".gri"); }, fileSystem_);
-        written = true;
+        result = encryptFile(
+            userFile, password, saltSeedNow(), [this] { return output_; }, runOptions_,
+            fileSystem_);
     });
-    if (!written) {
-        return;
+    if (result) {
+        finishDone(*result);
     }
-    finishDone();
 }
 
 void frmmain::cmdDecrypt_Click() {
+    if (!confirmOutput(".txt")) {
+        return;
+    }
     setCursor(Qt::WaitCursor);
     cmdEncrypt->setEnabled(false);
     cmdDecrypt->setEnabled(false);
@@ -348,18 +361,16 @@ void frmmain::cmdDecrypt_Click() {
 
 void frmmain::Decrypt() {
     cmdCancel->setEnabled(false);
-    bool ran = false;
-    DecryptOutcome outcome = DecryptOutcome::WrongPassword;
-    guarded("Sub Decrypt", true, [this, &ran, &outcome] {
+    std::optional<RunResult> result;
+    guarded("Sub Decrypt", true, [this, &result] {
         const std::string password = passwordBytes(txtPassword1->text().toStdU32String());
-        outcome = decryptFile(
-            userFile, password, [this] { return outputPath(".txt"); }, fileSystem_);
-        ran = true;
+        result = decryptFile(
+            userFile, password, [this] { return output_; }, runOptions_, fileSystem_);
     });
-    if (!ran) {
+    if (!result) {
         return;
     }
-    if (outcome == DecryptOutcome::WrongPassword) {
+    if (result->wrongPassword) {
         services_.MsgBox({kWrongPassword, MsgIcon::Warning, kTitle});
         txtPassword1->setFocus(Qt::OtherFocusReason);
         SetSelected();
@@ -367,11 +378,36 @@ void frmmain::Decrypt() {
         cmdDecrypt->setEnabled(true);
         return;
     }
-    finishDone();
+    finishDone(*result);
+}
+
+bool frmmain::confirmOutput(const std::string& newExtension) {
+    output_ = outputPath(newExtension);
+    runOptions_ = RunOptions();
+    const ExistingOutput existing = probeOutput(userFile, output_, fileSystem_);
+    if (existing.state != OutputState::Taken) {
+        return true;  // a read-only file or a folder there fails the run itself
+    }
+    const std::string name = displayPath(GetFileName(output_, kPathSeparator));
+    if (!services_.AskYesNo(
+            {name + " already exists.\r\nDo you want to replace it?", MsgIcon::Question, kTitle})) {
+        return false;
+    }
+    runOptions_.replace = existing.info;
+    return true;
 }
 
 // The done state after a written file; auto quit ends the program here.
-void frmmain::finishDone() {
+void frmmain::finishDone(const RunResult& result) {
+    const std::string source = displayPath(GetFileName(userFile, kPathSeparator));
+    if (result.sourceKept == SourceKept::Changed) {
+        services_.MsgBox({source + " changed while Grize was working, so it was kept.",
+                          MsgIcon::Warning, kTitle});
+    } else if (result.sourceKept == SourceKept::Damaged) {
+        services_.MsgBox({source + " looks damaged: the decrypted file may not be what was "
+                                   "encrypted.\r\nThe encrypted file was kept.",
+                          MsgIcon::Warning, kTitle});
+    }
     cmdCancel->setEnabled(true);
     cmdCancel->setText(QStringLiteral("&Done"));
     cmdCancel->setFocus(Qt::OtherFocusReason);

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "FileOperations.h"
 #include "SettingsTargets.h"
 
 namespace grize {
@@ -81,7 +82,10 @@ class frmmain : public QWidget {
 
     void Encrypt();
     void Decrypt();
-    void finishDone();
+    // Names the output and, when another file has that name, asks before it
+    // is replaced; false when the user said No.
+    bool confirmOutput(const std::string& newExtension);
+    void finishDone(const RunResult& result);
     std::string outputPath(const std::string& newExtension);
     // Runs `step`; a failure becomes the error report labelled `label`, or
     // with `accessBox` the access-denied box for error 75.
@@ -96,6 +100,8 @@ class frmmain : public QWidget {
     FileSystem& fileSystem_;
     std::unique_ptr<Position> position_;
     std::unique_ptr<CheckValue> checkValue_;
+    std::string output_;     // the output path of the run about to start
+    RunOptions runOptions_;  // and what it may replace
     QPushButton* defaultButton_ = nullptr;
     QWidget* focused_ = nullptr;
     bool ended_ = false;

@@ -3,6 +3,7 @@
 #include <QStyle>
 
 #include "FileSystem.h"
+#include "Interrupts.h"
 #include "QtWindowServices.h"
 #include "WindowSettings.h"
 #include "frmmain.h"
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
     font.setPointSizeF(8.25);
     QApplication::setFont(font);
 
+    // An interruption removes the scratch files of a run under way.
+    grize::installInterruptCleanup();
     grize::QtWindowServices services(std::move(commandLine));
     grize::GeneralSettings settings(services);
     grize::frmmain window(services, settings, grize::defaultFileSystem());

@@ -20,6 +20,21 @@ RuntimeError fileNotFound() {
 RuntimeError deviceIo() {
     return {kDeviceIo, "Device I/O error"};
 }
+RuntimeError fileExists() {
+    return {kFileExists, "File already exists"};
+}
+RuntimeError folderBusy() {
+    return {kFolderBusy, "Another Grize is working in this folder; try again in a moment"};
+}
+RuntimeError sourceChanged() {
+    return {kSourceChanged,
+            "The file changed while Grize was reading it; it was left as it is now"};
+}
+RuntimeError damagedInPlace() {
+    return {kDamagedInPlace,
+            "The encrypted file looks damaged and would be replaced by its own output; "
+            "rename it and try again"};
+}
 RuntimeError diskFull() {
     return {kDiskFull, "Disk full"};
 }

@@ -23,14 +23,18 @@ class RuntimeError : public std::runtime_error {
 
 // The numbers and descriptions the program uses.
 namespace err {
-inline constexpr int kInvalidCall = 5;    // "Invalid procedure call or argument"
-inline constexpr int kOverflow = 6;       // "Overflow"
-inline constexpr int kOutOfMemory = 7;    // "Out of memory"
-inline constexpr int kBadFileName = 52;   // "Bad file name or number"
-inline constexpr int kFileNotFound = 53;  // "File not found"
-inline constexpr int kDeviceIo = 57;      // "Device I/O error"
-inline constexpr int kDiskFull = 61;      // "Disk full"
-inline constexpr int kAccess = 75;        // "Path/File access error"
+inline constexpr int kInvalidCall = 5;        // "Invalid procedure call or argument"
+inline constexpr int kOverflow = 6;           // "Overflow"
+inline constexpr int kOutOfMemory = 7;        // "Out of memory"
+inline constexpr int kBadFileName = 52;       // "Bad file name or number"
+inline constexpr int kFileNotFound = 53;      // "File not found"
+inline constexpr int kDeviceIo = 57;          // "Device I/O error"
+inline constexpr int kFileExists = 58;        // "File already exists"
+inline constexpr int kDiskFull = 61;          // "Disk full"
+inline constexpr int kFolderBusy = 70;        // another Grize works in the folder
+inline constexpr int kAccess = 75;            // "Path/File access error"
+inline constexpr int kSourceChanged = 1001;   // the file changed while it was read
+inline constexpr int kDamagedInPlace = 1002;  // a damaged file would replace itself
 
 RuntimeError invalidCall();
 RuntimeError overflow();
@@ -38,6 +42,10 @@ RuntimeError outOfMemory();
 RuntimeError badFileName();
 RuntimeError fileNotFound();
 RuntimeError deviceIo();
+RuntimeError fileExists();
+RuntimeError folderBusy();
+RuntimeError sourceChanged();
+RuntimeError damagedInPlace();
 RuntimeError diskFull();
 RuntimeError accessError();
 }  // namespace err

@@ -16,6 +16,8 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
             return options;
         } else if (!onlyFiles && arg == "--password-stdin") {
             options.passwordFromStdin = true;
+        } else if (!onlyFiles && (arg == "--force" || arg == "-f")) {
+            options.force = true;
         } else if (!onlyFiles && arg.size() > 1 && arg[0] == '-') {
             options.error = "unknown option " + arg;
             return options;
@@ -41,15 +43,17 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
 }
 
 std::string usageText() {
-    return "Usage: grize-cli encrypt [--password-stdin] FILE...\n"
-           "       grize-cli decrypt [--password-stdin] FILE...\n"
+    return "Usage: grize-cli encrypt [--password-stdin] [--force] FILE...\n"
+           "       grize-cli decrypt [--password-stdin] [--force] FILE...\n"
            "\n"
            "Encrypts each FILE into FILE's name with its last four characters replaced\n"
            "by \".gri\", or decrypts it into the name ending in \".txt\", and removes the\n"
-           "source once the result is safely on disk.\n"
+           "source once the result is safely on disk. An existing file of the output's\n"
+           "name is left alone, and that FILE is not done, unless --force is given.\n"
            "\n"
            "  --password-stdin  read the password from the first line of standard input\n"
            "                    instead of asking on the terminal\n"
+           "  -f, --force       replace an existing output file (never a read-only one)\n"
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"

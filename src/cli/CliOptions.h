@@ -10,6 +10,7 @@ enum class Command { None, Encrypt, Decrypt, Help, Version };
 struct CliOptions {
     Command command = Command::None;
     bool passwordFromStdin = false;
+    bool force = false;  // replace an existing output file
     std::vector<std::string> files;
     std::string error;  // non-empty: a usage error to report
 };

@@ -44,7 +44,7 @@ std::string errorText(const RuntimeError& e) {
 }
 
 // Does one file; true when it was done.
-bool processFile(Command command, const std::string& file, const std::string& password,
+bool processFile(Command command, bool force, const std::string& file, const std::string& password,
                  std::ostream& messages) {
     const TargetCheck check = checkTarget(file);
     if (check != TargetCheck::Ok) {
@@ -69,16 +69,41 @@ bool processFile(Command command, const std::string& file, const std::string& pa
             return false;
         }
         const std::string extension = command == Command::Encrypt ? ".gri" : ".txt";
-        const OutputPathProvider output = [&] { return replaceExtension(file, extension); };
-        std::string written;
-        if (command == Command::Encrypt) {
-            written = encryptFile(file, password, saltSeedNow(), output);
-        } else if (decryptFile(file, password, output, &written) == DecryptOutcome::WrongPassword) {
+        const std::string target = replaceExtension(file, extension);
+        RunOptions runOptions;
+        const ExistingOutput existing = probeOutput(file, target);
+        if (existing.state == OutputState::Taken) {
+            if (!force) {
+                messages << file << ": " << target
+                         << " already exists; left both as they are (--force replaces it)\n";
+                return false;
+            }
+            runOptions.replace = existing.info;
+        }
+        const OutputPathProvider output = [&] { return target; };
+        const RunResult result =
+            command == Command::Encrypt
+                ? encryptFile(file, password, saltSeedNow(), output, runOptions)
+                : decryptFile(file, password, output, runOptions);
+        if (result.wrongPassword) {
             messages << file << ": Access denied: password is incorrect!\n";
             return false;
         }
-        messages << file << " -> " << written << '\n';
-        return true;
+        messages << file << " -> " << result.output;
+        switch (result.sourceKept) {
+            case SourceKept::No:
+                messages << '\n';
+                return true;
+            case SourceKept::Changed:
+                messages << " (" << file << " changed during the run and was kept)\n";
+                return false;
+            case SourceKept::Damaged:
+                messages << " (" << file << " looks damaged, so " << result.output
+                         << " may not be what was encrypted; " << file << " was kept)\n";
+                return false;
+        }
+        return false;
+
     } catch (const RuntimeError& e) {
         messages << file << ": " << errorText(e) << '\n';
     } catch (const std::bad_alloc&) {
@@ -138,11 +163,11 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
             }
         }
     }
-    const std::string password = passwordBytes(decodeUtf8(*typed));
+    const std::string password = passwordBytes(terminal.decodeText(*typed));
 
     bool allDone = true;
     for (const std::string& file : options.files) {
-        allDone = processFile(options.command, file, password, messages) && allDone;
+        allDone = processFile(options.command, options.force, file, password, messages) && allDone;
     }
     return allDone ? kExitDone : kExitNotDone;
 }

@@ -1,14 +1,67 @@
 #include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
+#include "PasswordBytes.h"
 #include "Terminal.h"
 
 namespace grize::cli {
 
 namespace {
+
+// The terminal's settings while a password is read with echo off, for
+// restoreTerminal to put back from a signal handler.
+volatile sig_atomic_t echoOff = 0;
+int echoOffTerminal = -1;
+termios savedSettings{};
+
+void writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+// Text in `codeset` as UTF-32; nothing when it is not valid there.
+std::optional<std::u32string> convert(const std::string& bytes, const char* codeset) {
+    const iconv_t cd = ::iconv_open("UTF-32LE", codeset);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return std::nullopt;
+    }
+    std::string in = bytes;
+    std::string out(4 * in.size() + 8, '\0');
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t rc = ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    ::iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1) || inLeft != 0) {
+        return std::nullopt;
+    }
+    std::u32string text;
+    const std::size_t length = out.size() - outLeft;
+    for (std::size_t i = 0; i + 3 < length; i += 4) {
+        const auto byte = [&](std::size_t k) {
+            return static_cast<char32_t>(static_cast<unsigned char>(out[i + k]));
+        };
+        text.push_back(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
+    }
+    return text;
+}
 
 class PosixTerminal : public Terminal {
   public:
@@ -24,6 +77,9 @@ class PosixTerminal : public Terminal {
             termios quiet = saved;
             quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
             quiet.c_lflag |= ECHONL;
+            savedSettings = saved;
+            echoOffTerminal = fd;
+            echoOff = 1;
             ::tcsetattr(fd, TCSAFLUSH, &quiet);
         }
         std::optional<std::string> line = std::string();
@@ -46,6 +102,7 @@ class PosixTerminal : public Terminal {
         }
         if (haveAttrs) {
             ::tcsetattr(fd, TCSAFLUSH, &saved);
+            echoOff = 0;
         }
         ::close(fd);
         if (line && !line->empty() && line->back() == '\r') {
@@ -54,19 +111,16 @@ class PosixTerminal : public Terminal {
         return line;
     }
 
-  private:
-    static void writeAll(int fd, const std::string& text) {
-        std::size_t done = 0;
-        while (done < text.size()) {
-            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-            if (n <= 0) {
-                if (n < 0 && errno == EINTR) {
-                    continue;
-                }
-                return;
+    std::u32string decodeText(const std::string& bytes) override {
+        // The locale's character set; text that is not valid in it (often
+        // UTF-8 typed under the C locale) is read as UTF-8, as before.
+        const char* codeset = ::nl_langinfo(CODESET);
+        if (codeset != nullptr && std::strcmp(codeset, "UTF-8") != 0) {
+            if (std::optional<std::u32string> text = convert(bytes, codeset)) {
+                return *text;
             }
-            done += static_cast<std::size_t>(n);
         }
+        return decodeUtf8(bytes);
     }
 };
 
@@ -74,6 +128,13 @@ class PosixTerminal : public Terminal {
 
 std::unique_ptr<Terminal> makeSystemTerminal() {
     return std::make_unique<PosixTerminal>();
+}
+
+void restoreTerminal() {
+    if (echoOff) {
+        ::tcsetattr(echoOffTerminal, TCSANOW, &savedSettings);
+        [[maybe_unused]] const ssize_t n = ::write(echoOffTerminal, "\n", 1);
+    }
 }
 
 }  // namespace grize::cli

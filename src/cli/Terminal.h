@@ -14,8 +14,14 @@ class Terminal {
     // Shows the prompt and reads one line without echo; nullopt when there is
     // no terminal or reading failed.
     virtual std::optional<std::string> readHidden(const std::string& prompt) = 0;
+    // Text typed or piped in, from the character set of the user's locale.
+    virtual std::u32string decodeText(const std::string& bytes);
 };
 
 std::unique_ptr<Terminal> makeSystemTerminal();
+
+// Gives the terminal its echo back if an interruption came while a password
+// was being read. Async-signal-safe.
+void restoreTerminal();
 
 }  // namespace grize::cli

@@ -1,14 +1,12 @@
 #include "FileOperations.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <new>
-#include <optional>
 #include <random>
+#include <thread>
 
 #include "Cipher.h"
-#include "FileSystem.h"
 #include "GriFormat.h"
 #include "RuntimeError.h"
 
@@ -24,17 +22,36 @@ void quietly(F&& step) noexcept {
     }
 }
 
-std::string folderOf(const std::string& path) {
+struct SplitPath {
+    std::string folder;
+    std::string name;
+};
+
+SplitPath splitPath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
-        return ".";
+        return {".", path};
     }
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
+    return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-// A fresh hidden name in `folder`, unlikely to be taken; callers still create
-// it exclusively.
-std::string scratchName(const std::string& folder, std::string_view suffix) {
+// A name a file can have inside a folder.
+SplitPath fileInFolder(const std::string& path) {
+    SplitPath split = splitPath(path);
+    if (split.name.empty() || split.name == "." || split.name == "..") {
+        throw err::badFileName();
+    }
+    return split;
+}
+
+constexpr std::string_view kScratchPrefix = ".grize-";
+constexpr std::size_t kScratchDigits = 16;
+constexpr std::string_view kTempSuffix = ".tmp";
+constexpr std::string_view kBackupSuffix = ".old";
+
+// A fresh hidden name, unlikely to be taken; callers still create it
+// exclusively.
+std::string scratchName(std::string_view suffix) {
     static std::atomic<std::uint64_t> counter{0};
     std::uint64_t bits =
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -46,7 +63,7 @@ std::string scratchName(const std::string& folder, std::string_view suffix) {
     }
     bits ^= counter++ << 48;
     static const char* digits = "0123456789abcdef";
-    std::string name = folder + "/.grize-";
+    std::string name(kScratchPrefix);
     for (int shift = 60; shift >= 0; shift -= 4) {
         name.push_back(digits[(bits >> shift) & 15]);
     }
@@ -54,12 +71,131 @@ std::string scratchName(const std::string& folder, std::string_view suffix) {
     return name;
 }
 
+bool isScratchName(std::string_view name) {
+    if (name.size() != kScratchPrefix.size() + kScratchDigits + kTempSuffix.size() ||
+        name.substr(0, kScratchPrefix.size()) != kScratchPrefix) {
+        return false;
+    }
+    const std::string_view suffix = name.substr(name.size() - kTempSuffix.size());
+    const std::string_view digits = name.substr(kScratchPrefix.size(), kScratchDigits);
+    return (suffix == kTempSuffix || suffix == kBackupSuffix) &&
+           digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
 constexpr int kNameAttempts = 100;
+
+// The folder of one run, opened once. Holding its lock keeps other Grize runs
+// out of it for the whole run, so they cannot remove each other's files.
+class Folder {
+  public:
+    Folder(FileSystem& fs, const std::string& path, std::chrono::milliseconds wait)
+        : fs_(fs), handle_(fs.openFolder(path)) {
+        try {
+            lock(wait);
+        } catch (...) {
+            quietly([&] { fs_.close(handle_); });
+            throw;
+        }
+        if (locked_) {
+            removeAbandonedScratch();
+        }
+    }
+    ~Folder() {
+        quietly([&] { fs_.close(handle_); });
+    }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    FileSystem::Handle handle() const { return handle_; }
+
+    // Whether `path` names this very folder, however it is spelt.
+    bool holds(const std::string& path, const std::string& ownPath) {
+        if (path == ownPath) {
+            return true;
+        }
+        const FileSystem::Handle other = fs_.openFolder(path);
+        bool same = false;
+        try {
+            same = fs_.info(other).sameFileAs(fs_.info(handle_));
+        } catch (...) {
+            quietly([&] { fs_.close(other); });
+            throw;
+        }
+        quietly([&] { fs_.close(other); });
+        return same;
+    }
+
+    // Removes a scratch file of this run, only while it is the file made.
+    void removeScratch(const std::string& name, const FileInfo& made) noexcept {
+        quietly([&] {
+            if (fs_.statusAt(handle_, name).sameFileAs(made)) {
+                fs_.removeAt(handle_, name);
+            }
+        });
+        quietly([&] { fs_.unmarkScratch(handle_, name); });
+    }
+
+  private:
+    void lock(std::chrono::milliseconds wait) {
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        for (;;) {
+            switch (fs_.tryLock(handle_)) {
+                case LockResult::Locked:
+                    locked_ = true;
+                    return;
+                case LockResult::Unsupported:
+                    return;  // no locks here: the identity checks still hold
+                case LockResult::Busy:
+                    if (std::chrono::steady_clock::now() >= deadline) {
+                        throw err::folderBusy();
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    break;
+            }
+        }
+    }
+
+    // Scratch files no live run holds are left over from a crash: output that
+    // never got its name, or a second name of a file already replaced. Nobody
+    // needs them, and one may hold plaintext.
+    void removeAbandonedScratch() noexcept {
+        std::vector<std::string> names;
+        quietly([&] { names = fs_.listFolder(handle_); });
+        for (const std::string& name : names) {
+            if (isScratchName(name)) {
+                quietly([&] { removeIfAbandoned(name); });
+            }
+        }
+    }
+
+    void removeIfAbandoned(const std::string& name) {
+        const FileInfo entry = fs_.statusAt(handle_, name);
+        if (entry.kind != FileKind::Regular || !entry.ownedByMe) {
+            return;
+        }
+        const FileSystem::Handle file = fs_.openReadAt(handle_, name);
+        try {
+            if (fs_.tryLock(file) == LockResult::Locked &&
+                fs_.info(file).sameFileAs(fs_.statusAt(handle_, name))) {
+                fs_.removeAt(handle_, name);
+            }
+        } catch (...) {
+            quietly([&] { fs_.close(file); });
+            throw;
+        }
+        fs_.close(file);
+    }
+
+    FileSystem& fs_;
+    FileSystem::Handle handle_;
+    bool locked_ = false;
+};
 
 // The source, open for reading until the output is ready.
 class SourceFile {
   public:
-    SourceFile(FileSystem& fs, const std::string& path) : fs_(fs), handle_(fs.openRead(path)) {
+    SourceFile(FileSystem& fs, Folder& folder, const std::string& name)
+        : fs_(fs), handle_(fs.openReadAt(folder.handle(), name)) {
         try {
             info_ = fs_.info(*handle_);
         } catch (...) {
@@ -77,7 +213,18 @@ class SourceFile {
 
     const FileInfo& info() const { return info_; }
     gri::ReadFn reader() {
-        return [this](char* buffer, std::size_t size) { return fs_.read(*handle_, buffer, size); };
+        return [this](char* buffer, std::size_t size) {
+            const std::size_t n = fs_.read(*handle_, buffer, size);
+            bytesRead_ += n;
+            return n;
+        };
+    }
+    // After reading to the end: what was read is the whole file as it was
+    // when opened, and nobody has written to it since.
+    void checkUnchanged() {
+        if (bytesRead_ != info_.size || !fs_.info(*handle_).unchangedSince(info_)) {
+            throw err::sourceChanged();
+        }
     }
     // Nothing was written through this handle, so a failing close loses nothing.
     void close() noexcept {
@@ -92,35 +239,39 @@ class SourceFile {
     FileSystem& fs_;
     std::optional<FileSystem::Handle> handle_;
     FileInfo info_;
+    std::uint64_t bytesRead_ = 0;
 };
 
-// The output of one run. It is written under a scratch name in the target's
-// folder and only renamed into place once it is complete and on disk; the
-// file the target name held before is kept under a second scratch name until
-// the source is gone, so any failure can put everything back.
+// The output of one run. It is written under a scratch name in the folder and
+// only renamed into place once it is complete and on disk. A file the output
+// replaces keeps a second name (a hard link, or a copy where there are none)
+// until the run stands, so any failure can put it back; nothing is ever moved
+// away from its name before the output takes it.
 class SafeOutput {
   public:
-    SafeOutput(FileSystem& fs, std::string source, const FileInfo& sourceInfo, std::string target)
-        : fs_(fs),
-          source_(std::move(source)),
-          sourceInfo_(sourceInfo),
-          target_(std::move(target)),
-          folder_(folderOf(target_)) {
-        if (target_.empty()) {
-            throw err::badFileName();
+    SafeOutput(FileSystem& fs, Folder& folder, const SourceFile& source, std::string targetName,
+               const std::optional<FileInfo>& agreed)
+        : fs_(fs), folder_(folder), sourceInfo_(source.info()), targetName_(std::move(targetName)) {
+        const FileInfo existing = fs_.statusAt(folder_.handle(), targetName_);
+        switch (existing.kind) {
+            case FileKind::Missing:
+                return;
+            case FileKind::Directory:
+            case FileKind::Other:
+                throw err::accessError();
+            case FileKind::Regular:
+            case FileKind::Symlink:
+                break;
         }
-        const FileInfo old = fs_.linkStatus(target_);
-        if (old.kind == FileKind::Directory || old.kind == FileKind::Other) {
-            throw err::accessError();
+        replaced_ = existing;
+        if (existing.sameFileAs(sourceInfo_)) {
+            return;  // the source itself, under this name or another
         }
-        targetExisted_ = old.kind != FileKind::Missing;
-        targetIsSource_ = old.kind == FileKind::Regular && old.sameFileAs(sourceInfo_);
-        for (int i = 0; i < kNameAttempts && !handle_; ++i) {
-            temp_ = scratchName(folder_, ".tmp");
-            handle_ = fs_.createNew(temp_, 0600);
+        if (existing.kind == FileKind::Regular && (existing.mode & 0200u) == 0) {
+            throw err::accessError();  // read-only: never replaced, root or not
         }
-        if (!handle_) {
-            throw err::accessError();
+        if (!agreed || !agreed->sameFileAs(existing)) {
+            throw err::fileExists();
         }
     }
 
@@ -132,132 +283,183 @@ class SafeOutput {
     SafeOutput(const SafeOutput&) = delete;
     SafeOutput& operator=(const SafeOutput&) = delete;
 
+    void create() {
+        for (int i = 0; i < kNameAttempts && !handle_; ++i) {
+            tempName_ = scratchName(kTempSuffix);
+            handle_ = fs_.createNewAt(folder_.handle(), tempName_, 0600);
+        }
+        if (!handle_) {
+            throw err::accessError();
+        }
+        tempInfo_ = identify(*handle_, tempName_);
+        fs_.markScratch(folder_.handle(), tempName_, tempInfo_);
+        quietly([&] { fs_.tryLock(*handle_); });
+    }
+
     void write(std::string_view data) { fs_.write(*handle_, data); }
 
-    void commit() {
+    // Flushes the output and gives it the target's name; `lastCheck` runs
+    // once the output is on disk, right before anything else changes.
+    void place(const std::function<void()>& lastCheck) {
         fs_.setMode(*handle_, sourceInfo_.mode & 0777u);
         fs_.sync(*handle_);
-        const FileInfo written = fs_.info(*handle_);
+        lastCheck();
         const FileSystem::Handle h = *handle_;
         handle_.reset();
         fs_.close(h);
 
-        if (targetExisted_) {
-            keepOldTarget();
+        const FileSystem::Handle folder = folder_.handle();
+        if (replaced_.kind == FileKind::Missing) {
+            if (!fs_.renameNoReplaceAt(folder, tempName_, targetName_)) {
+                throw err::fileExists();  // it appeared during the run
+            }
+        } else {
+            keepReplaced();
+            if (!fs_.statusAt(folder, targetName_).sameFileAs(replaced_)) {
+                throw err::fileExists();  // not the file that was agreed to
+            }
+            fs_.renameAt(folder, tempName_, targetName_);
         }
-        fs_.rename(temp_, target_);
         renamed_ = true;
-        fs_.syncFolder(folder_);
-
-        // The rename itself replaced the source when both names lead to the
-        // same entry (the same path, or another spelling of it).
-        const FileInfo sourceNow = fs_.linkStatus(source_);
-        const bool sourceReplaced = sourceNow.sameFileAs(written);
-        if (!sourceReplaced && sourceNow.kind != FileKind::Missing) {
-            fs_.remove(source_);
-        }
-        done_ = true;
-
-        // Succeeded; the rest only tidies up.
-        if (backup_ != Backup::None) {
-            quietly([&] { fs_.remove(backupPath_); });
-        }
-        quietly([&] { fs_.syncFolder(folderOf(source_)); });
-        if (backup_ != Backup::None && folderOf(source_) != folder_) {
-            quietly([&] { fs_.syncFolder(folder_); });
-        }
+        fs_.unmarkScratch(folder, tempName_);
+        fs_.syncFolder(folder);
     }
+
+    // The run stands: the second name of the replaced file goes.
+    void finish() noexcept {
+        done_ = true;
+        dropBackup();
+        quietly([&] { fs_.syncFolder(folder_.handle()); });
+    }
+
+    const FileInfo& written() const { return tempInfo_; }
 
   private:
-    // Linked and Copied leave the target in place, Moved takes it away.
-    enum class Backup { None, Linked, Copied, Moved };
-
-    void keepOldTarget() {
-        for (int i = 0; i < kNameAttempts; ++i) {
-            backupPath_ = scratchName(folder_, ".old");
-            switch (fs_.link(target_, backupPath_)) {
+    void keepReplaced() {
+        const FileSystem::Handle folder = folder_.handle();
+        for (int i = 0; i < kNameAttempts && !backupInfo_; ++i) {
+            backupName_ = scratchName(kBackupSuffix);
+            switch (fs_.linkAt(folder, targetName_, backupName_)) {
                 case LinkResult::Done:
-                    backup_ = Backup::Linked;
-                    return;
-                case LinkResult::NameTaken:
-                    continue;
-                case LinkResult::Unsupported:
-                    // Without hard links the old file steps aside instead,
-                    // except the source itself: its name must never be left
-                    // empty, so it is copied.
-                    if (targetIsSource_) {
-                        copyTarget();
-                    } else {
-                        fs_.rename(target_, backupPath_);
-                        backup_ = Backup::Moved;
+                    backupInfo_ = identify(std::nullopt, backupName_);
+                    fs_.markScratch(folder, backupName_, *backupInfo_);
+                    if (!backupInfo_->sameFileAs(replaced_)) {
+                        throw err::fileExists();
                     }
-                    return;
+                    quietly([&] { lockBackup(fs_.openReadAt(folder, backupName_)); });
+                    break;
+                case LinkResult::NameTaken:
+                    break;
+                case LinkResult::Unsupported:
+                    copyReplaced();
+                    break;
             }
         }
-        throw err::accessError();
-    }
-
-    // A durable copy of the target under backupPath_, with its permission bits.
-    void copyTarget() {
-        std::optional<FileSystem::Handle> copy = fs_.createNew(backupPath_, 0600);
-        if (!copy) {
+        if (!backupInfo_) {
             throw err::accessError();
         }
-        backup_ = Backup::Copied;
-        const auto closeQuietly = [&](FileSystem::Handle h) { quietly([&] { fs_.close(h); }); };
+    }
+
+    // What a scratch file just made under `name` is; when even that cannot
+    // be told, the name is removed at once: nobody else made it.
+    FileInfo identify(std::optional<FileSystem::Handle> file, const std::string& name) {
         try {
-            const FileSystem::Handle in = fs_.openRead(target_);
-            try {
-                std::string buffer(256 * 1024, '\0');
-                while (const std::size_t n = fs_.read(in, buffer.data(), buffer.size())) {
-                    fs_.write(*copy, std::string_view(buffer.data(), n));
-                }
-            } catch (...) {
-                closeQuietly(in);
-                throw;
-            }
-            closeQuietly(in);
-            fs_.setMode(*copy, sourceInfo_.mode & 07777u);
-            fs_.sync(*copy);
+            return file ? fs_.info(*file) : fs_.statusAt(folder_.handle(), name);
         } catch (...) {
-            closeQuietly(*copy);
+            quietly([&] { fs_.removeAt(folder_.handle(), name); });
             throw;
         }
-        fs_.close(*copy);
+    }
+
+    void lockBackup(FileSystem::Handle file) {
+        backupHandle_ = file;
+        quietly([&] { fs_.tryLock(file); });
+    }
+
+    // A durable copy of the replaced file, with its permission bits.
+    void copyReplaced() {
+        const FileSystem::Handle folder = folder_.handle();
+        if (replaced_.kind != FileKind::Regular) {
+            throw err::accessError();
+        }
+        std::optional<FileSystem::Handle> copy = fs_.createNewAt(folder, backupName_, 0600);
+        if (!copy) {
+            return;  // name taken: the caller tries another
+        }
+        lockBackup(*copy);
+        backupInfo_ = identify(*copy, backupName_);
+        fs_.markScratch(folder, backupName_, *backupInfo_);
+        const FileSystem::Handle in = fs_.openReadAt(folder, targetName_);
+        const auto closeIn = [&] { quietly([&] { fs_.close(in); }); };
+        try {
+            if (!fs_.info(in).sameFileAs(replaced_)) {
+                throw err::fileExists();
+            }
+            std::string buffer(256 * 1024, '\0');
+            while (const std::size_t n = fs_.read(in, buffer.data(), buffer.size())) {
+                fs_.write(*copy, std::string_view(buffer.data(), n));
+            }
+        } catch (...) {
+            closeIn();
+            throw;
+        }
+        closeIn();
+        fs_.setMode(*copy, replaced_.mode & 07777u);
+        fs_.sync(*copy);
+    }
+
+    void dropBackup() noexcept {
+        if (backupHandle_) {
+            quietly([&] { fs_.close(*backupHandle_); });
+            backupHandle_.reset();
+        }
+        if (backupInfo_) {
+            folder_.removeScratch(backupName_, *backupInfo_);
+        }
     }
 
     void abandon() noexcept {
+        const FileSystem::Handle folder = folder_.handle();
         if (handle_) {
-            const FileSystem::Handle h = *handle_;
+            quietly([&] { fs_.close(*handle_); });
             handle_.reset();
-            quietly([&] { fs_.close(h); });
         }
         if (!renamed_) {
-            if (backup_ == Backup::Linked || backup_ == Backup::Copied) {
-                quietly([&] { fs_.remove(backupPath_); });
-            } else if (backup_ == Backup::Moved) {
-                quietly([&] { fs_.rename(backupPath_, target_); });
+            if (!tempName_.empty()) {
+                folder_.removeScratch(tempName_, tempInfo_);
             }
-            quietly([&] { fs_.remove(temp_); });
-        } else if (backup_ != Backup::None) {
-            quietly([&] { fs_.rename(backupPath_, target_); });
-        } else if (!targetExisted_) {
-            quietly([&] { fs_.remove(target_); });
+            dropBackup();
+        } else {
+            // The output took the name but the run failed: give the name back
+            // to what it held, if it still holds our output.
+            quietly([&] {
+                if (!fs_.statusAt(folder, targetName_).sameFileAs(tempInfo_)) {
+                    return;
+                }
+                if (backupInfo_) {
+                    fs_.renameAt(folder, backupName_, targetName_);
+                    fs_.unmarkScratch(folder, backupName_);
+                    backupInfo_.reset();
+                } else {
+                    fs_.removeAt(folder, targetName_);
+                }
+            });
+            dropBackup();
         }
-        quietly([&] { fs_.syncFolder(folder_); });
+        quietly([&] { fs_.syncFolder(folder); });
     }
 
     FileSystem& fs_;
-    std::string source_;
+    Folder& folder_;
     FileInfo sourceInfo_;
-    std::string target_;
-    std::string folder_;
-    std::string temp_;
-    std::string backupPath_;
+    std::string targetName_;
+    FileInfo replaced_;  // what the name held; Missing when nothing
+    std::string tempName_;
+    FileInfo tempInfo_;
     std::optional<FileSystem::Handle> handle_;
-    Backup backup_ = Backup::None;
-    bool targetExisted_ = false;
-    bool targetIsSource_ = false;
+    std::string backupName_;
+    std::optional<FileInfo> backupInfo_;
+    std::optional<FileSystem::Handle> backupHandle_;
     bool renamed_ = false;
     bool done_ = false;
 };
@@ -271,72 +473,159 @@ auto withMemoryError(F&& operation) {
     }
 }
 
+// One run over a source: the folder opened and locked, the source open.
+struct Run {
+    Run(FileSystem& fs_, const std::string& sourcePath, const RunOptions& options_)
+        : fs(fs_),
+          options(options_),
+          source(fileInFolder(sourcePath)),
+          folder(fs, source.folder, options.folderWait),
+          input(fs, folder, source.name) {}
+
+    // The output's name in the source's folder; another folder is refused,
+    // so that no step ever writes outside the folder opened.
+    std::string targetName(const std::string& targetPath) {
+        if (targetPath.empty()) {
+            throw err::badFileName();
+        }
+        const SplitPath target = fileInFolder(targetPath);
+        if (!folder.holds(target.folder, source.folder)) {
+            throw err::badFileName();
+        }
+        return target.name;
+    }
+
+    // Once the output stands under its name: removes the source if it is
+    // still the file that was read and was not itself replaced by the output.
+    SourceKept settle(SafeOutput& output, bool damaged) {
+        SourceKept kept = SourceKept::No;
+        const FileInfo now = fs.statusAt(folder.handle(), source.name);
+        if (now.kind != FileKind::Missing && !now.sameFileAs(output.written())) {
+            if (damaged) {
+                kept = SourceKept::Damaged;
+            } else if (now.unchangedSince(input.info())) {
+                fs.removeAt(folder.handle(), source.name);
+            } else {
+                kept = SourceKept::Changed;
+            }
+        }
+        output.finish();
+        return kept;
+    }
+
+    FileSystem& fs;
+    const RunOptions& options;
+    SplitPath source;
+    Folder folder;
+    SourceFile input;
+};
+
 }  // namespace
 
-std::string encryptFile(const std::string& source, std::string_view password,
-                        std::string_view saltSeedText, const OutputPathProvider& outputPath,
-                        FileSystem& fs) {
-    return withMemoryError([&] {
-        SourceFile input(fs, source);
-        const std::string header = gri::makeHeader(saltSeedText, password);
-        const std::string target = outputPath();
-        SafeOutput output(fs, source, input.info(), target);
-        gri::encrypt(header, input.reader(), [&](std::string_view data) { output.write(data); });
-        input.close();
-        output.commit();
-        return target;
-    });
+ExistingOutput probeOutput(const std::string& source, const std::string& target, FileSystem& fs) {
+    ExistingOutput result;
+    if (target.empty()) {
+        return result;
+    }
+    try {
+        result.info = fs.linkStatus(target);
+        switch (result.info.kind) {
+            case FileKind::Missing:
+                break;
+            case FileKind::Directory:
+            case FileKind::Other:
+                result.state = OutputState::Refused;
+                break;
+            case FileKind::Regular:
+            case FileKind::Symlink:
+                if (result.info.sameFileAs(fs.linkStatus(source))) {
+                    result.state = OutputState::Source;
+                } else if (result.info.kind == FileKind::Regular &&
+                           (result.info.mode & 0200u) == 0) {
+                    result.state = OutputState::Refused;
+                } else {
+                    result.state = OutputState::Taken;
+                }
+                break;
+        }
+    } catch (...) {
+        return {};
+    }
+    return result;
 }
 
-std::string encryptFile(const std::string& source, std::string_view password,
-                        std::string_view saltSeedText, const OutputPathProvider& outputPath) {
-    return encryptFile(source, password, saltSeedText, outputPath, defaultFileSystem());
+RunResult encryptFile(const std::string& source, std::string_view password,
+                      std::string_view saltSeedText, const OutputPathProvider& outputPath,
+                      const RunOptions& options, FileSystem& fs) {
+    return withMemoryError([&] {
+        Run run(fs, source, options);
+        const std::string header = gri::makeHeader(saltSeedText, password);
+        RunResult result;
+        result.output = outputPath();
+        SafeOutput output(fs, run.folder, run.input, run.targetName(result.output),
+                          options.replace);
+        output.create();
+        gri::encrypt(header, run.input.reader(),
+                     [&](std::string_view data) { output.write(data); });
+        output.place([&] { run.input.checkUnchanged(); });
+        run.input.close();
+        result.sourceKept = run.settle(output, false);
+        return result;
+    });
 }
 
 bool passwordMatches(const std::string& source, std::string_view password, FileSystem& fs) {
     return withMemoryError([&] {
-        SourceFile input(fs, source);
-        gri::Input in(input.reader(), 4096);
-        const gri::Input::HeaderLine header = in.readHeaderLine(gri::kHeaderLength);
-        input.close();
-        return gri::headerAccepts(header.text, password);
+        const FileSystem::Handle file = fs.openRead(source);
+        gri::Input in([&](char* buffer, std::size_t size) { return fs.read(file, buffer, size); },
+                      4096);
+        std::string header;
+        try {
+            header = in.readHeaderLine(gri::kHeaderLength).text;
+        } catch (...) {
+            quietly([&] { fs.close(file); });
+            throw;
+        }
+        quietly([&] { fs.close(file); });
+        return gri::headerAccepts(header, password);
     });
 }
 
-bool passwordMatches(const std::string& source, std::string_view password) {
-    return passwordMatches(source, password, defaultFileSystem());
-}
-
-DecryptOutcome decryptFile(const std::string& source, std::string_view password,
-                           const OutputPathProvider& outputPath, FileSystem& fs,
-                           std::string* writtenPath) {
+RunResult decryptFile(const std::string& source, std::string_view password,
+                      const OutputPathProvider& outputPath, const RunOptions& options,
+                      FileSystem& fs) {
     return withMemoryError([&] {
-        SourceFile input(fs, source);
-        gri::Input in(input.reader());
+        Run run(fs, source, options);
+        gri::Input in(run.input.reader());
         // Acceptance depends on the first 24 characters only; beyond the key
         // limit the line is not kept, since keying with it must fail anyway.
         const gri::Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
+        RunResult result;
         if (!gri::headerAccepts(header.text, password)) {
-            return DecryptOutcome::WrongPassword;
+            result.wrongPassword = true;
+            return result;
         }
         if (header.longer) {
             throw err::overflow();
         }
-        const std::string target = outputPath();
-        SafeOutput output(fs, source, input.info(), target);
-        gri::decryptBody(header.text, in, [&](std::string_view data) { output.write(data); });
-        input.close();
-        output.commit();
-        if (writtenPath) {
-            *writtenPath = target;
-        }
-        return DecryptOutcome::Done;
+        result.output = outputPath();
+        const std::string targetName = run.targetName(result.output);
+        SafeOutput output(fs, run.folder, run.input, targetName, options.replace);
+        output.create();
+        const gri::BodyReport body =
+            gri::decryptBody(header.text, in, [&](std::string_view data) { output.write(data); });
+        const bool damaged = body.looksDamaged(header.text.size());
+        output.place([&] {
+            run.input.checkUnchanged();
+            // Its own output would replace a damaged file: keep it instead.
+            if (damaged && targetName == run.source.name) {
+                throw err::damagedInPlace();
+            }
+        });
+        run.input.close();
+        result.sourceKept = run.settle(output, damaged);
+        return result;
     });
-}
-
-DecryptOutcome decryptFile(const std::string& source, std::string_view password,
-                           const OutputPathProvider& outputPath, std::string* writtenPath) {
-    return decryptFile(source, password, outputPath, defaultFileSystem(), writtenPath);
 }
 
 }  // namespace grize

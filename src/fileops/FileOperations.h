@@ -1,44 +1,76 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
-namespace grize {
+#include "FileSystem.h"
 
-class FileSystem;
+namespace grize {
 
 // Gives the output path once the source has been opened and read checks
 // passed (the window calls replaceExtension here and reports its failure).
 using OutputPathProvider = std::function<std::string()>;
 
-// Encrypts `source` into the path the provider gives, streaming in chunks.
-// The output is written under a temporary name in its own folder and flushed
-// before the source is touched; on success the output is complete and the
-// source is gone; on failure the source is unchanged and nothing of this run
-// is left. `password` is already bytes (passwordBytes). Throws RuntimeError.
-// Returns the output path.
-std::string encryptFile(const std::string& source, std::string_view password,
-                        std::string_view saltSeedText, const OutputPathProvider& outputPath,
-                        FileSystem& fs);
-std::string encryptFile(const std::string& source, std::string_view password,
-                        std::string_view saltSeedText, const OutputPathProvider& outputPath);
+// What stands at an output name before a run.
+enum class OutputState {
+    Free,     // nothing
+    Source,   // the source itself: the output takes its place
+    Taken,    // another file, which only the user's consent may replace
+    Refused,  // a read-only file, a folder or a device: the run fails (error 75)
+};
+struct ExistingOutput {
+    OutputState state = OutputState::Free;
+    FileInfo info;  // what to pass as RunOptions::replace once the user agreed
+};
+// Never throws: a name that cannot be examined counts as Free, and the run
+// then reports what is wrong with it.
+ExistingOutput probeOutput(const std::string& source, const std::string& target,
+                           FileSystem& fs = defaultFileSystem());
+
+struct RunOptions {
+    // The file at the output name that the user agreed to replace; any other
+    // file found there fails the run with error 58.
+    std::optional<FileInfo> replace;
+    // How long to wait while another Grize works in the same folder.
+    std::chrono::milliseconds folderWait{3000};
+};
+
+enum class SourceKept {
+    No,       // the source is gone, as asked
+    Changed,  // it changed or was replaced after it was read: left alone
+    Damaged,  // the encrypted file looks damaged: kept beside its output
+};
+
+struct RunResult {
+    bool wrongPassword = false;  // decryption only: nothing was touched
+    std::string output;
+    SourceKept sourceKept = SourceKept::No;
+};
+
+// Encrypts `source` into the path the provider gives, which must be in the
+// same folder. The output is written under a scratch name, flushed, and
+// renamed into place before the source is removed; on failure the source is
+// unchanged and nothing of this run is left. Every step works on the folder
+// opened once, under a lock that keeps other Grize runs out of it, and checks
+// files by identity. `password` is already bytes (passwordBytes). Throws
+// RuntimeError.
+RunResult encryptFile(const std::string& source, std::string_view password,
+                      std::string_view saltSeedText, const OutputPathProvider& outputPath,
+                      const RunOptions& options = {}, FileSystem& fs = defaultFileSystem());
 
 // Judges the password from the header line alone. Throws RuntimeError when
 // the file cannot be read.
-bool passwordMatches(const std::string& source, std::string_view password, FileSystem& fs);
-bool passwordMatches(const std::string& source, std::string_view password);
+bool passwordMatches(const std::string& source, std::string_view password,
+                     FileSystem& fs = defaultFileSystem());
 
-enum class DecryptOutcome { Done, WrongPassword };
-
-// Tests the password and, when it is accepted, decrypts `source` into the
-// path the provider gives, with the same guarantees as encryptFile. A wrong
-// password touches nothing and does not call the provider.
-DecryptOutcome decryptFile(const std::string& source, std::string_view password,
-                           const OutputPathProvider& outputPath, FileSystem& fs,
-                           std::string* writtenPath = nullptr);
-DecryptOutcome decryptFile(const std::string& source, std::string_view password,
-                           const OutputPathProvider& outputPath,
-                           std::string* writtenPath = nullptr);
+// Tests the password and, when it is accepted, decrypts `source` with the
+// same guarantees as encryptFile. A wrong password touches nothing and does
+// not call the provider. A file that looks damaged is decrypted but kept.
+RunResult decryptFile(const std::string& source, std::string_view password,
+                      const OutputPathProvider& outputPath, const RunOptions& options = {},
+                      FileSystem& fs = defaultFileSystem());
 
 }  // namespace grize

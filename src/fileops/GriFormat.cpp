@@ -46,6 +46,8 @@ std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
     return got;
 }
 
+constexpr unsigned char kAlphabetTop = 'z';
+
 void appendLines(std::string& out, std::string_view armour) {
     for (std::size_t p = 0; p < armour.size(); p += kLineLength) {
         out.append(armour.substr(p, kLineLength));
@@ -186,8 +188,8 @@ void Input::readBody(const std::function<void(std::string_view)>& sink) {
     }
 }
 
-void decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
-                 std::size_t armourChunk) {
+BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
+                       std::size_t armourChunk) {
     if (armourChunk == 0 || armourChunk % 4 != 0) {
         throw err::invalidCall();
     }
@@ -203,8 +205,14 @@ void decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
         write(keyed.cipher().TakeText());
         pending.erase(0, count);
     };
+    BodyReport report;
     in.readBody([&](std::string_view chars) {
         any = true;
+        report.length += chars.size();
+        report.outsideAlphabet =
+            report.outsideAlphabet || std::any_of(chars.begin(), chars.end(), [](char c) {
+                return static_cast<unsigned char>(c) > kAlphabetTop;
+            });
         while (!chars.empty()) {
             const std::size_t take = std::min(chars.size(), armourChunk - pending.size());
             pending.append(chars.substr(0, take));
@@ -220,6 +228,7 @@ void decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
     if (!pending.empty()) {
         flush(pending.size());
     }
+    return report;
 }
 
 std::string encryptBytes(std::string_view plaintext, std::string_view password,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -71,10 +72,21 @@ class Input {
     bool atEnd_ = false;
 };
 
+// Signs of damage that the reading rules let pass: no encryption writes them.
+struct BodyReport {
+    std::uint64_t length = 0;      // body characters
+    bool outsideAlphabet = false;  // a character above the armour alphabet
+
+    // Armour gives 4 characters for 3 bytes and 2 or 3 for the rest, never 1.
+    bool looksDamaged(std::size_t headerLength) const {
+        return headerLength != kHeaderLength || outsideAlphabet || length % 4 == 1;
+    }
+};
+
 // Keys a cipher with the header line and writes the plaintext of the body
 // that follows it in `in`. An empty body fails (error 5), like Shrink.
-void decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
-                 std::size_t armourChunk = kArmourChunk);
+BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
+                       std::size_t armourChunk = kArmourChunk);
 
 // Whole buffers in memory, through the same streaming steps.
 std::string encryptBytes(std::string_view plaintext, std::string_view password,

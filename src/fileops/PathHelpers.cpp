@@ -29,6 +29,10 @@ std::string replaceExtension(const std::string& fileANDpath, const std::string& 
     if (fileANDpath.size() < 4) {
         throw err::invalidCall();
     }
+    // Dropping a separator would put the output in another folder.
+    if (fileANDpath.find_first_of(kPathSeparators, fileANDpath.size() - 4) != std::string::npos) {
+        throw err::badFileName();
+    }
     return fileANDpath.substr(0, fileANDpath.size() - 4) + newExtension;
 }
 

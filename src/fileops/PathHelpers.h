@@ -7,8 +7,10 @@ namespace grize {
 // The separator GetFileName cuts the caption's file name at.
 #ifdef _WIN32
 inline constexpr const char* kPathSeparator = "\\";
+inline constexpr const char* kPathSeparators = "\\/";
 #else
 inline constexpr const char* kPathSeparator = "/";
+inline constexpr const char* kPathSeparators = "/";
 #endif
 
 // True when something exists at the path and it is not a folder. Never throws.
@@ -19,7 +21,8 @@ bool FileExists(const std::string& Filename);
 std::string GetFileName(const std::string& bron, const std::string& vSlash);
 
 // Drops the last four characters, whatever they are, and appends
-// newExtension. Throws RuntimeError 5 for a path of fewer than 4 characters.
+// newExtension. Throws RuntimeError 5 for a path of fewer than 4 characters,
+// 52 when those four characters hold a path separator.
 std::string replaceExtension(const std::string& fileANDpath, const std::string& newExtension);
 
 }  // namespace grize

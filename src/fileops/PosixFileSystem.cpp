@@ -1,6 +1,9 @@
 #include "PosixFileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,10 +19,13 @@ RuntimeError errorFromErrno(int error) {
         case ETXTBSY:
         case EBUSY:
         case EISDIR:  // a folder where a file was expected counts as refused access
+        case ELOOP:   // a symbolic link where a file was expected, likewise
             return err::accessError();
         case ENOENT:
         case ENOTDIR:
             return err::fileNotFound();
+        case EEXIST:
+            return err::fileExists();
         case ENOSPC:
         case EDQUOT:
             return err::diskFull();
@@ -61,14 +67,15 @@ FileInfo toInfo(const struct stat& st) {
     info.mode = static_cast<unsigned>(st.st_mode) & 07777u;
     info.device = static_cast<std::uint64_t>(st.st_dev);
     info.inode = static_cast<std::uint64_t>(st.st_ino);
+    info.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                      static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    info.ownedByMe = st.st_uid == ::geteuid();
     return info;
 }
 
-FileInfo statPath(const std::string& path, bool follow) {
+FileInfo statAt(int folder, const std::string& name, int flags) {
     struct stat st {};
-    const char* p = checked(path);
-    const int rc = follow ? ::stat(p, &st) : ::lstat(p, &st);
-    if (rc != 0) {
+    if (::fstatat(folder, checked(name), &st, flags) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return {};
         }
@@ -77,15 +84,19 @@ FileInfo statPath(const std::string& path, bool follow) {
     return toInfo(st);
 }
 
-}  // namespace
-
-FileSystem::Handle PosixFileSystem::openRead(const std::string& path) {
-    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; reads
-    // of regular files ignore it, but it is cleared anyway.
+int openRetrying(int folder, const char* name, int flags, mode_t mode = 0) {
     int fd;
     do {
-        fd = ::open(checked(path), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        fd = ::openat(folder, name, flags, mode);
     } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// O_NONBLOCK keeps the open of a FIFO from waiting for a writer; reads of
+// regular files ignore it, but it is cleared anyway.
+int openForReading(int folder, const std::string& name, int extraFlags) {
+    const int fd = openRetrying(folder, checked(name),
+                                O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags);
     if (fd < 0) {
         fail();
     }
@@ -98,20 +109,10 @@ FileSystem::Handle PosixFileSystem::openRead(const std::string& path) {
     return fd;
 }
 
-std::optional<FileSystem::Handle> PosixFileSystem::createNew(const std::string& path,
-                                                             unsigned mode) {
-    int fd;
-    do {
-        fd = ::open(checked(path), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                    static_cast<mode_t>(mode));
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        if (errno == EEXIST) {
-            return std::nullopt;
-        }
-        fail();
-    }
-    return fd;
+}  // namespace
+
+FileSystem::Handle PosixFileSystem::openRead(const std::string& path) {
+    return openForReading(AT_FDCWD, path, 0);
 }
 
 std::size_t PosixFileSystem::read(Handle file, char* buffer, std::size_t size) {
@@ -168,27 +169,92 @@ void PosixFileSystem::close(Handle file) {
 }
 
 FileInfo PosixFileSystem::status(const std::string& path) {
-    return statPath(path, true);
+    return statAt(AT_FDCWD, path, 0);
 }
 
 FileInfo PosixFileSystem::linkStatus(const std::string& path) {
-    return statPath(path, false);
+    return statAt(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW);
 }
 
-void PosixFileSystem::rename(const std::string& from, const std::string& to) {
-    if (::rename(checked(from), checked(to)) != 0) {
+FileSystem::Handle PosixFileSystem::openFolder(const std::string& path) {
+    int fd = openRetrying(AT_FDCWD, checked(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) {
+        // A folder we may write in but not list: no lock and no listing, but
+        // the *At calls still work.
+        fd = openRetrying(AT_FDCWD, checked(path), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        fail();
+    }
+    return fd;
+}
+
+FileSystem::Handle PosixFileSystem::openReadAt(Handle folder, const std::string& name) {
+    return openForReading(folder, name, O_NOFOLLOW);
+}
+
+std::optional<FileSystem::Handle> PosixFileSystem::createNewAt(Handle folder,
+                                                               const std::string& name,
+                                                               unsigned mode) {
+    const int fd =
+        openRetrying(folder, checked(name), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                     static_cast<mode_t>(mode));
+    if (fd < 0) {
+        if (errno == EEXIST) {
+            return std::nullopt;
+        }
+        fail();
+    }
+    return fd;
+}
+
+FileInfo PosixFileSystem::statusAt(Handle folder, const std::string& name) {
+    return statAt(folder, name, AT_SYMLINK_NOFOLLOW);
+}
+
+void PosixFileSystem::renameAt(Handle folder, const std::string& from, const std::string& to) {
+    if (::renameat(folder, checked(from), folder, checked(to)) != 0) {
         fail();
     }
 }
 
-void PosixFileSystem::remove(const std::string& path) {
-    if (::unlink(checked(path)) != 0) {
+bool PosixFileSystem::renameNoReplaceAt(Handle folder, const std::string& from,
+                                        const std::string& to) {
+    if (::renameat2(folder, checked(from), folder, checked(to), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno == EEXIST) {
+        return false;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        fail();
+    }
+    // No RENAME_NOREPLACE here: a hard link refuses a taken name just as well.
+    switch (linkAt(folder, from, to)) {
+        case LinkResult::NameTaken:
+            return false;
+        case LinkResult::Done:
+            removeAt(folder, from);
+            return true;
+        case LinkResult::Unsupported:
+            break;
+    }
+    if (statusAt(folder, to).kind != FileKind::Missing) {
+        return false;
+    }
+    renameAt(folder, from, to);
+    return true;
+}
+
+void PosixFileSystem::removeAt(Handle folder, const std::string& name) {
+    if (::unlinkat(folder, checked(name), 0) != 0) {
         fail();
     }
 }
 
-LinkResult PosixFileSystem::link(const std::string& existing, const std::string& newPath) {
-    if (::link(checked(existing), checked(newPath)) == 0) {
+LinkResult PosixFileSystem::linkAt(Handle folder, const std::string& existing,
+                                   const std::string& newName) {
+    if (::linkat(folder, checked(existing), folder, checked(newName), 0) == 0) {
         return LinkResult::Done;
     }
     switch (errno) {
@@ -206,24 +272,58 @@ LinkResult PosixFileSystem::link(const std::string& existing, const std::string&
     }
 }
 
-void PosixFileSystem::syncFolder(const std::string& folder) {
-    int fd;
-    do {
-        fd = ::open(checked(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+void PosixFileSystem::syncFolder(Handle folder) {
+    if (::fsync(folder) != 0) {
+        // Some file systems cannot sync a folder at all, and a folder opened
+        // only as a path cannot be synced: nothing to make durable then.
+        if (errno == EINVAL || errno == EROFS || errno == EBADF) {
+            return;
+        }
+        fail();
+    }
+}
+
+std::vector<std::string> PosixFileSystem::listFolder(Handle folder) {
+    const int fd = openRetrying(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         fail();
     }
-    if (::fsync(fd) != 0) {
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
         const int e = errno;
         ::close(fd);
-        // Some file systems cannot sync a folder at all; nothing to make durable then.
-        if (e == EINVAL || e == EROFS) {
-            return;
-        }
         throw errorFromErrno(e);
     }
-    ::close(fd);
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+LockResult PosixFileSystem::tryLock(Handle file) {
+    for (;;) {
+        if (::flock(file, LOCK_EX | LOCK_NB) == 0) {
+            return LockResult::Locked;
+        }
+        switch (errno) {
+            case EINTR:
+                continue;
+            case EWOULDBLOCK:
+                return LockResult::Busy;
+            // No locks here (some network file systems), or a folder opened
+            // only as a path.
+            case ENOLCK:
+            case EOPNOTSUPP:
+            case EINVAL:
+            case ENOSYS:
+            case EBADF:
+                return LockResult::Unsupported;
+            default:
+                fail();
+        }
+    }
 }
 
 FileSystem& defaultFileSystem() {

@@ -7,7 +7,6 @@ namespace grize {
 class PosixFileSystem : public FileSystem {
   public:
     Handle openRead(const std::string& path) override;
-    std::optional<Handle> createNew(const std::string& path, unsigned mode) override;
     std::size_t read(Handle file, char* buffer, std::size_t size) override;
     void write(Handle file, std::string_view data) override;
     void sync(Handle file) override;
@@ -17,10 +16,24 @@ class PosixFileSystem : public FileSystem {
 
     FileInfo status(const std::string& path) override;
     FileInfo linkStatus(const std::string& path) override;
-    void rename(const std::string& from, const std::string& to) override;
-    void remove(const std::string& path) override;
-    LinkResult link(const std::string& existing, const std::string& newPath) override;
-    void syncFolder(const std::string& folder) override;
+
+    Handle openFolder(const std::string& path) override;
+    Handle openReadAt(Handle folder, const std::string& name) override;
+    std::optional<Handle> createNewAt(Handle folder, const std::string& name,
+                                      unsigned mode) override;
+    FileInfo statusAt(Handle folder, const std::string& name) override;
+    void renameAt(Handle folder, const std::string& from, const std::string& to) override;
+    bool renameNoReplaceAt(Handle folder, const std::string& from, const std::string& to) override;
+    void removeAt(Handle folder, const std::string& name) override;
+    LinkResult linkAt(Handle folder, const std::string& existing,
+                      const std::string& newName) override;
+    void syncFolder(Handle folder) override;
+    std::vector<std::string> listFolder(Handle folder) override;
+    LockResult tryLock(Handle file) override;
+
+    // PosixInterrupts.cpp
+    void markScratch(Handle folder, const std::string& name, const FileInfo& info) override;
+    void unmarkScratch(Handle folder, const std::string& name) override;
 };
 
 }  // namespace grize

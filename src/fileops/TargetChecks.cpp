@@ -14,7 +14,8 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
         if (target.kind == FileKind::Missing || target.kind == FileKind::Directory) {
             return TargetCheck::NotFound;
         }
-        if (target.size == 0) {
+        // A FIFO or device has no length to speak of; it is refused below.
+        if (target.kind == FileKind::Regular && target.size == 0) {
             return TargetCheck::Empty;
         }
         // From the mode bits, not from access(): root could write anyway.

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "FileSystem.h"
+#include "PosixFileSystem.h"
 #include "RuntimeError.h"
 #include "WindowServices.h"
 #include "WindowSettings.h"
@@ -34,6 +34,11 @@ class RecordingServices final : public WindowServices {
             whileOpen(message);
         }
     }
+    bool AskYesNo(const Message& message) override {
+        log_.push_back("AskYesNo");
+        questions.push_back(message);
+        return answerYes;
+    }
     void EndNow() override {
         log_.push_back("EndNow");
         ++ends;
@@ -50,6 +55,8 @@ class RecordingServices final : public WindowServices {
     int CurrentYear() override { return year; }
 
     std::vector<Message> boxes;
+    std::vector<Message> questions;
+    bool answerYes = false;
     std::function<void(const Message&)> whileOpen;
     int ends = 0;
     bool previousInstance = false;
@@ -100,9 +107,9 @@ class RecordingSettings final : public WindowSettings {
     CallLog& log_;
 };
 
-// The real file system, except that a chosen operation on a chosen path
-// fails the way the operating system would make it fail.
-class FaultyFileSystem final : public FileSystem {
+// The real file system, except that a chosen operation fails the way the
+// operating system would make it fail.
+class FaultyFileSystem final : public PosixFileSystem {
   public:
     enum class Op { None, OpenRead, CreateNew, Rename, Remove };
 
@@ -113,37 +120,31 @@ class FaultyFileSystem final : public FileSystem {
 
     Handle openRead(const std::string& path) override {
         check(Op::OpenRead);
-        return real().openRead(path);
+        return PosixFileSystem::openRead(path);
     }
-    std::optional<Handle> createNew(const std::string& path, unsigned mode) override {
+    Handle openReadAt(Handle folder, const std::string& name) override {
+        check(Op::OpenRead);
+        return PosixFileSystem::openReadAt(folder, name);
+    }
+    std::optional<Handle> createNewAt(Handle folder, const std::string& name,
+                                      unsigned mode) override {
         check(Op::CreateNew);
-        return real().createNew(path, mode);
+        return PosixFileSystem::createNewAt(folder, name, mode);
     }
-    std::size_t read(Handle file, char* buffer, std::size_t size) override {
-        return real().read(file, buffer, size);
-    }
-    void write(Handle file, std::string_view data) override { real().write(file, data); }
-    void sync(Handle file) override { real().sync(file); }
-    void setMode(Handle file, unsigned mode) override { real().setMode(file, mode); }
-    FileInfo info(Handle file) override { return real().info(file); }
-    void close(Handle file) override { real().close(file); }
-    FileInfo status(const std::string& path) override { return real().status(path); }
-    FileInfo linkStatus(const std::string& path) override { return real().linkStatus(path); }
-    void rename(const std::string& from, const std::string& to) override {
+    void renameAt(Handle folder, const std::string& from, const std::string& to) override {
         check(Op::Rename);
-        real().rename(from, to);
+        PosixFileSystem::renameAt(folder, from, to);
     }
-    void remove(const std::string& path) override {
+    bool renameNoReplaceAt(Handle folder, const std::string& from, const std::string& to) override {
+        check(Op::Rename);
+        return PosixFileSystem::renameNoReplaceAt(folder, from, to);
+    }
+    void removeAt(Handle folder, const std::string& name) override {
         check(Op::Remove);
-        real().remove(path);
+        PosixFileSystem::removeAt(folder, name);
     }
-    LinkResult link(const std::string& existing, const std::string& newPath) override {
-        return real().link(existing, newPath);
-    }
-    void syncFolder(const std::string& folder) override { real().syncFolder(folder); }
 
   private:
-    static FileSystem& real() { return defaultFileSystem(); }
     void check(Op op) {
         if (op == op_) {
             throw error_;
@@ -225,7 +226,10 @@ inline void makeEncrypted(const std::string& gri, const std::u32string& password
                           const QByteArray& content) {
     const std::string plain = gri + ".plain";
     writeFile(plain, content);
-    encryptFile(plain, passwordBytes(password), "01/02/2031 3600.5", [&] { return gri; });
+    RunOptions replace;
+    replace.replace = probeOutput(plain, gri).info;
+    encryptFile(
+        plain, passwordBytes(password), "01/02/2031 3600.5", [&] { return gri; }, replace);
 }
 
 }  // namespace grize::test

@@ -66,7 +66,7 @@ std::pair<std::string, std::string> makeTarget(Target kind, const QTemporaryDir&
         case Target::Fifo: {
             const std::string fifo = path(dir, "pipe");
             mkfifo(fifo.c_str(), 0600);
-            return {fifo, fifo + " is empty:\r\nGrize will NOT work with empty files."};
+            return {fifo, fifo + " is a System file:\r\nGrize will NOT work with system files."};
         }
         case Target::ReadOnly:
             chmod(notes.c_str(), 0444);

@@ -192,35 +192,58 @@ class OperationsTest : public QObject {
         QCOMPARE(folderContents(dir), QStringList{decrypt ? "notes.txt" : "notes.gri"});
     }
 
-    // The mode comes from the content, so the output may be the source.
+    // The mode comes from the content, so the output may be the source; any
+    // other file of that name is replaced only when the user says Yes.
     void outputMayReplaceSourceOrAnotherFile_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("other");
-        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("yes");
         QTest::newRow("encrypt in place") << "notes.gri"
-                                          << ""
-                                          << "notes.gri";
-        QTest::newRow("encrypt over old .gri") << "notes.txt"
-                                               << "notes.gri"
-                                               << "notes.gri";
+                                          << "" << false;
+        QTest::newRow("encrypt over old .gri, Yes") << "notes.txt"
+                                                    << "notes.gri" << true;
+        QTest::newRow("encrypt over old .gri, No") << "notes.txt"
+                                                   << "notes.gri" << false;
     }
 
     void outputMayReplaceSourceOrAnotherFile() {
         QFETCH(QString, name);
         QFETCH(QString, other);
-        QFETCH(QString, output);
+        QFETCH(bool, yes);
         QTemporaryDir dir;
         const std::string source = path(dir, name.toUtf8().constData());
         writeFile(source, "plain bytes");
+        const QByteArray old(100000, 'o');
         if (!other.isEmpty()) {
-            writeFile(path(dir, other.toUtf8().constData()), QByteArray(100000, 'o'));
+            writeFile(path(dir, other.toUtf8().constData()), old);
         }
+        const QStringList before = folderContents(dir);
         Session s(source);
         QVERIFY(s.start());
+        s.services.answerYes = yes;
         QTest::mouseClick(s.window->cmdEncrypt, Qt::LeftButton);
+        QCOMPARE(s.services.boxes.size(), 0u);
+        if (other.isEmpty()) {
+            QCOMPARE(s.services.questions.size(), 0u);
+        } else {
+            QCOMPARE(s.services.questions.size(), 1u);
+            const Message& question = s.services.questions[0];
+            QCOMPARE(question.text, std::string("notes.gri already exists.\r\n"
+                                                "Do you want to replace it?"));
+            QCOMPARE(question.title, std::string("Grize"));
+        }
+        if (!yes && !other.isEmpty()) {
+            // No: back to the state before the click, nothing touched.
+            QVERIFY(s.window->cmdEncrypt->isEnabled() && s.window->cmdCancel->isEnabled());
+            QVERIFY(s.window->txtPassword1->isEnabled());
+            QVERIFY(pointerIsDefault(*s.window));
+            QCOMPARE(folderContents(dir), before);
+            QCOMPARE(readFile(path(dir, "notes.gri")), old);
+            return;
+        }
         expectDone(*s.window);
-        QCOMPARE(folderContents(dir), QStringList{output});
-        const QByteArray written = readFile(path(dir, output.toUtf8().constData()));
+        QCOMPARE(folderContents(dir), QStringList{"notes.gri"});
+        const QByteArray written = readFile(path(dir, "notes.gri"));
         QVERIFY(written.startsWith("[Grized]"));
         QVERIFY(!written.contains("ooo"));
     }

@@ -64,7 +64,7 @@ TEST(CliOptions, Parsing) {
         {{}, Command::None, false, 0, true},
         {{"encrypt"}, Command::Encrypt, false, 0, true},
         {{"shred", "a.txt"}, Command::None, false, 0, true},
-        {{"encrypt", "--force", "a.txt"}, Command::Encrypt, false, 0, true},
+        {{"encrypt", "--force", "a.txt"}, Command::Encrypt, false, 1, false},
     };
     for (const Case& c : cases) {
         const CliOptions o = parseArguments(c.args);

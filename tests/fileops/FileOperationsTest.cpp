@@ -34,8 +34,8 @@ TEST(FileOperations, RoundTripThroughFiles) {
     TempDir dir;
     writeFile(dir / "notes.txt", kPlain);
     const std::string gri = encryptFile(dir / "notes.txt", "pw", kSeed, [&] {
-        return replaceExtension(dir / "notes.txt", ".gri");
-    });
+                                return replaceExtension(dir / "notes.txt", ".gri");
+                            }).output;
     EXPECT_EQ(gri, dir / "notes.gri");
     EXPECT_EQ(dir.names(), std::set<std::string>{"notes.gri"});
     EXPECT_EQ(readFile(gri), gri::encryptBytes(kPlain, "pw", kSeed));
@@ -43,17 +43,16 @@ TEST(FileOperations, RoundTripThroughFiles) {
     EXPECT_FALSE(passwordMatches(gri, "pW"));
 
     // A wrong password changes nothing and never asks for the output name.
-    EXPECT_EQ(decryptFile(gri, "PW",
-                          [&]() -> std::string {
-                              ADD_FAILURE();
-                              return {};
-                          }),
-              DecryptOutcome::WrongPassword);
+    EXPECT_TRUE(decryptFile(gri, "PW", [&]() -> std::string {
+                    ADD_FAILURE();
+                    return {};
+                }).wrongPassword);
     EXPECT_EQ(readFile(gri), gri::encryptBytes(kPlain, "pw", kSeed));
 
-    std::string written;
-    EXPECT_EQ(decryptFile(gri, "pw", fixed(dir / "back.txt"), &written), DecryptOutcome::Done);
-    EXPECT_EQ(written, dir / "back.txt");
+    const RunResult back = decryptFile(gri, "pw", fixed(dir / "back.txt"));
+    EXPECT_FALSE(back.wrongPassword);
+    EXPECT_EQ(back.output, dir / "back.txt");
+    EXPECT_EQ(back.sourceKept, SourceKept::No);
     EXPECT_EQ(dir.names(), std::set<std::string>{"back.txt"});
     EXPECT_EQ(readFile(dir / "back.txt"), kPlain);
 }
@@ -71,45 +70,87 @@ TEST(FileOperations, OutputKeepsThePermissionBits) {
     }
 }
 
-// Other spellings of the source, and other things at the output name.
+// Other spellings of the source, and other things at the output name: only
+// the source itself, or a file the user agreed to, is ever replaced.
 TEST(FileOperations, OutputNameCases) {
     TempDir dir;
     const std::string src = dir / "notes.gri";
     const std::string encrypted = gri::encryptBytes(kPlain, "pw", kSeed);
+    const std::string old(5000, 'o');
+    enum Consent { None, Agreed, AgreedThenSwapped };
     struct Case {
         const char* name;
         std::function<std::string()> prepare;  // gives the output path
+        Consent consent;
+        int error;  // 0: the run succeeds
         std::set<std::string> after;
     };
+    const auto oldFile = [&](unsigned mode) {
+        return [&, mode] {
+            writeFile(dir / "out", old);
+            ::chmod((dir / "out").c_str(), mode);
+            return dir / "out";
+        };
+    };
     const Case cases[] = {
-        {"same path", [&] { return src; }, {"notes.gri"}},
-        {"other spelling", [&] { return dir.path() + "/./notes.gri"; }, {"notes.gri"}},
+        {"same path", [&] { return src; }, None, 0, {"notes.gri"}},
+        {"other spelling", [&] { return dir.path() + "/./notes.gri"; }, None, 0, {"notes.gri"}},
         {"hard link of the source",
          [&] {
              ::link(src.c_str(), (dir / "alias").c_str());
              return dir / "alias";
          },
+         None,
+         0,
          {"alias"}},
-        {"longer old file",
-         [&] {
-             writeFile(dir / "out", std::string(5000, 'o'));
-             return dir / "out";
-         },
-         {"out"}},
-        {"symbolic link to the source",
+        {"old file, not agreed", oldFile(0644), None, err::kFileExists, {"notes.gri", "out"}},
+        {"old file, agreed", oldFile(0644), Agreed, 0, {"out"}},
+        {"old file swapped after the question",
+         oldFile(0644),
+         AgreedThenSwapped,
+         err::kFileExists,
+         {"notes.gri", "out"}},
+        {"read-only old file, agreed", oldFile(0444), Agreed, err::kAccess, {"notes.gri", "out"}},
+        {"symbolic link to the source, agreed",
          [&] {
              ::symlink("notes.gri", (dir / "link").c_str());
              return dir / "link";
          },
+         Agreed,
+         0,
          {"link"}},
+        {"folder in another place",
+         [&] { return std::string("/tmp/notes.gri"); },
+         None,
+         err::kBadFileName,
+         {"notes.gri"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         writeFile(src, kPlain);
         const std::string out = c.prepare();
-        encryptFile(src, "pw", kSeed, fixed(out));
+        const std::optional<std::string> oldOut = readFile(out);
+        RunOptions options;
+        if (c.consent != None) {
+            const ExistingOutput existing = probeOutput(src, out);
+            EXPECT_EQ(existing.state,
+                      c.error == err::kAccess ? OutputState::Refused : OutputState::Taken);
+            options.replace = existing.info;
+        }
+        if (c.consent == AgreedThenSwapped) {
+            writeFile(dir / "new", old);
+            ::rename((dir / "new").c_str(), out.c_str());
+        }
+        try {
+            encryptFile(src, "pw", kSeed, fixed(out), options);
+            EXPECT_EQ(c.error, 0);
+            EXPECT_EQ(readFile(out), encrypted);
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), c.error);
+            EXPECT_EQ(readFile(src), kPlain);
+            EXPECT_EQ(readFile(out), oldOut);
+        }
         EXPECT_EQ(dir.names(), c.after);
-        EXPECT_EQ(readFile(out), encrypted);
         for (const std::string& n : dir.names()) {
             ::unlink((dir / n).c_str());
         }
@@ -135,6 +176,8 @@ TEST(FileOperations, RefusalsChangeNothing) {
     expectError(err::kBadFileName, fixed(""));
     expectError(err::kAccess, fixed(dir / "folder"));
     expectError(err::kFileNotFound, fixed(dir / "missing/a.gri"));
+    expectError(err::kBadFileName, fixed(dir / "folder/a.gri"));
+    expectError(err::kBadFileName, [&] { return replaceExtension(dir / "folder/ab", ".gri"); });
     EXPECT_THROW(encryptFile(dir / "nothing", "pw", kSeed, fixed(dir / "x")), RuntimeError);
 }
 
@@ -148,12 +191,13 @@ TEST(FileOperations, RefusedFolderKeepsTheSource) {
     const std::string src = dir / "locked/a.txt";
     writeFile(src, kPlain);
     ::chmod((dir / "locked").c_str(), 0500);
-    for (const std::string& out : {dir / "open/a.gri", dir / "locked/a.gri"}) {
+    for (const auto& [out, error] : {std::pair{dir / "open/a.gri", err::kBadFileName},
+                                     std::pair{dir / "locked/a.gri", err::kAccess}}) {
         try {
             encryptFile(src, "pw", kSeed, fixed(out));
             ADD_FAILURE() << out;
         } catch (const RuntimeError& e) {
-            EXPECT_EQ(e.number(), err::kAccess);
+            EXPECT_EQ(e.number(), error);
         }
         EXPECT_EQ(readFile(src), kPlain);
         EXPECT_TRUE(dir.names().count("open"));
@@ -200,12 +244,16 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                 fs.failAt = failAt;
                 fs.error = error;
                 bool failed = false;
+                RunOptions options;
+                options.replace = probeOutput(dir / s.source, dir / s.output).info;
                 try {
                     if (s.encrypt) {
-                        encryptFile(dir / s.source, "pw", kSeed, fixed(dir / s.output), fs);
+                        encryptFile(dir / s.source, "pw", kSeed, fixed(dir / s.output), options,
+                                    fs);
                     } else {
-                        EXPECT_EQ(decryptFile(dir / s.source, "pw", fixed(dir / s.output), fs),
-                                  DecryptOutcome::Done);
+                        EXPECT_FALSE(
+                            decryptFile(dir / s.source, "pw", fixed(dir / s.output), options, fs)
+                                .wrongPassword);
                     }
                 } catch (const RuntimeError& e) {
                     failed = true;
@@ -224,9 +272,10 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                     EXPECT_EQ(readFile(dir / s.output), after) << fs.failedStep;
                     EXPECT_EQ(modeOf(dir / s.output), 0640u);
                     std::set<std::string> names = dir.names();
-                    // A failed tidy-up may leave the old output's scratch copy.
-                    if (fs.failedStep.rfind("remove", 0) == 0) {
-                        names.erase(std::filesystem::path(fs.failedStep).filename());
+                    // A failed tidy-up may leave the old output's scratch copy,
+                    // for the next run in the folder to remove.
+                    if (fs.failedStep.find(" .grize-") != std::string::npos) {
+                        names.erase(fs.failedStep.substr(fs.failedStep.find(' ') + 1));
                     }
                     EXPECT_EQ(names, std::set<std::string>{s.output}) << fs.failedStep;
                     EXPECT_TRUE(inPlace || !readFile(dir / s.source));

@@ -52,8 +52,8 @@ TEST(TargetChecks, FirstFailingTestDecides) {
         {"\"" + (dir / "plain.txt") + "\"", TargetCheck::NotFound},
         {dir / "empty.txt", TargetCheck::Empty},
         {dir / ".empty", TargetCheck::Empty},
-        {dir / "fifo", TargetCheck::Empty},  // and it must not block
-        {dir / "sock", TargetCheck::Empty},
+        {dir / "fifo", TargetCheck::System},  // not "empty", and it must not block
+        {dir / "sock", TargetCheck::System},
         {dir / "ro.txt", TargetCheck::ReadOnly},  // the mode bit decides, also for root
         {dir / ".ro", TargetCheck::ReadOnly},
         {dir / ".hidden", TargetCheck::Hidden},

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -30,22 +31,20 @@ inline std::string allCodes(std::size_t length) {
 }
 
 // Fails the n-th file-system call (counting from 1) with one errno value;
-// every other call goes to the real file system.
+// every other call goes to the real file system. `before` sees each call
+// first, so a test can change the folder at an exact step.
 class FaultyFileSystem : public PosixFileSystem {
   public:
     int failAt = 0;
     int error = 0;
     bool hardLinks = true;
     int calls = 0;
-    std::string failedStep;  // "op path" of the failed call
+    std::string failedStep;  // "op name" of the failed call
+    std::function<void(const std::string& op, const std::string& name)> before;
 
     Handle openRead(const std::string& p) override {
         step("openRead", p);
         return PosixFileSystem::openRead(p);
-    }
-    std::optional<Handle> createNew(const std::string& p, unsigned m) override {
-        step("createNew", p);
-        return PosixFileSystem::createNew(p, m);
     }
     std::size_t read(Handle f, char* b, std::size_t n) override {
         step("read", "");
@@ -82,21 +81,49 @@ class FaultyFileSystem : public PosixFileSystem {
         step("linkStatus", p);
         return PosixFileSystem::linkStatus(p);
     }
-    void rename(const std::string& a, const std::string& b) override {
-        step("rename", a);
-        PosixFileSystem::rename(a, b);
+    Handle openFolder(const std::string& p) override {
+        step("openFolder", p);
+        return PosixFileSystem::openFolder(p);
     }
-    void remove(const std::string& p) override {
-        step("remove", p);
-        PosixFileSystem::remove(p);
+    Handle openReadAt(Handle d, const std::string& n) override {
+        step("openReadAt", n);
+        return PosixFileSystem::openReadAt(d, n);
     }
-    LinkResult link(const std::string& a, const std::string& b) override {
-        step("link", b);
-        return hardLinks ? PosixFileSystem::link(a, b) : LinkResult::Unsupported;
+    std::optional<Handle> createNewAt(Handle d, const std::string& n, unsigned m) override {
+        step("createNewAt", n);
+        return PosixFileSystem::createNewAt(d, n, m);
     }
-    void syncFolder(const std::string& p) override {
-        step("syncFolder", p);
-        PosixFileSystem::syncFolder(p);
+    FileInfo statusAt(Handle d, const std::string& n) override {
+        step("statusAt", n);
+        return PosixFileSystem::statusAt(d, n);
+    }
+    void renameAt(Handle d, const std::string& a, const std::string& b) override {
+        step("renameAt", a);
+        PosixFileSystem::renameAt(d, a, b);
+    }
+    bool renameNoReplaceAt(Handle d, const std::string& a, const std::string& b) override {
+        step("renameNoReplaceAt", a);
+        return PosixFileSystem::renameNoReplaceAt(d, a, b);
+    }
+    void removeAt(Handle d, const std::string& n) override {
+        step("removeAt", n);
+        PosixFileSystem::removeAt(d, n);
+    }
+    LinkResult linkAt(Handle d, const std::string& a, const std::string& b) override {
+        step("linkAt", b);
+        return hardLinks ? PosixFileSystem::linkAt(d, a, b) : LinkResult::Unsupported;
+    }
+    void syncFolder(Handle d) override {
+        step("syncFolder", "");
+        PosixFileSystem::syncFolder(d);
+    }
+    std::vector<std::string> listFolder(Handle d) override {
+        step("listFolder", "");
+        return PosixFileSystem::listFolder(d);
+    }
+    LockResult tryLock(Handle f) override {
+        step("tryLock", "");
+        return PosixFileSystem::tryLock(f);
     }
 
   private:
@@ -106,6 +133,9 @@ class FaultyFileSystem : public PosixFileSystem {
         throw errorFromErrno(error);
     }
     void step(const char* op, const std::string& p) {
+        if (before) {
+            before(op, p);
+        }
         if (hit()) {
             fail(op, p);
         }

@@ -1,0 +1,94 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cstring>
+
+#include "Interrupts.h"
+#include "PosixFileSystem.h"
+
+namespace grize {
+
+namespace {
+
+// Fixed slots, so that the signal handler reads them without allocating or
+// locking. A run has at most two scratch files at a time.
+struct ScratchSlot {
+    enum : int { Free, Filling, Ready };
+    std::atomic<int> state{Free};
+    int folder = -1;
+    char name[64] = {};
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+std::array<ScratchSlot, 16> slots;
+std::atomic<void (*)()> restoreHook{nullptr};
+
+void onInterrupt(int signal) {
+    for (ScratchSlot& slot : slots) {
+        if (slot.state.load() != ScratchSlot::Ready) {
+            continue;
+        }
+        struct stat st {};
+        // Only the file this process made: the name may have moved on.
+        if (::fstatat(slot.folder, slot.name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            st.st_dev == slot.device && st.st_ino == slot.inode) {
+            ::unlinkat(slot.folder, slot.name, 0);
+        }
+    }
+    if (void (*restore)() = restoreHook.load()) {
+        restore();
+    }
+    ::_exit(128 + signal);
+}
+
+}  // namespace
+
+void PosixFileSystem::markScratch(Handle folder, const std::string& name, const FileInfo& info) {
+    if (name.size() >= sizeof(ScratchSlot::name)) {
+        return;
+    }
+    for (ScratchSlot& slot : slots) {
+        int expected = ScratchSlot::Free;
+        if (slot.state.compare_exchange_strong(expected, ScratchSlot::Filling)) {
+            slot.folder = folder;
+            std::memcpy(slot.name, name.c_str(), name.size() + 1);
+            slot.device = static_cast<dev_t>(info.device);
+            slot.inode = static_cast<ino_t>(info.inode);
+            slot.state.store(ScratchSlot::Ready);
+            return;
+        }
+    }
+}
+
+void PosixFileSystem::unmarkScratch(Handle folder, const std::string& name) {
+    for (ScratchSlot& slot : slots) {
+        if (slot.state.load() == ScratchSlot::Ready && slot.folder == folder && name == slot.name) {
+            slot.state.store(ScratchSlot::Free);
+        }
+    }
+}
+
+void installInterruptCleanup(void (*restore)()) {
+    restoreHook.store(restore);
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&action.sa_mask, signal);
+    }
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal ignored on purpose (nohup) stays ignored.
+        struct sigaction previous {};
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+            continue;
+        }
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+}  // namespace grize
