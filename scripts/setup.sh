@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev fonts-liberation
-    xvfb xdotool x11-utils imagemagick openbox
+    xvfb xdotool x11-utils imagemagick openbox locales
 )
 
 missing=()

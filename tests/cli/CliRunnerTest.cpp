@@ -114,6 +114,8 @@ TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
     writeFile((dir / "plain.gri"), "hello");
     writeFile((dir / "empty.txt"), "");
     writeFile((dir / ".hidden.txt"), "x");
+    writeFile((dir / "plan.txt"), "plan");
+    writeFile((dir / "plan.gri"), "an older plan");
     struct Case {
         std::string command, file, message;
     };
@@ -126,6 +128,8 @@ TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
          (dir / "empty.txt") + " is empty: Grize will NOT work with empty files."},
         {"encrypt", (dir / ".hidden.txt"), " is Hidden: Change this file's file-attribute"},
         {"encrypt", dir.path(), "There is no file found to work with."},
+        {"encrypt", (dir / "plan.txt"),
+         (dir / "plan.gri") + " already exists; left both as they are (--force replaces it)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -138,6 +142,25 @@ TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
             EXPECT_EQ(readFile(c.file), before);
         }
     }
+}
+
+TEST(CliRunner, ForceReplacesAnOutputButNeverAReadOnlyOne) {
+    TempDir dir;
+    for (const char* name : {"a.txt", "b.txt"}) {
+        writeFile(dir / name, kPlain);
+    }
+    writeFile(dir / "a.gri", "old");
+    writeFile(dir / "b.gri", "old, read-only");
+    fs::permissions(dir / "b.gri", fs::perms::owner_read);
+    Outcome r =
+        run({"encrypt", "--force", "--password-stdin", dir / "a.txt", dir / "b.txt"}, "pw\n");
+    EXPECT_EQ(r.status, kExitNotDone);
+    EXPECT_EQ(r.messages, (dir / "a.txt") + " -> " + (dir / "a.gri") + "\n" + (dir / "b.txt") +
+                              ": Error 75 - Path/File access error\n");
+    EXPECT_EQ(readFile(dir / "b.gri"), "old, read-only");
+    EXPECT_EQ(readFile(dir / "b.txt"), kPlain);
+    EXPECT_EQ(run({"decrypt", "--password-stdin", dir / "a.gri"}, "pw\n").status, kExitDone);
+    EXPECT_EQ(readFile(dir / "a.txt"), kPlain);
 }
 
 TEST(CliRunner, OneFailureDoesNotStopTheOthers) {

@@ -1,7 +1,9 @@
 #include "FileOperations.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -202,6 +204,156 @@ TEST(FileOperations, RefusedFolderKeepsTheSource) {
         EXPECT_EQ(readFile(src), kPlain);
         EXPECT_TRUE(dir.names().count("open"));
         EXPECT_TRUE(std::filesystem::is_empty(dir / "open"));
+    }
+}
+
+// Someone else changes the folder at an exact step of a run: whatever they
+// did stays as they left it, and every byte read stays somewhere.
+TEST(FileOperations, FolderChangesDuringTheRun) {
+    const std::string encrypted = gri::encryptBytes(kPlain, "pw", kSeed);
+    struct Case {
+        const char* name;
+        const char* step;  // the file-system call before which the change happens
+        std::function<void(const TempDir&)> change;
+        int error;  // 0: the run succeeds
+        SourceKept kept;
+        std::function<void(const TempDir&)> check;
+    };
+    const Case cases[] = {
+        {"data appended while reading", "read",
+         [](const TempDir& d) { std::ofstream(d / "sub/a.txt", std::ios::app) << "more"; },
+         err::kSourceChanged, SourceKept::No,
+         [&](const TempDir& d) {
+             EXPECT_EQ(readFile(d / "sub/a.txt"), kPlain + "more");
+             EXPECT_EQ(test::namesIn(d / "sub"), std::set<std::string>{"a.txt"});
+         }},
+        {"source replaced before its removal", "renameNoReplaceAt",
+         [](const TempDir& d) {
+             writeFile(d / "sub/new", "newer");
+             ::rename((d / "sub/new").c_str(), (d / "sub/a.txt").c_str());
+         },
+         0, SourceKept::Changed,
+         [&](const TempDir& d) {
+             EXPECT_EQ(readFile(d / "sub/a.txt"), "newer");
+             EXPECT_EQ(readFile(d / "sub/a.gri"), encrypted);
+         }},
+        {"folder swapped for a link to another", "renameNoReplaceAt",
+         [](const TempDir& d) {
+             ::rename((d / "sub").c_str(), (d / "moved").c_str());
+             ::symlink("other", (d / "sub").c_str());
+         },
+         0, SourceKept::No,
+         [&](const TempDir& d) {
+             EXPECT_EQ(readFile(d / "other/a.txt"), "someone else's");
+             EXPECT_EQ(test::namesIn(d / "other"), std::set<std::string>{"a.txt"});
+             EXPECT_EQ(test::namesIn(d / "moved"), std::set<std::string>{"a.gri"});
+             EXPECT_EQ(readFile(d / "moved/a.gri"), encrypted);
+         }},
+        {"output name taken during the run", "renameNoReplaceAt",
+         [](const TempDir& d) { writeFile(d / "sub/a.gri", "someone else's"); }, err::kFileExists,
+         SourceKept::No,
+         [&](const TempDir& d) {
+             EXPECT_EQ(readFile(d / "sub/a.gri"), "someone else's");
+             EXPECT_EQ(readFile(d / "sub/a.txt"), kPlain);
+             EXPECT_EQ(test::namesIn(d / "sub"), (std::set<std::string>{"a.gri", "a.txt"}));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        ::mkdir((dir / "sub").c_str(), 0700);
+        ::mkdir((dir / "other").c_str(), 0700);
+        writeFile(dir / "sub/a.txt", kPlain);
+        writeFile(dir / "other/a.txt", "someone else's");
+        FaultyFileSystem fs;
+        bool changed = false;
+        fs.before = [&](const std::string& op, const std::string&) {
+            if (!changed && op == c.step) {
+                changed = true;
+                c.change(dir);
+            }
+        };
+        try {
+            const RunResult result =
+                encryptFile(dir / "sub/a.txt", "pw", kSeed, fixed(dir / "sub/a.gri"), {}, fs);
+            EXPECT_EQ(c.error, 0);
+            EXPECT_EQ(result.sourceKept, c.kept);
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), c.error);
+        }
+        EXPECT_TRUE(changed);
+        c.check(dir);
+    }
+}
+
+// Another run holding the folder makes this one wait, then give up; files a
+// crashed run left are removed once nobody holds them.
+TEST(FileOperations, OtherRunsAndLeftovers) {
+    TempDir dir;
+    writeFile(dir / "a.txt", kPlain);
+    const int folder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+    RunOptions options;
+    options.folderWait = std::chrono::milliseconds(100);
+    try {
+        encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"), options);
+        ADD_FAILURE() << "ran in a busy folder";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), err::kFolderBusy);
+    }
+    EXPECT_EQ(dir.names(), std::set<std::string>{"a.txt"});
+    ::close(folder);
+
+    const std::string held = ".grize-00000000000000aa.tmp";
+    for (const char* name : {".grize-0123456789abcdef.tmp", ".grize-fedcba9876543210.old",
+                             held.c_str(), ".grize-notes.tmp"}) {
+        writeFile(dir / name, "left over");
+    }
+    const int live = ::open((dir / held).c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"));
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"a.gri", held, ".grize-notes.tmp"}));
+    ::close(live);
+}
+
+// Damage the reading rules let pass is decrypted, but the .gri is kept.
+TEST(FileOperations, DamagedFilesAreKept) {
+    const std::string clean = gri::encryptBytes(kPlain, "pw", kSeed);
+    const std::size_t bodyStart = clean.find("\r\n") + 2;
+    std::string aboveAlphabet = clean;
+    aboveAlphabet[bodyStart + 10] = '{';
+    std::string extraCharacter = clean;
+    extraCharacter.insert(extraCharacter.size() - 2, "\r\n;;;");  // 1334 + 3 characters
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* source;
+        int error;
+        SourceKept kept;
+    } const cases[] = {
+        {"clean", clean, "a.gri", 0, SourceKept::No},
+        {"blank after the header", std::string(clean).insert(24, " "), "a.gri", 0,
+         SourceKept::Damaged},
+        {"character above the alphabet", aboveAlphabet, "a.gri", 0, SourceKept::Damaged},
+        {"length no encryption makes", extraCharacter, "a.gri", 0, SourceKept::Damaged},
+        {"damaged and decrypted in place", aboveAlphabet, "a.txt", err::kDamagedInPlace,
+         SourceKept::No},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        writeFile(dir / c.source, c.bytes);
+        try {
+            const RunResult result = decryptFile(dir / c.source, "pw", fixed(dir / "a.txt"));
+            EXPECT_EQ(c.error, 0);
+            EXPECT_EQ(result.sourceKept, c.kept);
+            EXPECT_EQ(readFile(dir / c.source).has_value(), c.kept == SourceKept::Damaged);
+            EXPECT_TRUE(readFile(dir / "a.txt"));
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), c.error);
+            EXPECT_EQ(readFile(dir / c.source), c.bytes);
+            EXPECT_EQ(dir.names(), std::set<std::string>{c.source});
+        }
     }
 }
 

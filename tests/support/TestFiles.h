@@ -39,17 +39,19 @@ class TempDir {
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
     const std::string& path() const { return path_; }
 
-    std::set<std::string> names() const {
-        std::set<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) {
-            out.insert(e.path().filename().string());
-        }
-        return out;
-    }
+    std::set<std::string> names() const;
 
   private:
     std::string path_;
 };
+
+inline std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        out.insert(e.path().filename().string());
+    }
+    return out;
+}
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -63,6 +65,10 @@ inline std::optional<std::string> readFile(const std::string& path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+inline std::set<std::string> TempDir::names() const {
+    return namesIn(path_);
 }
 
 }  // namespace grize::test
