@@ -4,7 +4,10 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -62,7 +65,12 @@ class Scratch {
     Scratch() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "grize-bench-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::fprintf(stderr, "grize_bench: cannot make %s: %s\n", pattern.c_str(),
+                         std::strerror(errno));
+            std::exit(1);
+        }
+        dir_ = pattern;
     }
     ~Scratch() { std::filesystem::remove_all(dir_); }
     std::string file(const char* name) const { return (dir_ / name).string(); }
