@@ -1,11 +1,14 @@
 #include "CliOptions.h"
 
+#include <algorithm>
+
 namespace grize::cli {
 
 CliOptions parseArguments(const std::vector<std::string>& args) {
     CliOptions options;
     bool onlyFiles = false;
-    for (const std::string& arg : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (!onlyFiles && arg == "--") {
             onlyFiles = true;
         } else if (!onlyFiles && (arg == "--help" || arg == "-h")) {
@@ -18,6 +21,14 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
             options.passwordFromStdin = true;
         } else if (!onlyFiles && (arg == "--force" || arg == "-f")) {
             options.force = true;
+        } else if (!onlyFiles && arg == "--password-file") {
+            if (i + 1 == args.size()) {
+                options.error = "--password-file needs a file";
+                return options;
+            }
+            options.passwordFile = args[++i];
+        } else if (!onlyFiles && arg.rfind("--password-file=", 0) == 0) {
+            options.passwordFile = arg.substr(arg.find('=') + 1);
         } else if (!onlyFiles && arg.size() > 1 && arg[0] == '-') {
             options.error = "unknown option " + arg;
             return options;
@@ -38,21 +49,38 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
         options.error = "no command given";
     } else if (options.files.empty()) {
         options.error = "no file given";
+    } else if (options.files.size() > 1 &&
+               std::find(options.files.begin(), options.files.end(), "-") != options.files.end()) {
+        options.error = "- (standard input to standard output) must be the only FILE";
+    } else if (options.usesStreams() && options.passwordFromStdin) {
+        options.error =
+            "--password-stdin cannot be used with -, whose data comes on standard input";
+    } else if (options.passwordFromStdin && !options.passwordFile.empty()) {
+        options.error = "give either --password-stdin or --password-file";
     }
     return options;
 }
 
 std::string usageText() {
-    return "Usage: grize-cli encrypt [--password-stdin] [--force] FILE...\n"
-           "       grize-cli decrypt [--password-stdin] [--force] FILE...\n"
+    return "Usage: grize-cli encrypt [--password-stdin | --password-file PWFILE] [--force] "
+           "FILE...\n"
+           "       grize-cli decrypt [--password-stdin | --password-file PWFILE] [--force] "
+           "FILE...\n"
+           "       grize-cli encrypt|decrypt [--password-file PWFILE] -\n"
            "\n"
            "Encrypts each FILE into FILE's name with its last four characters replaced\n"
            "by \".gri\", or decrypts it into the name ending in \".txt\", and removes the\n"
            "source once the result is safely on disk. An existing file of the output's\n"
            "name is left alone, and that FILE is not done, unless --force is given.\n"
            "\n"
+           "With - as the only FILE, standard input is encrypted or decrypted to standard\n"
+           "output (tar c docs | grize-cli encrypt - > docs.gri); the password is then\n"
+           "asked on the terminal or read from --password-file.\n"
+           "\n"
            "  --password-stdin  read the password from the first line of standard input\n"
            "                    instead of asking on the terminal\n"
+           "  --password-file PWFILE\n"
+           "                    read the password from the first line of PWFILE\n"
            "  -f, --force       replace an existing output file (never a read-only one)\n"
            "  --help            show this text\n"
            "  --version         show the version\n"

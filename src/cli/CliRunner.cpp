@@ -1,5 +1,6 @@
 #include "CliRunner.h"
 
+#include <fstream>
 #include <istream>
 #include <ostream>
 
@@ -8,6 +9,7 @@
 #include "PathHelpers.h"
 #include "RuntimeError.h"
 #include "SaltSeed.h"
+#include "StreamOperations.h"
 #include "TargetChecks.h"
 #include "Terminal.h"
 
@@ -112,6 +114,54 @@ bool processFile(Command command, bool force, const std::string& file, const std
     return false;
 }
 
+// Standard input to standard output; true when it was done.
+bool processStreams(Command command, const std::string& password, std::istream& in,
+                    std::ostream& out, std::ostream& messages) {
+    const gri::ReadFn read = [&](char* buffer, std::size_t size) {
+        in.read(buffer, static_cast<std::streamsize>(size));
+        if (in.bad()) {
+            throw err::deviceIo();
+        }
+        return static_cast<std::size_t>(in.gcount());
+    };
+    const gri::WriteFn write = [&](std::string_view data) {
+        if (!out.write(data.data(), static_cast<std::streamsize>(data.size()))) {
+            throw err::deviceIo();
+        }
+    };
+    try {
+        const StreamOutcome outcome = command == Command::Encrypt
+                                          ? encryptStream(read, write, password, saltSeedNow())
+                                          : decryptStream(read, write, password);
+        if (!out.flush()) {
+            throw err::deviceIo();
+        }
+        switch (outcome) {
+            case StreamOutcome::Done:
+                return true;
+            case StreamOutcome::NotForThisMode:
+                messages
+                    << (command == Command::Encrypt
+                            ? "-: already encrypted (begins with \"[Grized]\"), nothing written\n"
+                            : "-: not encrypted (does not begin with \"[Grized]\"), nothing "
+                              "written\n");
+                return false;
+            case StreamOutcome::WrongPassword:
+                messages << "-: Access denied: password is incorrect!\n";
+                return false;
+            case StreamOutcome::Damaged:
+                messages << "-: the input looks damaged, so the output may not be what was "
+                            "encrypted\n";
+                return false;
+        }
+    } catch (const RuntimeError& e) {
+        messages << "-: " << errorText(e) << "; the output is incomplete\n";
+    } catch (const std::bad_alloc&) {
+        messages << "-: " << errorText(err::outOfMemory()) << "; the output is incomplete\n";
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<std::string> firstLine(std::istream& in) {
@@ -143,7 +193,14 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
     }
 
     std::optional<std::string> typed;
-    if (options.passwordFromStdin) {
+    if (!options.passwordFile.empty()) {
+        std::ifstream file(options.passwordFile, std::ios::binary);
+        typed = file ? firstLine(file) : std::nullopt;
+        if (!typed) {
+            messages << "grize-cli: no password in " << options.passwordFile << '\n';
+            return kExitUsage;
+        }
+    } else if (options.passwordFromStdin) {
         typed = firstLine(stdinStream);
         if (!typed) {
             messages << "grize-cli: no password on standard input\n";
@@ -165,6 +222,10 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
     }
     const std::string password = passwordBytes(terminal.decodeText(*typed));
 
+    if (options.usesStreams()) {
+        return processStreams(options.command, password, stdinStream, out, messages) ? kExitDone
+                                                                                     : kExitNotDone;
+    }
     bool allDone = true;
     for (const std::string& file : options.files) {
         allDone = processFile(options.command, options.force, file, password, messages) && allDone;

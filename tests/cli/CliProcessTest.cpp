@@ -54,6 +54,21 @@ TEST(CliProcess, RoundTripAndExitCodes) {
     EXPECT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(readFile(dir / "back.txt"), bytes);
 
+    // A pipe in, a pipe out; a wrong password writes nothing.
+    writeFile(dir / "pw", "pw\n");
+    writeFile(dir / "bad", "PW\n");
+    const std::string cli = GRIZE_CLI_PATH;
+    const std::string pipeline = cli + " encrypt --password-file " + (dir / "pw") + " - <" +
+                                 (dir / "back.txt") + " | tee " + (dir / "stream.gri") + " | " +
+                                 cli + " decrypt --password-file " + (dir / "pw") + " - >" +
+                                 (dir / "piped");
+    EXPECT_EQ(std::system(pipeline.c_str()), 0);
+    EXPECT_EQ(readFile(dir / "piped"), bytes);
+    Result wrong = runCli(dir, "decrypt --password-file " + (dir / "bad") + " -",
+                          readFile(dir / "stream.gri").value_or(""));
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.out, "");
+
     EXPECT_EQ(runCli(dir, "--version", "").out, "grize-cli 1.0.3\n");
     EXPECT_EQ(runCli(dir, "--help", "").status, 0);
     Result usage = runCli(dir, "scramble x", "");

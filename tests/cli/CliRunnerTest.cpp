@@ -65,6 +65,10 @@ TEST(CliOptions, Parsing) {
         {{"encrypt"}, Command::Encrypt, false, 0, true},
         {{"shred", "a.txt"}, Command::None, false, 0, true},
         {{"encrypt", "--force", "a.txt"}, Command::Encrypt, false, 1, false},
+        {{"encrypt", "--password-file", "pw", "-"}, Command::Encrypt, false, 1, false},
+        {{"encrypt", "--password-stdin", "-"}, Command::Encrypt, true, 1, true},
+        {{"encrypt", "-", "a.txt"}, Command::Encrypt, false, 2, true},
+        {{"decrypt", "a.gri", "--password-file"}, Command::Decrypt, false, 1, true},
     };
     for (const Case& c : cases) {
         const CliOptions o = parseArguments(c.args);
