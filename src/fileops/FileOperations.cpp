@@ -194,8 +194,8 @@ class Folder {
 // The source, open for reading until the output is ready.
 class SourceFile {
   public:
-    SourceFile(FileSystem& fs, Folder& folder, const std::string& name)
-        : fs_(fs), handle_(fs.openReadAt(folder.handle(), name)) {
+    SourceFile(FileSystem& fs, Folder& folder, const std::string& name, ProgressFn progress)
+        : fs_(fs), handle_(fs.openReadAt(folder.handle(), name)), progress_(std::move(progress)) {
         try {
             info_ = fs_.info(*handle_);
         } catch (...) {
@@ -216,6 +216,9 @@ class SourceFile {
         return [this](char* buffer, std::size_t size) {
             const std::size_t n = fs_.read(*handle_, buffer, size);
             bytesRead_ += n;
+            if (progress_) {
+                progress_(bytesRead_, info_.size);
+            }
             return n;
         };
     }
@@ -238,6 +241,7 @@ class SourceFile {
   private:
     FileSystem& fs_;
     std::optional<FileSystem::Handle> handle_;
+    ProgressFn progress_;
     FileInfo info_;
     std::uint64_t bytesRead_ = 0;
 };
@@ -480,7 +484,7 @@ struct Run {
           options(options_),
           source(fileInFolder(sourcePath)),
           folder(fs, source.folder, options.folderWait),
-          input(fs, folder, source.name) {}
+          input(fs, folder, source.name, options.progress) {}
 
     // The output's name in the source's folder; another folder is refused,
     // so that no step ever writes outside the folder opened.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,12 +31,17 @@ struct ExistingOutput {
 ExistingOutput probeOutput(const std::string& source, const std::string& target,
                            FileSystem& fs = defaultFileSystem());
 
+// Bytes of the source read so far, of its size. Called on the thread that
+// runs the operation, after every read; it must not throw.
+using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
 struct RunOptions {
     // The file at the output name that the user agreed to replace; any other
     // file found there fails the run with error 58.
     std::optional<FileInfo> replace;
     // How long to wait while another Grize works in the same folder.
     std::chrono::milliseconds folderWait{3000};
+    ProgressFn progress;
 };
 
 enum class SourceKept {

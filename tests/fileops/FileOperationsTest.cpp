@@ -59,6 +59,35 @@ TEST(FileOperations, RoundTripThroughFiles) {
     EXPECT_EQ(readFile(dir / "back.txt"), kPlain);
 }
 
+// The window's progress bar and grize-cli's progress line rely on these
+// calls: rising, against the size read at the start, ending at the size.
+TEST(FileOperations, ProgressCountsTheSourceBytes) {
+    TempDir dir;
+    writeFile(dir / "big.txt", std::string(3 << 20, 'x'));
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+    RunOptions options;
+    options.progress = [&](std::uint64_t done, std::uint64_t total) {
+        calls.emplace_back(done, total);
+    };
+    const auto check = [&](std::uint64_t size) {
+        ASSERT_GE(calls.size(), 2u);
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            EXPECT_EQ(calls[i].second, size);
+            EXPECT_LE(calls[i].first, size);
+            if (i > 0) {
+                EXPECT_GE(calls[i].first, calls[i - 1].first);
+            }
+        }
+        EXPECT_EQ(calls.back().first, size);
+        calls.clear();
+    };
+    encryptFile(dir / "big.txt", "pw", kSeed, fixed(dir / "big.gri"), options);
+    check(3 << 20);
+    const std::uint64_t encrypted = readFile(dir / "big.gri")->size();
+    decryptFile(dir / "big.gri", "pw", fixed(dir / "big.txt"), options);
+    check(encrypted);
+}
+
 TEST(FileOperations, OutputKeepsThePermissionBits) {
     TempDir dir;
     for (unsigned mode : {0600u, 0640u, 0604u, 0444u, 0755u}) {
