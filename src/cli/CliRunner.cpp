@@ -1,5 +1,6 @@
 #include "CliRunner.h"
 
+#include <cstdint>
 #include <fstream>
 #include <istream>
 #include <ostream>
@@ -41,13 +42,55 @@ std::string oneLine(std::string text) {
     return out;
 }
 
+// Files smaller than this are done before a progress line could be read.
+constexpr std::uint64_t kProgressMinBytes = 8u << 20;
+
+// "FILE: 42%" on one terminal line, rewritten as the percentage grows and
+// erased before the file's outcome line.
+class ProgressLine {
+  public:
+    ProgressLine(std::ostream& messages, const std::string& file, bool enabled)
+        : messages_(messages), file_(file), enabled_(enabled) {}
+    ~ProgressLine() { clear(); }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    ProgressFn callback() {
+        if (!enabled_) {
+            return {};
+        }
+        return [this](std::uint64_t done, std::uint64_t total) {
+            if (total < kProgressMinBytes) {
+                return;
+            }
+            const int percent = static_cast<int>(done * 100 / total);
+            if (percent != shown_) {
+                shown_ = percent;
+                messages_ << '\r' << file_ << ": " << percent << '%' << std::flush;
+            }
+        };
+    }
+    void clear() {
+        if (shown_ >= 0) {
+            messages_ << "\r\033[K" << std::flush;
+            shown_ = -1;
+        }
+    }
+
+  private:
+    std::ostream& messages_;
+    const std::string& file_;
+    bool enabled_;
+    int shown_ = -1;
+};
+
 std::string errorText(const RuntimeError& e) {
     return "Error " + std::to_string(e.number()) + " - " + e.description();
 }
 
 // Does one file; true when it was done.
 bool processFile(Command command, bool force, const std::string& file, const std::string& password,
-                 std::ostream& messages) {
+                 bool showProgress, std::ostream& messages) {
     const TargetCheck check = checkTarget(file);
     if (check != TargetCheck::Ok) {
         const std::string text = oneLine(targetCheckMessage(check, file));
@@ -83,10 +126,13 @@ bool processFile(Command command, bool force, const std::string& file, const std
             runOptions.replace = existing.info;
         }
         const OutputPathProvider output = [&] { return target; };
+        ProgressLine progress(messages, file, showProgress);
+        runOptions.progress = progress.callback();
         const RunResult result =
             command == Command::Encrypt
                 ? encryptFile(file, password, saltSeedNow(), output, runOptions)
                 : decryptFile(file, password, output, runOptions);
+        progress.clear();
         if (result.wrongPassword) {
             messages << file << ": Access denied: password is incorrect!\n";
             return false;
@@ -228,7 +274,9 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
     }
     bool allDone = true;
     for (const std::string& file : options.files) {
-        allDone = processFile(options.command, options.force, file, password, messages) && allDone;
+        allDone = processFile(options.command, options.force, file, password,
+                              terminal.messagesOnTerminal(), messages) &&
+                  allDone;
     }
     return allDone ? kExitDone : kExitNotDone;
 }

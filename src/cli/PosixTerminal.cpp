@@ -122,6 +122,8 @@ class PosixTerminal : public Terminal {
         }
         return decodeUtf8(bytes);
     }
+
+    bool messagesOnTerminal() override { return ::isatty(STDERR_FILENO) == 1; }
 };
 
 }  // namespace

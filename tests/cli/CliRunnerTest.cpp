@@ -30,6 +30,8 @@ class ScriptedTerminal : public Terminal {
         answers.pop_front();
         return answer;
     }
+    bool messagesOnTerminal() override { return onTerminal; }
+    bool onTerminal = false;
 };
 
 struct Outcome {
@@ -95,6 +97,34 @@ TEST(CliRunner, EncryptThenDecryptRestoresTheBytes) {
     EXPECT_EQ(dec.status, kExitDone) << dec.messages;
     EXPECT_EQ(readFile(plain), kPlain);
     EXPECT_FALSE(fs::exists((dir / "notes.gri")));
+}
+
+// A progress line only on a terminal and only for a large file, erased
+// before the outcome line so that logs and short runs read as before.
+TEST(CliRunner, ProgressLineOnATerminalOnly) {
+    struct Case {
+        bool onTerminal;
+        std::size_t size;
+        bool progress;
+    };
+    for (const Case& c :
+         {Case{true, 9u << 20, true}, Case{false, 9u << 20, false}, Case{true, 1u << 20, false}}) {
+        SCOPED_TRACE(testing::Message() << c.onTerminal << " " << c.size);
+        TempDir dir;
+        writeFile(dir / "big.txt", std::string(c.size, 'b'));
+        ScriptedTerminal terminal;
+        terminal.onTerminal = c.onTerminal;
+        const Outcome enc = run({"encrypt", "--password-stdin", dir / "big.txt"}, "pw\n", terminal);
+        EXPECT_EQ(enc.status, kExitDone);
+        const std::string outcome = (dir / "big.txt") + " -> " + (dir / "big.gri") + "\n";
+        if (c.progress) {
+            EXPECT_NE(enc.messages.find("\r" + (dir / "big.txt") + ": 100%\r\033[K" + outcome),
+                      std::string::npos)
+                << enc.messages;
+        } else {
+            EXPECT_EQ(enc.messages, outcome);
+        }
+    }
 }
 
 TEST(CliRunner, WrongPasswordLeavesTheFile) {
