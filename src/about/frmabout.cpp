@@ -11,6 +11,7 @@
 #include <string>
 
 #include "AboutInfo.h"
+#include "Pictures.h"
 #include "Twips.h"
 #include "WindowServices.h"
 
@@ -111,7 +112,8 @@ frmabout::frmabout(WindowServices& services, QWidget* owner)
     imghand = new QLabel(this);
     imghand->setObjectName(QStringLiteral("imghand"));
     imghand->setGeometry(px(1605), px(4380), px(480), px(480));
-    imghand->setPixmap(QPixmap(QStringLiteral(":/grize/hand.xpm")));
+    imghand->setPixmap(sharpPicture(QStringLiteral(":/grize/hand.xpm"))
+                           .pixmap(QSize(32, 32), devicePixelRatioF()));
 
     cmdok->setFocus(Qt::OtherFocusReason);
     Form_Load();

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the window's pictures as 32x32 XPM files (16 colours at most).
+"""Draws the window's pictures as 32x32 XPM files (16 colours at most), and
+each again at 64x64 as NAME@2x.xpm for screens with twice the pixel density.
 
 Run from anywhere; it rewrites the files beside itself and the hand picture in
 src/about/pictures. The build embeds the results, so run it only after
@@ -17,20 +18,21 @@ NONE = -1
 SIZE = 32
 
 
-def blank():
-    return [[NONE] * SIZE for _ in range(SIZE)]
+def blank(s):
+    return [[NONE] * (SIZE * s) for _ in range(SIZE * s)]
 
 
 def clamp_level(v):
     return max(0, min(len(GREYS) - 1, int(round(v))))
 
 
-def draw_shackle(img, cx, cy, r_out, r_in, left_end, right_end):
+def draw_shackle(img, s, cx, cy, r_out, r_in, left_end, right_end):
     """A metal bar bent into a U: the upper half ring around (cx, cy), then two
-    legs running down to left_end and right_end (pixel rows, exclusive)."""
-    for y in range(SIZE):
-        for x in range(SIZE):
-            px, py = x + 0.5, y + 0.5
+    legs running down to left_end and right_end (pixel rows at 1x, exclusive).
+    Measures are given at 1x; s is the scale drawn at."""
+    for y in range(SIZE * s):
+        for x in range(SIZE * s):
+            px, py = (x + 0.5) / s, (y + 0.5) / s
             if py <= cy:
                 d = math.hypot(px - cx, py - cy)
                 if not r_in <= d <= r_out:
@@ -51,47 +53,51 @@ def draw_shackle(img, cx, cy, r_out, r_in, left_end, right_end):
             img[y][x] = clamp_level(level)
 
 
-def draw_body(img, left, top, right, bottom):
-    """The lock's case with a keyhole; light from the top left."""
-    for y in range(top, bottom + 1):
-        for x in range(left, right + 1):
-            corner = (x in (left, right)) and (y in (top, bottom))
+def draw_body(img, s, left, top, right, bottom):
+    """The lock's case with a keyhole; light from the top left. Edges are
+    pixel columns and rows at 1x (inclusive); every 1x pixel becomes s by s,
+    so the outlines keep their width and only the curves get finer."""
+    for y in range(top * s, (bottom + 1) * s):
+        for x in range(left * s, (right + 1) * s):
+            # The 1x pixel this one belongs to.
+            bx, by = x // s, y // s
+            corner = (bx in (left, right)) and (by in (top, bottom))
             if corner:
                 continue
-            if x in (left, right) or y in (top, bottom):
+            if bx in (left, right) or by in (top, bottom):
                 img[y][x] = 1
                 continue
-            if x == left + 1 or y == top + 1:
+            if bx == left + 1 or by == top + 1:
                 img[y][x] = 7
                 continue
-            if x == right - 1 or y == bottom - 1:
+            if bx == right - 1 or by == bottom - 1:
                 img[y][x] = 3
                 continue
-            u = (x - left) / (right - left) + (y - top) / (bottom - top)
+            u = (x / s - left) / (right - left) + (y / s - top) / (bottom - top)
             img[y][x] = clamp_level(6 - u * 1.6)
     cx = (left + right + 1) / 2
     hole_y = top + (bottom - top) * 0.4
-    for y in range(top + 2, bottom - 1):
-        for x in range(left + 2, right - 1):
-            px, py = x + 0.5, y + 0.5
+    for y in range((top + 2) * s, (bottom - 1) * s):
+        for x in range((left + 2) * s, (right - 1) * s):
+            px, py = (x + 0.5) / s, (y + 0.5) / s
             if math.hypot(px - cx, py - hole_y) <= 2.3 or (
                 abs(px - cx) <= 1.0 and hole_y <= py <= hole_y + 6
             ):
                 img[y][x] = 0
 
 
-def closed_lock():
-    img = blank()
-    draw_shackle(img, 16.0, 11.0, 8.0, 4.6, 17, 17)
-    draw_body(img, 4, 15, 27, 30)
+def closed_lock(s):
+    img = blank(s)
+    draw_shackle(img, s, 16.0, 11.0, 8.0, 4.6, 17, 17)
+    draw_body(img, s, 4, 15, 27, 30)
     return img
 
 
-def open_lock():
-    img = blank()
+def open_lock(s):
+    img = blank(s)
     # Raised, with its free leg clear of the case.
-    draw_shackle(img, 16.0, 8.0, 8.0, 4.6, 17, 11)
-    draw_body(img, 4, 15, 27, 30)
+    draw_shackle(img, s, 16.0, 8.0, 8.0, 4.6, 17, 11)
+    draw_body(img, s, 4, 15, 27, 30)
     return img
 
 
@@ -126,14 +132,17 @@ HAND = [
 HAND_HOTSPOT = (7, 0)
 
 
-def hand():
-    img = blank()
+def hand(s):
+    """The pointing hand; a pixel-art drawing, so at 2x each pixel is doubled
+    (sharp, never smoothed)."""
+    img = blank(s)
     for y, row in enumerate(HAND):
         for x, ch in enumerate(row):
-            if ch == "#":
-                img[y][x] = 0
-            elif ch == ".":
-                img[y][x] = 7
+            if ch == " ":
+                continue
+            for dy in range(s):
+                for dx in range(s):
+                    img[y * s + dy][x * s + dx] = 0 if ch == "#" else 7
     return img
 
 
@@ -144,7 +153,8 @@ def write_xpm(path, name, img, hotspot=None):
     for i, v in enumerate(used):
         keys[v] = chars[i]
     assert len(used) <= 16
-    header = f'"{SIZE} {SIZE} {len(used)} 1'
+    size = len(img)
+    header = f'"{size} {size} {len(used)} 1'
     if hotspot:
         header += f" {hotspot[0]} {hotspot[1]}"
     lines = ["/* XPM */", f"static const char *{name}[] = {{", header + '",']
@@ -159,12 +169,17 @@ def write_xpm(path, name, img, hotspot=None):
 
 
 def main():
-    closed, opened = closed_lock(), open_lock()
-    write_xpm(os.path.join(HERE, "lock_closed.xpm"), "lock_closed", closed)
-    write_xpm(os.path.join(HERE, "lock_closed_dark.xpm"), "lock_closed_dark", reversed_shades(closed))
-    write_xpm(os.path.join(HERE, "lock_open.xpm"), "lock_open", opened)
-    write_xpm(os.path.join(HERE, "lock_open_dark.xpm"), "lock_open_dark", reversed_shades(opened))
-    write_xpm(os.path.join(ABOUT, "hand.xpm"), "hand", hand(), HAND_HOTSPOT)
+    for s, suffix in ((1, ""), (2, "@2x")):
+        closed, opened = closed_lock(s), open_lock(s)
+        for name, img in (
+            ("lock_closed", closed),
+            ("lock_closed_dark", reversed_shades(closed)),
+            ("lock_open", opened),
+            ("lock_open_dark", reversed_shades(opened)),
+        ):
+            write_xpm(os.path.join(HERE, name + suffix + ".xpm"), name, img)
+        write_xpm(os.path.join(ABOUT, "hand" + suffix + ".xpm"), "hand", hand(s),
+                  (HAND_HOTSPOT[0] * s, HAND_HOTSPOT[1] * s))
 
 
 if __name__ == "__main__":
