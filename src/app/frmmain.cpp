@@ -1,18 +1,28 @@
 #include "frmmain.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QProxyStyle>
+#include <QTimer>
+#include <atomic>
+#include <exception>
 #include <limits>
 #include <new>
+#include <thread>
 
 #include "ErrorReport.h"
 #include "FileOperations.h"
 #include "PasswordBytes.h"
 #include "PathHelpers.h"
+#include "Pictures.h"
 #include "RuntimeError.h"
 #include "SaltSeed.h"
 #include "TargetChecks.h"
@@ -70,14 +80,89 @@ std::string displayPath(const std::string& path) {
 
 // A picture button: the grey padlock normally, the dark one while pressed.
 void setPictures(QPushButton* button, const QString& normal, const QString& pressed) {
-    const QIcon up(normal);
-    const QIcon down(pressed);
+    const QIcon up = sharpPicture(normal);
+    const QIcon down = sharpPicture(pressed);
     button->setIcon(up);
     button->setIconSize(QSize(32, 32));
     QObject::connect(button, &QPushButton::pressed, button,
                      [button, down] { button->setIcon(down); });
     QObject::connect(button, &QPushButton::released, button, [button, up] { button->setIcon(up); });
 }
+
+// A padlock button with a dotted focus mark inside its edge, drawn whatever
+// the reason the focus came (the style marks only keyboard moves); without
+// the focus it looks like any other button.
+class PictureButton : public QPushButton {
+  public:
+    using QPushButton::QPushButton;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPushButton::paintEvent(event);
+        if (!hasFocus()) {
+            return;
+        }
+        QPainter painter(this);
+        QPen pen(palette().color(QPalette::ButtonText));
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        painter.drawRect(rect().adjusted(4, 4, -5, -5));
+    }
+};
+
+// Screen readers should meet the window as a dialog, not as a bare widget.
+QAccessibleInterface* windowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String(frmmain::staticMetaObject.className()) &&
+        object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
+    }
+    return nullptr;
+}
+
+// While an operation works, the window's controls take no input at all:
+// keys, clicks and shortcuts are dropped rather than queued, so none of them
+// acts once the work has ended, and the working state holds throughout.
+class InputBlocker : public QObject {
+  public:
+    explicit InputBlocker(QWidget& window) : window_(window) {
+        QApplication::instance()->installEventFilter(this);
+    }
+    ~InputBlocker() override { QApplication::instance()->removeEventFilter(this); }
+    InputBlocker(const InputBlocker&) = delete;
+    InputBlocker& operator=(const InputBlocker&) = delete;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::InputMethod:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+                return watched->isWidgetType() &&
+                       static_cast<QWidget*>(watched)->window() == &window_;
+            default:
+                return false;
+        }
+    }
+
+  private:
+    QWidget& window_;
+};
+
+// The progress bar appears only for work that lasts long enough to wonder
+// about; shorter runs would only flicker.
+constexpr int kProgressDelayMs = 500;
+constexpr int kProgressTickMs = 100;
+constexpr int kProgressSteps = 1000;
 
 }  // namespace
 
@@ -92,16 +177,24 @@ QColor foreColor(const QLabel* label) {
     return label->palette().color(QPalette::Active, QPalette::WindowText);
 }
 
-// The window's edges in twips, for the settings store.
+// The window's edges in twips, for the settings store: 15 to a screen pixel,
+// whatever the scale factor, so that a stored position means the same place
+// on the screen at every scale. Qt places windows in scaled pixels.
 class frmmain::Position final : public PositionTarget {
   public:
     explicit Position(QWidget& window) : window_(window) {}
-    float Left() const override { return static_cast<float>(window_.x() * kTwipsPerPixel); }
-    float Top() const override { return static_cast<float>(window_.y() * kTwipsPerPixel); }
-    void SetLeft(float twips) override { window_.move(px(twips), window_.y()); }
-    void SetTop(float twips) override { window_.move(window_.x(), px(twips)); }
+    float Left() const override { return toTwips(window_.x()); }
+    float Top() const override { return toTwips(window_.y()); }
+    void SetLeft(float twips) override { window_.move(toScaled(twips), window_.y()); }
+    void SetTop(float twips) override { window_.move(window_.x(), toScaled(twips)); }
 
   private:
+    float toTwips(int scaledPixels) const {
+        return static_cast<float>(std::lround(scaledPixels * window_.devicePixelRatioF()) *
+                                  kTwipsPerPixel);
+    }
+    int toScaled(float twips) const { return px(twips / window_.devicePixelRatioF()); }
+
     QWidget& window_;
 };
 
@@ -152,18 +245,19 @@ frmmain::frmmain(WindowServices& services, WindowSettings& settings, FileSystem&
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(px(3540), px(1965));
     setWindowTitle(QStringLiteral("Grize "));
-    setWindowIcon(QIcon(QStringLiteral(":/grize/lock_closed.xpm")));
+    setWindowIcon(sharpPicture(QStringLiteral(":/grize/lock_closed.xpm")));
     setFont(windowFont());
 
     txtPassword1 = new QLineEdit(this);
     txtPassword2 = new QLineEdit(this);
-    cmdEncrypt = new QPushButton(this);
-    cmdDecrypt = new QPushButton(this);
+    cmdEncrypt = new PictureButton(this);
+    cmdDecrypt = new PictureButton(this);
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdAbout = new QPushButton(QStringLiteral("&About"), this);
     Check1 = new QCheckBox(QStringLiteral("Auto quit window"), this);
     lblPassword1 = new QLabel(QStringLiteral("Enter password:"), this);
     lblPassword2 = new QLabel(QStringLiteral("Enter password again:"), this);
+    prgWork = new QProgressBar(this);
 
     txtPassword1->setObjectName(QStringLiteral("txtPassword1"));
     txtPassword2->setObjectName(QStringLiteral("txtPassword2"));
@@ -174,6 +268,7 @@ frmmain::frmmain(WindowServices& services, WindowSettings& settings, FileSystem&
     Check1->setObjectName(QStringLiteral("Check1"));
     lblPassword1->setObjectName(QStringLiteral("lblPassword1"));
     lblPassword2->setObjectName(QStringLiteral("lblPassword2"));
+    prgWork->setObjectName(QStringLiteral("prgWork"));
 
     txtPassword1->setGeometry(px(1935), px(150), px(1365), px(285));
     txtPassword2->setGeometry(px(1935), px(495), px(1365), px(285));
@@ -184,6 +279,23 @@ frmmain::frmmain(WindowServices& services, WindowSettings& settings, FileSystem&
     Check1->setGeometry(px(240), px(1590), px(1560), px(195));
     lblPassword1->setGeometry(px(225), px(210), px(1140), px(195));
     lblPassword2->setGeometry(px(225), px(510), px(1575), px(195));
+    // In the right column's free row beside the check box.
+    prgWork->setGeometry(px(1935), px(1590), px(1365), px(195));
+    prgWork->setRange(0, kProgressSteps);
+    prgWork->setFocusPolicy(Qt::NoFocus);
+    prgWork->hide();
+
+    static const bool accessibleWindow = [] {
+        QAccessible::installFactory(windowAccessible);
+        return true;
+    }();
+    (void)accessibleWindow;
+    // The labels read "Enter password:"; screen readers get what the box is.
+    txtPassword1->setAccessibleName(QStringLiteral("Password"));
+    txtPassword2->setAccessibleName(QStringLiteral("Password again"));
+    cmdEncrypt->setAccessibleName(QStringLiteral("Encrypt"));
+    cmdDecrypt->setAccessibleName(QStringLiteral("Decrypt"));
+    prgWork->setAccessibleName(QStringLiteral("Progress"));
 
     auto* style = new WindowStyle;
     style->setParent(this);
@@ -275,7 +387,7 @@ void frmmain::Form_Load() {
 }
 
 void frmmain::checkAll() {
-    guarded("Sub checkAll", false, [this] {
+    const bool checked = guarded("Sub checkAll", false, [this] {
         const TargetCheck result = checkTarget(userFile, fileSystem_);
         if (result != TargetCheck::Ok) {
             services_.MsgBox(
@@ -301,6 +413,11 @@ void frmmain::checkAll() {
         txtPassword1->setEnabled(true);
         setWindowTitle(toQt("Grize / " + displayPath(GetFileName(userFile, kPathSeparator))));
     });
+    // A target that cannot even be looked at leaves no mode to offer: end as
+    // the refused targets do, rather than show a window half set up.
+    if (!checked) {
+        endProgram();
+    }
 }
 
 void frmmain::SetSelected() {
@@ -324,7 +441,6 @@ void frmmain::cmdEncrypt_Click() {
     setCursor(Qt::WaitCursor);
     cmdEncrypt->setEnabled(false);
     cmdDecrypt->setEnabled(false);
-    repaint();
     Encrypt();
     if (!ended_) {
         unsetCursor();
@@ -333,15 +449,23 @@ void frmmain::cmdEncrypt_Click() {
 
 void frmmain::Encrypt() {
     cmdCancel->setEnabled(false);
+    // Cancel is disabled too before the first paint of the working state.
+    repaint();
     std::optional<RunResult> result;
     guarded("Sub Encrypt", true, [this, &result] {
         const std::string password = passwordBytes(txtPassword1->text().toStdU32String());
-        result = encryptFile(
-            userFile, password, saltSeedNow(), [this] { return output_; }, runOptions_,
-            fileSystem_);
+        const std::string seed = saltSeedNow();
+        result = runWork([&](const ProgressFn& progress) {
+            RunOptions options = runOptions_;
+            options.progress = progress;
+            return encryptFile(
+                userFile, password, seed, [this] { return output_; }, options, fileSystem_);
+        });
     });
     if (result) {
         finishDone(*result);
+    } else {
+        finishFailed();
     }
 }
 
@@ -352,7 +476,6 @@ void frmmain::cmdDecrypt_Click() {
     setCursor(Qt::WaitCursor);
     cmdEncrypt->setEnabled(false);
     cmdDecrypt->setEnabled(false);
-    repaint();
     Decrypt();
     if (!ended_) {
         unsetCursor();
@@ -361,13 +484,19 @@ void frmmain::cmdDecrypt_Click() {
 
 void frmmain::Decrypt() {
     cmdCancel->setEnabled(false);
+    repaint();
     std::optional<RunResult> result;
     guarded("Sub Decrypt", true, [this, &result] {
         const std::string password = passwordBytes(txtPassword1->text().toStdU32String());
-        result = decryptFile(
-            userFile, password, [this] { return output_; }, runOptions_, fileSystem_);
+        result = runWork([&](const ProgressFn& progress) {
+            RunOptions options = runOptions_;
+            options.progress = progress;
+            return decryptFile(
+                userFile, password, [this] { return output_; }, options, fileSystem_);
+        });
     });
     if (!result) {
+        finishFailed();
         return;
     }
     if (result->wrongPassword) {
@@ -376,9 +505,60 @@ void frmmain::Decrypt() {
         SetSelected();
         lblPassword1->setEnabled(true);
         cmdDecrypt->setEnabled(true);
+        // Another attempt or giving up: both must stay possible.
+        cmdCancel->setEnabled(true);
         return;
     }
     finishDone(*result);
+}
+
+RunResult frmmain::runWork(const std::function<RunResult(const ProgressFn&)>& work) {
+    std::atomic<std::uint64_t> done{0};
+    std::atomic<std::uint64_t> total{0};
+    const ProgressFn progress = [&done, &total](std::uint64_t bytes, std::uint64_t of) {
+        total.store(of, std::memory_order_relaxed);
+        done.store(bytes, std::memory_order_relaxed);
+    };
+
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] {
+        const std::uint64_t of = total.load(std::memory_order_relaxed);
+        if (clock.elapsed() < kProgressDelayMs || of == 0) {
+            return;
+        }
+        prgWork->setValue(
+            static_cast<int>(done.load(std::memory_order_relaxed) * kProgressSteps / of));
+        prgWork->show();
+    });
+    tick.start(kProgressTickMs);
+
+    std::optional<RunResult> result;
+    std::exception_ptr failure;
+    QEventLoop loop;
+    const InputBlocker blocker(*this);
+    working_ = true;
+    // The worker's results are complete before it posts the quit, and it is
+    // joined before they are read.
+    std::thread worker([&] {
+        try {
+            result = work(progress);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    working_ = false;
+    tick.stop();
+    prgWork->hide();
+    prgWork->reset();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    return *result;
 }
 
 bool frmmain::confirmOutput(const std::string& newExtension) {
@@ -418,6 +598,17 @@ void frmmain::finishDone(const RunResult& result) {
     if (checkValue_->Value() == 1) {
         cmdCancel_Click();
     }
+}
+
+// After a failure the window offers one thing, leaving: the message said to
+// exit, and the password boxes could start nothing.
+void frmmain::finishFailed() {
+    cmdCancel->setEnabled(true);
+    cmdCancel->setFocus(Qt::OtherFocusReason);
+    lblPassword1->setEnabled(false);
+    lblPassword2->setEnabled(false);
+    txtPassword1->setEnabled(false);
+    txtPassword2->setEnabled(false);
 }
 
 std::string frmmain::outputPath(const std::string& newExtension) {
@@ -497,6 +688,11 @@ void frmmain::keyPressEvent(QKeyEvent* event) {
 }
 
 void frmmain::closeEvent(QCloseEvent* event) {
+    // Closing in the middle of a run would end the program under it.
+    if (working_) {
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     event->accept();
     Form_Unload();
@@ -560,9 +756,10 @@ void frmmain::setDefaultButton(QPushButton* button) {
     defaultButton_ = button;
 }
 
-void frmmain::guarded(std::string_view label, bool accessBox, const std::function<void()>& step) {
+bool frmmain::guarded(std::string_view label, bool accessBox, const std::function<void()>& step) {
     try {
         step();
+        return true;
     } catch (const RuntimeError& error) {
         report(error, label, accessBox);
     } catch (const std::bad_alloc&) {
@@ -570,6 +767,7 @@ void frmmain::guarded(std::string_view label, bool accessBox, const std::functio
     } catch (const std::exception& error) {
         report(RuntimeError(51, error.what()), label, accessBox);
     }
+    return false;
 }
 
 void frmmain::report(const RuntimeError& error, std::string_view label, bool accessBox) {

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
@@ -58,6 +59,8 @@ class frmmain : public QWidget {
     QPushButton* defaultButton() const { return defaultButton_; }
     // True once the program was told to end.
     bool ended() const { return ended_; }
+    // True while a file operation runs on its worker thread.
+    bool working() const { return working_; }
 
     std::string userFile;
 
@@ -70,6 +73,8 @@ class frmmain : public QWidget {
     QCheckBox* Check1;
     QLabel* lblPassword1;
     QLabel* lblPassword2;
+    // Shown below Cancel only while a long operation runs.
+    QProgressBar* prgWork;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -85,11 +90,16 @@ class frmmain : public QWidget {
     // Names the output and, when another file has that name, asks before it
     // is replaced; false when the user said No.
     bool confirmOutput(const std::string& newExtension);
+    // Runs a file operation on a worker thread while this thread keeps
+    // painting and shows progress; returns when it has ended, with its
+    // result, or rethrows its failure here.
+    RunResult runWork(const std::function<RunResult(const ProgressFn&)>& work);
     void finishDone(const RunResult& result);
+    void finishFailed();
     std::string outputPath(const std::string& newExtension);
     // Runs `step`; a failure becomes the error report labelled `label`, or
-    // with `accessBox` the access-denied box for error 75.
-    void guarded(std::string_view label, bool accessBox, const std::function<void()>& step);
+    // with `accessBox` the access-denied box for error 75. False then.
+    bool guarded(std::string_view label, bool accessBox, const std::function<void()>& step);
     void report(const RuntimeError& error, std::string_view label, bool accessBox);
     void endProgram();
     void setDefaultButton(QPushButton* button);
@@ -105,6 +115,7 @@ class frmmain : public QWidget {
     QPushButton* defaultButton_ = nullptr;
     QWidget* focused_ = nullptr;
     bool ended_ = false;
+    bool working_ = false;
 };
 
 // Sets a label's text colour (the active and inactive look; a disabled

@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <QFont>
 #include <QStyle>
+#include <cstdlib>
+#include <string>
 
 #include "FileSystem.h"
 #include "Interrupts.h"
+#include "Platform.h"
 #include "QtWindowServices.h"
 #include "WindowSettings.h"
 #include "frmmain.h"
@@ -12,6 +15,12 @@ int main(int argc, char** argv) {
     // The whole argument text is the target path: Qt must not take any of it
     // for an option of its own (a file named "-reverse", say).
     std::string commandLine = grize::QtWindowServices::joinArguments(argc, argv);
+    const std::string platform(
+        grize::preferredPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
+                                 std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")));
+    if (!platform.empty()) {
+        setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+    }
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication app(qtArgc, qtArgv);

@@ -118,6 +118,16 @@ class FaultyFileSystem final : public PosixFileSystem {
         error_ = std::move(error);
     }
 
+    // Runs on the operation's thread before every read: a test may hold the
+    // operation there to look at the window while it works.
+    std::function<void()> beforeRead;
+
+    std::size_t read(Handle file, char* buffer, std::size_t size) override {
+        if (beforeRead) {
+            beforeRead();
+        }
+        return PosixFileSystem::read(file, buffer, size);
+    }
     Handle openRead(const std::string& path) override {
         check(Op::OpenRead);
         return PosixFileSystem::openRead(path);

@@ -1,5 +1,6 @@
 // The main window's own behaviour: focus and label colours, keys, tooltips,
 // selection, closing and the stored settings.
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QObject>
 #include <QStyle>
@@ -14,6 +15,7 @@ using namespace grize::test;
 namespace {
 
 const QColor kDarkBlue(0, 0, 192);
+const char* const kAccessDenied = "The operating system denied Grize access to your file.";
 
 QColor normalColour(const frmmain& w) {
     return w.palette().color(QPalette::ButtonText);
@@ -129,13 +131,15 @@ class MainWindowTest : public QObject {
                  std::string("The two passwords are not the same.\r\nPlease adjust..."));
     }
 
+    // Twips count screen pixels, so a position means the same place at every
+    // scale factor (this class runs again under QT_SCALE_FACTOR=2).
     void escapeClosesAndStoresSettingsTwice() {
         Fixture f;
         f.s.settings.storedLeft = 1500;
         f.s.settings.storedTop = 900;
         f.s.settings.storedAutoquit = 0;
         QVERIFY(f.s.start());
-        QCOMPARE(f.s.window->pos(), QPoint(100, 60));
+        QCOMPARE(f.s.window->pos() * f.s.window->devicePixelRatioF(), QPointF(100, 60));
         f.s.log.clear();
         QTest::keyClick(f.s.window->txtPassword1, Qt::Key_Escape);
         QCOMPARE(f.s.log, (CallLog{"SavePosition 1500 900", "SaveAutoquit 0",
@@ -144,17 +148,116 @@ class MainWindowTest : public QObject {
         QVERIFY(exists(f.target));
     }
 
-    void escapeDoesNothingWhileCancelIsDisabled() {
+    // Each end of an operation other than done leaves Cancel, and so Esc,
+    // working.
+    void failedAndRetryStatesCloseWithEscape_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("wrong password") << 0 << "Access denied: password is incorrect!";
+        QTest::newRow("access denied") << 1 << QString(kAccessDenied);
+        QTest::newRow("error report") << 2 << "An Error was generated:";
+    }
+
+    void failedAndRetryStatesCloseWithEscape() {
+        QFETCH(int, fault);
+        QFETCH(QString, box);
         Fixture f(true);
+        if (fault == 1) {
+            f.s.fs.failOn(FaultyFileSystem::Op::CreateNew, err::accessError());
+        } else if (fault == 2) {
+            f.s.fs.failOn(FaultyFileSystem::Op::Rename, err::diskFull());
+        }
         QVERIFY(f.s.start());
         frmmain& w = *f.s.window;
-        w.txtPassword1->setText("wrong");
+        w.txtPassword1->setText(fault == 0 ? "wrong" : "right");
         w.cmdDecrypt_Click();
-        QVERIFY(!w.cmdCancel->isEnabled());
+        QCOMPARE(f.s.services.boxes.size(), 1u);
+        QVERIFY(QString::fromStdString(f.s.services.boxes[0].text).startsWith(box));
+        QVERIFY(w.cmdCancel->isEnabled());
         f.s.log.clear();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QVERIFY(f.s.log.empty());
-        QVERIFY(w.isVisible());
+        QCOMPARE(f.s.log, (CallLog{"SavePosition 0 0", "SaveAutoquit 0", "SavePosition 0 0",
+                                   "SaveAutoquit 0", "EndNow"}));
+        QVERIFY(exists(f.target));
+    }
+
+    void accessibleNamesAndRoles_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("role");
+        QTest::newRow("first box") << "txtPassword1"
+                                   << "Password" << int(QAccessible::EditableText);
+        QTest::newRow("second box") << "txtPassword2"
+                                    << "Password again" << int(QAccessible::EditableText);
+        QTest::newRow("encrypt") << "cmdEncrypt"
+                                 << "Encrypt" << int(QAccessible::Button);
+        QTest::newRow("decrypt") << "cmdDecrypt"
+                                 << "Decrypt" << int(QAccessible::Button);
+        QTest::newRow("cancel") << "cmdCancel"
+                                << "Cancel" << int(QAccessible::Button);
+        QTest::newRow("about") << "cmdAbout"
+                               << "About" << int(QAccessible::Button);
+        QTest::newRow("check box") << "Check1"
+                                   << "Auto quit window" << int(QAccessible::CheckBox);
+        QTest::newRow("window") << ""
+                                << "Grize / notes.txt" << int(QAccessible::Dialog);
+    }
+
+    void accessibleNamesAndRoles() {
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+        QFETCH(int, role);
+        Fixture f;
+        QVERIFY(f.s.start());
+        QObject* object = control.isEmpty() ? static_cast<QObject*>(f.s.window.get())
+                                            : f.s.window->findChild<QWidget*>(control);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+        QVERIFY(accessible != nullptr);
+        QCOMPARE(accessible->text(QAccessible::Name), name);
+        QCOMPARE(int(accessible->role()), role);
+    }
+
+    // The padlocks at the screen's pixel ratio and at 1x and 2x: the drawn
+    // picture for each, never an enlarged smaller one.
+    void picturesFollowThePixelRatio_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("encrypt") << "cmdEncrypt"
+                                 << ":/grize/lock_closed";
+        QTest::newRow("decrypt") << "cmdDecrypt"
+                                 << ":/grize/lock_open";
+        QTest::newRow("window icon") << ""
+                                     << ":/grize/lock_closed";
+    }
+
+    void picturesFollowThePixelRatio() {
+        QFETCH(QString, control);
+        QFETCH(QString, picture);
+        Fixture f;
+        QVERIFY(f.s.start());
+        frmmain& w = *f.s.window;
+        const QIcon icon =
+            control.isEmpty() ? w.windowIcon() : w.findChild<QPushButton*>(control)->icon();
+        for (const qreal ratio : {1.0, 2.0, w.devicePixelRatioF()}) {
+            const QImage drawn(picture + (ratio > 1.0 ? "@2x.xpm" : ".xpm"));
+            const QImage shown = icon.pixmap(QSize(32, 32), ratio).toImage();
+            QCOMPARE(shown.size(), drawn.size());
+            QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
+                     drawn.convertToFormat(QImage::Format_ARGB32));
+        }
+    }
+
+    // A focused padlock shows a mark even when the focus did not come by
+    // keyboard, and loses it with the focus.
+    void padlockShowsFocusMark() {
+        Fixture f;
+        QVERIFY(f.s.start());
+        frmmain& w = *f.s.window;
+        const QImage plain = w.cmdEncrypt->grab().toImage();
+        w.cmdEncrypt->setFocus(Qt::OtherFocusReason);
+        QVERIFY(w.cmdEncrypt->grab().toImage() != plain);
+        w.txtPassword1->setFocus(Qt::OtherFocusReason);
+        QCOMPARE(w.cmdEncrypt->grab().toImage(), plain);
     }
 
     void closeBoxStoresSettingsTwiceAndDoesNotEnd() {

@@ -5,6 +5,10 @@
 #include <QDir>
 #include <QObject>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "TestRegistry.h"
@@ -46,6 +50,20 @@ void expectDone(const frmmain& w) {
     QVERIFY(pointerIsDefault(w));
 }
 
+// After a failure: one way on, Cancel, with the focus; nothing else to use.
+void expectFailed(const frmmain& w) {
+    QVERIFY(!w.cmdEncrypt->isEnabled() && !w.cmdDecrypt->isEnabled());
+    QVERIFY(w.cmdCancel->isEnabled());
+    QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
+    QCOMPARE(QApplication::focusWidget(), w.cmdCancel);
+    for (QWidget* c :
+         {static_cast<QWidget*>(w.lblPassword1), static_cast<QWidget*>(w.lblPassword2),
+          static_cast<QWidget*>(w.txtPassword1), static_cast<QWidget*>(w.txtPassword2)}) {
+        QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+    }
+    QVERIFY(pointerIsDefault(w));
+}
+
 // What the window looks like while the operation works, seen from inside
 // the first message box it shows.
 struct Working {
@@ -67,6 +85,23 @@ void watchWorking(Session& s, Working& working) {
             w.cmdEncrypt->isEnabled() || w.cmdDecrypt->isEnabled() || w.cmdCancel->isEnabled();
     };
 }
+
+// Counts the window's paint events into `count`.
+class PaintCounter : public QObject {
+  public:
+    PaintCounter(QWidget& window, int& count) : count_(count) { window.installEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++count_;
+        }
+        return false;
+    }
+
+  private:
+    int& count_;
+};
 
 enum class Fault { None, OutputIsFolder, RenameDiskFull, CreateRefused, LongPassword, HeaderOnly };
 
@@ -116,10 +151,11 @@ class OperationsTest : public QObject {
         QCOMPARE(dec.services.boxes[0].text, std::string("Access denied: password is incorrect!"));
         QCOMPARE(dec.services.boxes[0].title, std::string("Grize"));
         QVERIFY(dec.services.boxes[0].icon == MsgIcon::Warning);
-        // Retry: only the decrypt button, the typed password selected.
+        // Retry: the decrypt button and a way out, the typed password selected.
         QVERIFY(w.cmdDecrypt->isEnabled());
         QCOMPARE(w.defaultButton(), w.cmdDecrypt);
-        QVERIFY(!w.cmdCancel->isEnabled());
+        QVERIFY(w.cmdCancel->isEnabled());
+        QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
         QVERIFY(!w.cmdEncrypt->isEnabled());
         QVERIFY(w.lblPassword1->isEnabled() && w.txtPassword1->isEnabled());
         QCOMPARE(QApplication::focusWidget(), w.txtPassword1);
@@ -135,6 +171,87 @@ class OperationsTest : public QObject {
         expectDone(w);
         QCOMPARE(readFile(plain), content);
         QCOMPARE(folderContents(dir), QStringList{"notes.txt"});
+    }
+
+    // The run is held on its thread at its second read, long enough for the
+    // progress bar to appear; meanwhile the window must paint, show how far
+    // the work is, and ignore keys, clicks and closing.
+    void longRunKeepsTheWindowAliveAndIgnoresInput_data() {
+        QTest::addColumn<bool>("decrypt");
+        QTest::newRow("encrypt") << false;
+        QTest::newRow("decrypt") << true;
+    }
+
+    void longRunKeepsTheWindowAliveAndIgnoresInput() {
+        QFETCH(bool, decrypt);
+        QTemporaryDir dir;
+        const std::string source = path(dir, decrypt ? "big.gri" : "big.txt");
+        const QByteArray content(4 << 20, 'b');
+        if (decrypt) {
+            makeEncrypted(source, U"pw", content);
+        } else {
+            writeFile(source, content);
+        }
+        Session s(source);
+        QVERIFY(s.start());
+        frmmain& w = *s.window;
+        w.txtPassword1->setText("pw");
+        w.txtPassword2->setText(decrypt ? "" : "pw");
+
+        std::atomic<int> reads{0};
+        std::atomic<bool> release{false};
+        s.fs.beforeRead = [&] {
+            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            if (++reads == 2) {
+                while (!release && std::chrono::steady_clock::now() < give_up) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+            }
+        };
+        struct Seen {
+            bool working = false;
+            int paints = 0;
+            bool barShown = false;
+            int value = -1;
+            bool inputIgnored = false;
+            bool closeRefused = false;
+        } seen;
+        PaintCounter counter(w, seen.paints);
+        QTimer::singleShot(800, &w, [&] {
+            seen.working = w.working();
+            seen.barShown = w.prgWork->isVisible();
+            seen.value = w.prgWork->value();
+            seen.paints = 0;
+            w.update();
+            QTimer::singleShot(100, &w, [&] {
+                const CallLog before = s.log;
+                QTest::keyClicks(w.txtPassword1, "typed");
+                QTest::mouseClick(w.Check1, Qt::LeftButton);
+                QTest::keyClick(&w, Qt::Key_Escape);
+                seen.inputIgnored =
+                    w.txtPassword1->text() == "pw" && !w.Check1->isChecked() && s.log == before;
+                w.close();
+                seen.closeRefused = w.isVisible() && s.log == before;
+                release = true;
+            });
+        });
+        QTest::keyClick(w.txtPassword1, Qt::Key_Return);
+
+        QVERIFY(seen.working);
+        QVERIFY(seen.paints > 0);
+        QVERIFY(seen.barShown);
+        QVERIFY2(seen.value > 0 && seen.value < w.prgWork->maximum(),
+                 qPrintable(QString::number(seen.value)));
+        QVERIFY(seen.inputIgnored);
+        QVERIFY(seen.closeRefused);
+        QVERIFY(!w.working());
+        QVERIFY(!w.prgWork->isVisible());
+        QVERIFY(s.services.boxes.empty());
+        expectDone(w);
+        QCOMPARE(folderContents(dir), QStringList{decrypt ? "big.txt" : "big.gri"});
+        if (decrypt) {
+            QCOMPARE(readFile(path(dir, "big.txt")), content);
+        }
     }
 
     void passwordsDifferingInCaseChangeNothing() {
@@ -328,13 +445,8 @@ class OperationsTest : public QObject {
         QVERIFY(working.hourglass);
         QVERIFY(!working.anyButtonEnabled);
 
-        // Failed: nothing to press, the boxes as they were, source intact.
-        QVERIFY(!w.cmdEncrypt->isEnabled() && !w.cmdDecrypt->isEnabled());
-        QVERIFY(!w.cmdCancel->isEnabled());
-        QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
-        QVERIFY(w.lblPassword1->isEnabled() && w.txtPassword1->isEnabled());
-        QCOMPARE(w.txtPassword2->isEnabled(), !decrypt);
-        QVERIFY(pointerIsDefault(w));
+        // Failed: only Cancel, focused; source intact.
+        expectFailed(w);
         QCOMPARE(s.services.ends, 0);
         QCOMPARE(readFile(source), before);
         QCOMPARE(folderContents(dir), contents);
@@ -354,7 +466,7 @@ class OperationsTest : public QObject {
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(s.services.boxes.size(), 1u);
         QCOMPARE(s.services.boxes[0].title, std::string("Access denied"));
-        QVERIFY(!s.window->cmdCancel->isEnabled());
+        expectFailed(*s.window);
         QCOMPARE(readFile(source), QByteArray("hello"));
     }
 
@@ -374,7 +486,7 @@ class OperationsTest : public QObject {
         QCOMPARE(s.services.boxes[0].text,
                  report("5 - Invalid procedure call or argument", "Function replaceExtension"));
         QCOMPARE(s.services.boxes[1].text, report("52 - Bad file name or number", "Sub Encrypt"));
-        QVERIFY(!s.window->cmdCancel->isEnabled());
+        expectFailed(*s.window);
         QCOMPARE(folderContents(dir), QStringList{"abc"});
         QCOMPARE(readFile(path(dir, "abc")), QByteArray("hello"));
     }

@@ -9,6 +9,7 @@
 
 #include "AppTestSupport.h"
 #include "ErrorReport.h"
+#include "Platform.h"
 #include "QtWindowServices.h"
 #include "TestRegistry.h"
 
@@ -103,6 +104,39 @@ class ServicesTest : public QObject {
                  "An Error was generated:\r\n\r\nDescription:\r\n" + line.toStdString() +
                      "\r\nSub Decrypt\r\n\r\nPlease inform the author with the error description "
                      "above.");
+    }
+
+    // Empty texts stand for unset variables.
+    void platformKeepsThePositionUnderWayland_data() {
+        QTest::addColumn<QByteArray>("chosen");
+        QTest::addColumn<QByteArray>("session");
+        QTest::addColumn<QByteArray>("wayland");
+        QTest::addColumn<QByteArray>("x11");
+        QTest::addColumn<QByteArray>("platform");
+        QTest::newRow("Wayland with XWayland")
+            << QByteArray() << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0")
+            << QByteArray("xcb");
+        QTest::newRow("Wayland display only")
+            << QByteArray() << QByteArray() << QByteArray("wayland-0") << QByteArray(":0")
+            << QByteArray("xcb");
+        QTest::newRow("no XWayland") << QByteArray() << QByteArray("wayland")
+                                     << QByteArray("wayland-0") << QByteArray() << QByteArray();
+        QTest::newRow("user chose") << QByteArray("wayland") << QByteArray("wayland")
+                                    << QByteArray("wayland-0") << QByteArray(":0") << QByteArray();
+        QTest::newRow("X11 session") << QByteArray() << QByteArray("x11") << QByteArray()
+                                     << QByteArray(":0") << QByteArray();
+    }
+
+    void platformKeepsThePositionUnderWayland() {
+        QFETCH(QByteArray, chosen);
+        QFETCH(QByteArray, session);
+        QFETCH(QByteArray, wayland);
+        QFETCH(QByteArray, x11);
+        QFETCH(QByteArray, platform);
+        const auto env = [](const QByteArray& v) { return v.isEmpty() ? nullptr : v.constData(); };
+        const std::string_view chosenPlatform =
+            preferredPlatform(env(chosen), env(session), env(wayland), env(x11));
+        QCOMPARE(QByteArray(chosenPlatform.data(), qsizetype(chosenPlatform.size())), platform);
     }
 };
 

@@ -25,14 +25,31 @@ fail() {
     exit 1
 }
 
-# Xvfb picks a free display and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$scratch/display" 2>"$scratch/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.1
-done
-[ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
+# Xvfb writes its display number to fd 3 once it listens. It picks the first
+# free display, or with GRIZE_XVFB_DISPLAYS="FIRST-LAST" (for machines that
+# set a range aside for tests) the first free one in that range.
+start_xvfb() {
+    local pid
+    Xvfb "$@" -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset \
+        3>"$scratch/display" 2>"$scratch/xvfb.log" &
+    pid=$!
+    for _ in $(seq 100); do
+        [ -s "$scratch/display" ] && { pids+=("$pid"); return 0; }
+        kill -0 "$pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null
+    return 1
+}
+if [ -n "${GRIZE_XVFB_DISPLAYS:-}" ]; then
+    started=""
+    for n in $(seq "${GRIZE_XVFB_DISPLAYS%-*}" "${GRIZE_XVFB_DISPLAYS#*-}"); do
+        start_xvfb ":$n" && { started=1; break; }
+    done
+    [ -n "$started" ] || fail "no free display in $GRIZE_XVFB_DISPLAYS: $(cat "$scratch/xvfb.log")"
+else
+    start_xvfb || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
+fi
 export DISPLAY=":$(head -n1 "$scratch/display")"
 
 # Prints the id of the visible window whose title matches the regex.

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Encrypts a large file with the real grize binary in an X server of its
+# own: while the work runs, the window must repaint after being unmapped and
+# mapped again (a frozen window would show the X server's background there)
+# and show its progress bar.
+#   xvfb_long_run_test.sh GRIZE [MIB]
+set -euo pipefail
+grize="$1"
+mib="${2:-384}"
+for tool in Xvfb xdotool import compare; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+source "$(dirname "$0")/xvfb_common.sh"
+
+files="$scratch/files"
+head -c "$((mib << 20))" /dev/zero | tr '\0' 'x' >"$files/big.txt"
+
+"$grize" "$files/big.txt" &
+pid=$!
+pids+=("$pid")
+main="$(wait_window '^Grize / big\.txt$')"
+focus "$main"
+xdotool type --delay 30 'pw'
+xdotool key Tab
+xdotool type --delay 30 'pw'
+sleep 0.3
+import -window "$main" "$scratch/before.png"
+xdotool key Return
+
+# The labels (left of the blinking text cursor) do not change while the
+# work runs; the progress bar's place beside the check box does.
+region() { convert "$1" -crop "$2" +repage "$3"; }
+differs() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 || true)" != 0 ]; }
+region "$scratch/before.png" 128x50+0+0 "$scratch/top-before.png"
+region "$scratch/before.png" 91x13+129+106 "$scratch/bar-before.png"
+shown=""
+for _ in $(seq 100); do
+    exited "$pid" && fail "grize ended during the work"
+    [ -e "$files/big.gri" ] && fail "the work ended before progress showed; use a larger file"
+    import -window "$main" "$scratch/during.png"
+    region "$scratch/during.png" 91x13+129+106 "$scratch/bar-during.png"
+    if differs "$scratch/bar-before.png" "$scratch/bar-during.png"; then
+        shown=1
+        break
+    fi
+    sleep 0.1
+done
+[ -n "$shown" ] || fail "no progress bar while working"
+
+xdotool windowunmap --sync "$main"
+xdotool windowmap --sync "$main"
+sleep 0.5
+[ -e "$files/big.gri" ] && fail "the work ended before the repaint could be seen; use a larger file"
+import -window "$main" "$scratch/remapped.png"
+region "$scratch/remapped.png" 128x50+0+0 "$scratch/top-remapped.png"
+differs "$scratch/top-before.png" "$scratch/top-remapped.png" &&
+    fail "the window did not repaint while working"
+if [ -n "${GRIZE_SHOT_WORKING:-}" ]; then
+    cp "$scratch/remapped.png" "$GRIZE_SHOT_WORKING"
+fi
+
+wait_until "big.gri" test -e "$files/big.gri"
+wait_until "big.txt to go" test ! -e "$files/big.txt"
+# The bar goes with the work; the window offers Done.
+sleep 0.3
+import -window "$main" "$scratch/after.png"
+region "$scratch/after.png" 91x13+129+106 "$scratch/bar-after.png"
+differs "$scratch/bar-before.png" "$scratch/bar-after.png" && fail "the progress bar stayed"
+focus "$main"
+xdotool key Return
+wait_until "grize to end after Done" exited "$pid"
+echo "PASS"
