@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Xvfb:
 #   docs/make-screenshots.sh [path/to/grize]
-# Writes docs/main-encrypt.png, docs/main-decrypt.png and docs/about.png,
-# each with the title bar openbox draws.
+# Writes docs/main-encrypt.png, docs/main-decrypt.png, docs/about.png,
+# docs/main-working.png (a large file under way) and docs/main-scale2.png
+# (QT_SCALE_FACTOR=2), each with the title bar openbox draws. Set
+# GRIZE_XVFB_DISPLAY (":93", say) to use that display number.
 set -euo pipefail
 docs="$(cd "$(dirname "$0")" && pwd)"
 grize="${1:-$docs/../build/src/app/grize}"
@@ -22,7 +24,7 @@ chmod 700 "$scratch/runtime"
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_RUNTIME_DIR="$scratch/runtime"
 export QT_QPA_PLATFORM=xcb LANG=C.UTF-8
 
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$scratch/display" &
+Xvfb ${GRIZE_XVFB_DISPLAY:-} -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$scratch/display" &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$scratch/display")"
@@ -82,3 +84,35 @@ pids+=($!)
 main="$(wait_window '^Grize / notes\.gri$')"
 xdotool windowfocus --sync "$main"
 shot "$main" "$docs/main-decrypt.png"
+xdotool key Escape
+
+# A large file under way: the progress bar beside the check box.
+head -c $((768 << 20)) /dev/zero | tr '\0' 'x' >"$scratch/files/big.txt"
+"$grize" "$scratch/files/big.txt" &
+big=$!
+pids+=($big)
+main="$(wait_window '^Grize / big\.txt$')"
+xdotool windowfocus --sync "$main"
+xdotool type --delay 20 'secret'
+xdotool key Tab
+xdotool type --delay 20 'secret'
+xdotool key Return
+sleep 2
+import -frame -window "$main" "$docs/main-working.png"
+echo "wrote $docs/main-working.png"
+for _ in $(seq 600); do [ -e "$scratch/files/big.txt" ] || break; sleep 0.1; done
+sleep 0.5
+xdotool windowfocus --sync "$main"
+xdotool key Return
+for _ in $(seq 100); do kill -0 "$big" 2>/dev/null || break; sleep 0.1; done
+
+# Twice the pixel density: sharp padlocks.
+printf 'Dear diary,\r\n' >"$scratch/files/letter.txt"
+# Twice as large: start nearer the corner so that all of it is on the screen.
+printf 'REG_SZ\n900' >"$store/=Left"
+printf 'REG_SZ\n900' >"$store/=Top"
+QT_SCALE_FACTOR=2 "$grize" "$scratch/files/letter.txt" &
+pids+=($!)
+main="$(wait_window '^Grize / letter\.txt$')"
+xdotool windowfocus --sync "$main"
+shot "$main" "$docs/main-scale2.png"
