@@ -33,7 +33,7 @@ for h in "${harnesses[@]}"; do
     cp fuzz/corpus/"$h"/* "$corpus"/
     log="$build/artifacts/$h.log"
     echo "== $h (${seconds}s)"
-    if "$build/fuzz/$h" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+    if "$build/fuzz/$h" -max_total_time="$seconds" -timeout=10 \
         -artifact_prefix="$build/artifacts/$h-" -print_final_stats=1 "$corpus" >"$log" 2>&1; then
         grep -E '^stat::number_of_executed_units|^Done ' "$log" || true
     else
