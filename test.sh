@@ -10,3 +10,8 @@ scripts/build.sh
 scripts/run-tests.sh build
 # As root, run the file tests once more as an ordinary user.
 scripts/run-user-tests.sh
+# The whole suite once more under AddressSanitizer + UndefinedBehaviorSanitizer.
+scripts/build.sh asan
+scripts/run-tests.sh build-asan
+# Each fuzzer for a bounded time (FUZZ_SECONDS, 30 by default).
+scripts/run-fuzz.sh

@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev fonts-liberation
     xvfb xdotool x11-utils imagemagick openbox locales
+    clang libclang-rt-14-dev llvm-14
 )
 
 missing=()

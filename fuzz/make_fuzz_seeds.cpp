@@ -1,0 +1,87 @@
+// Writes the seed corpora: make_fuzz_seeds fuzz/corpus
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "Cipher.h"
+#include "GriFormat.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+// Fixed, so that the seeds come out the same on every run.
+constexpr std::string_view kSaltSeed = "01/02/24 14523.45";
+
+void write(const fs::path& folder, const std::string& name, std::string_view bytes) {
+    fs::create_directories(folder);
+    std::ofstream(folder / name, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string stretched(std::string_view bytes) {
+    grize::Cipher c;
+    c.Text(bytes);
+    c.Stretch();
+    return c.Text();
+}
+
+std::string allBytes() {
+    std::string out;
+    for (int i = 0; i < 256; ++i) {
+        out.push_back(static_cast<char>(i));
+    }
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: make_fuzz_seeds CORPUS_FOLDER\n";
+        return 2;
+    }
+    const fs::path root = argv[1];
+
+    // The password is the one fuzz_decrypt_file.cpp uses.
+    const fs::path gri = root / "fuzz_decrypt_file";
+    const auto encrypt = [](std::string_view plain, std::string_view password = "fuzz") {
+        return grize::gri::encryptBytes(plain, password, kSaltSeed);
+    };
+    write(gri, "empty.gri", encrypt(""));
+    write(gri, "line.gri", encrypt("notes\r\n"));
+    write(gri, "two-lines.gri", encrypt(std::string(105, 'x')));
+    write(gri, "all-bytes.gri", encrypt(allBytes()));
+    write(gri, "other-password.gri", encrypt("notes", "other"));
+    const std::string header = encrypt("").substr(0, grize::gri::kHeaderLength);
+    write(gri, "header-only.gri", header);
+    write(gri, "lf-lines.gri", header + "\r\n;;;;\n;;;;\r;;;;");
+
+    const fs::path shrink = root / "fuzz_shrink";
+    write(shrink, "one", stretched("a"));
+    write(shrink, "two", stretched("ab"));
+    write(shrink, "group", stretched("abc"));
+    write(shrink, "all-bytes", stretched(allBytes()));
+    write(shrink, "below-alphabet", ":;<=");
+
+    const fs::path settings = root / "fuzz_settings_value";
+    write(settings, "sz", "REG_SZ\n1500");
+    write(settings, "sz-fraction", "REG_SZ\n -12.5 ");
+    write(settings, "sz-empty", "REG_SZ\n");
+    write(settings, "sz-long", "REG_SZ\n" + std::string(300, '7'));
+    write(settings, "dword", "REG_DWORD\n\x01\x00\x00\x00"s);
+    write(settings, "number-type", "4\n\x02\x00\x00\x00"s);
+    write(settings, "binary-empty", "REG_BINARY\n");
+    write(settings, "multi-sz", "REG_MULTI_SZ\na\0b\0\0"s);
+
+    const fs::path cli = root / "fuzz_cli_options";
+    write(cli, "decrypt-stdin", "decrypt\0--password-stdin\0notes.gri"s);
+    write(cli, "encrypt", "encrypt\0a.txt\0b.txt"s);
+    write(cli, "only-files", "decrypt\0--\0-a.gri"s);
+    write(cli, "help", "--help");
+    write(cli, "version", "--version");
+    write(cli, "unknown", "encrypt\0-x"s);
+    return 0;
+}
