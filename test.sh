@@ -6,7 +6,8 @@ here="$(cd "$(dirname "$0")" && pwd)"
 cd "$here"
 scripts/setup.sh
 scripts/check-format.sh
-scripts/build.sh
+# Warnings are errors here, not for people building the project.
+scripts/build.sh default -DGRIZE_WERROR=ON
 scripts/run-tests.sh build
 # As root, run the file tests once more as an ordinary user.
 scripts/run-user-tests.sh
