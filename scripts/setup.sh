@@ -7,6 +7,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev fonts-liberation
     xvfb xdotool x11-utils imagemagick openbox
+    dpkg-dev lintian appstream desktop-file-utils shared-mime-info xdg-utils
+    libfile-mimeinfo-perl man-db pcmanfm-qt dbus-daemon
 )
 
 missing=()
