@@ -6,12 +6,13 @@ here="$(cd "$(dirname "$0")" && pwd)"
 cd "$here"
 scripts/setup.sh
 scripts/check-format.sh
-scripts/build.sh
+# Warnings are errors here, not for people building the project.
+scripts/build.sh default -DGRIZE_WERROR=ON
 scripts/run-tests.sh build
 # As root, run the file tests once more as an ordinary user.
 scripts/run-user-tests.sh
 # The whole suite once more under AddressSanitizer + UndefinedBehaviorSanitizer.
-scripts/build.sh asan
+scripts/build.sh asan -DGRIZE_WERROR=ON
 scripts/run-tests.sh build-asan
 # Each fuzzer for a bounded time (FUZZ_SECONDS, 30 by default).
 scripts/run-fuzz.sh

@@ -12,7 +12,8 @@ harnesses=("$@")
 [ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_decrypt_file fuzz_shrink fuzz_settings_value fuzz_cli_options)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DGRIZE_BUILD_APP=OFF -DGRIZE_BUILD_TESTS=OFF -DGRIZE_BUILD_BENCH=OFF -DGRIZE_BUILD_FUZZ=ON >/dev/null
+    -DGRIZE_BUILD_APP=OFF -DGRIZE_BUILD_TESTS=OFF -DGRIZE_BUILD_BENCH=OFF -DGRIZE_BUILD_FUZZ=ON \
+    -DGRIZE_WERROR=ON >/dev/null
 cmake --build "$build" --target "${harnesses[@]}"
 
 # A memory file system where there is one: the file harness syncs every run.

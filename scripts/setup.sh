@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev libgl-dev fonts-liberation
     xvfb xdotool x11-utils imagemagick openbox locales
     clang libclang-rt-14-dev llvm-14
+    dpkg-dev lintian appstream desktop-file-utils shared-mime-info xdg-utils
+    libfile-mimeinfo-perl man-db pcmanfm-qt dbus-daemon
 )
 
 missing=()

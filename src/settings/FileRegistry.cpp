@@ -102,7 +102,11 @@ std::string escapeName(std::string_view name, bool escapeLead) {
 }
 
 std::string valueFileName(const std::string& name) {
-    return "=" + escapeName(name, false);
+    // Appended rather than "=" + temporary, which GCC 12 at -O3 takes for an
+    // overlapping copy (-Wrestrict).
+    std::string fileName = "=";
+    fileName += escapeName(name, false);
+    return fileName;
 }
 
 // Empty when there is no home to keep the store in.

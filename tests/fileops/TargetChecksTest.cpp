@@ -49,7 +49,7 @@ TEST(TargetChecks, FirstFailingTestDecides) {
         {dir / "folder", TargetCheck::NotFound},
         {dir / "folderlink", TargetCheck::NotFound},
         {dir / "dangling", TargetCheck::NotFound},
-        {"\"" + (dir / "plain.txt") + "\"", TargetCheck::NotFound},
+        {std::string("\"").append(dir / "plain.txt").append("\""), TargetCheck::NotFound},
         {dir / "empty.txt", TargetCheck::Empty},
         {dir / ".empty", TargetCheck::Empty},
         {dir / "fifo", TargetCheck::System},  // not "empty", and it must not block

@@ -1,16 +1,22 @@
 #!/usr/bin/env python3
 """Draws the window's pictures as 32x32 XPM files (16 colours at most), and
-each again at 64x64 as NAME@2x.xpm for screens with twice the pixel density.
+each again at 64x64 as NAME@2x.xpm for screens with twice the pixel density,
+and the closed padlock as the program's icon: PNG files at the sizes the icon
+theme wants and an SVG.
 
-Run from anywhere; it rewrites the files beside itself and the hand picture in
-src/about/pictures. The build embeds the results, so run it only after
-changing a drawing.
+Run from anywhere; it rewrites the files beside itself, the hand picture in
+src/about/pictures and the icons in packaging/icons. The build embeds or
+installs the results, so run it only after changing a drawing.
 """
 import math
 import os
+import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ABOUT = os.path.join(HERE, "..", "..", "about", "pictures")
+ICONS = os.path.join(HERE, "..", "..", "..", "packaging", "icons")
+ICON_SIZES = [16, 32, 48, 64, 128, 256]
 
 # Grey levels, darkest first; "reversed" pictures swap them end for end.
 GREYS = ["#202020", "#404040", "#606060", "#808080", "#A0A0A0", "#C0C0C0", "#E0E0E0", "#FFFFFF"]
@@ -168,6 +174,71 @@ def write_xpm(path, name, img, hotspot=None):
         f.write("\n".join(lines) + "\n")
 
 
+def rgb(level):
+    return tuple(int(GREYS[level][i : i + 2], 16) for i in (1, 3, 5))
+
+
+def scaled_rgba(img, size):
+    """The picture as rows of RGBA bytes at size x size: each target pixel
+    averages the grid squares it covers, as a renderer of the SVG would."""
+    step = SIZE / size
+    rows = []
+    for ty in range(size):
+        row = bytearray()
+        for tx in range(size):
+            x0, x1, y0, y1 = tx * step, (tx + 1) * step, ty * step, (ty + 1) * step
+            acc, alpha = [0.0, 0.0, 0.0], 0.0
+            for y in range(int(y0), min(SIZE, math.ceil(y1))):
+                for x in range(int(x0), min(SIZE, math.ceil(x1))):
+                    v = img[y][x]
+                    if v == NONE:
+                        continue
+                    w = (min(x1, x + 1) - max(x0, x)) * (min(y1, y + 1) - max(y0, y))
+                    alpha += w
+                    for i, c in enumerate(rgb(v)):
+                        acc[i] += c * w
+            if alpha == 0:
+                row += bytes(4)
+            else:
+                row += bytes(round(c / alpha) for c in acc)
+                row.append(round(255 * alpha / (step * step)))
+        rows.append(bytes(row))
+    return rows
+
+
+def write_png(path, rows):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    size = len(rows)
+    raw = b"".join(b"\0" + row for row in rows)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(raw, 9)))
+        f.write(chunk(b"IEND", b""))
+
+
+def write_svg(path, img):
+    """One rectangle per run of equal grid squares in a row."""
+    rects = []
+    for y, row in enumerate(img):
+        x = 0
+        while x < SIZE:
+            end = x
+            while end < SIZE and row[end] == row[x]:
+                end += 1
+            if row[x] != NONE:
+                rects.append(f'<rect x="{x}" y="{y}" width="{end - x}" height="1" fill="{GREYS[row[x]]}"/>')
+            x = end
+    with open(path, "w") as f:
+        f.write(
+            '<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32"'
+            ' shape-rendering="crispEdges">\n'
+        )
+        f.write("\n".join(rects) + "\n</svg>\n")
+
+
 def main():
     for s, suffix in ((1, ""), (2, "@2x")):
         closed, opened = closed_lock(s), open_lock(s)
@@ -180,6 +251,11 @@ def main():
             write_xpm(os.path.join(HERE, name + suffix + ".xpm"), name, img)
         write_xpm(os.path.join(ABOUT, "hand" + suffix + ".xpm"), "hand", hand(s),
                   (HAND_HOTSPOT[0] * s, HAND_HOTSPOT[1] * s))
+    closed = closed_lock(1)
+    os.makedirs(ICONS, exist_ok=True)
+    for size in ICON_SIZES:
+        write_png(os.path.join(ICONS, f"grize-{size}.png"), scaled_rgba(closed, size))
+    write_svg(os.path.join(ICONS, "grize.svg"), closed)
 
 
 if __name__ == "__main__":
