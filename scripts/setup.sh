@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libhwy-dev
     qt6-base-dev libgl-dev fonts-liberation
     xvfb xdotool x11-utils imagemagick openbox locales
     clang libclang-rt-14-dev llvm-14

@@ -6,33 +6,13 @@
 #include "Cipher.h"
 #include "Generator.h"
 #include "Hash.h"
+#include "Kernels.h"
 #include "RuntimeError.h"
 #include "TargetChecks.h"
 
 namespace grize::gri {
 
 namespace {
-
-// Keeps a chunked keystream independent of anything else that might draw
-// from the process generator between two chunks.
-class KeystreamCipher {
-  public:
-    explicit KeystreamCipher(std::string_view key) {
-        cipher_.KeyString(key);
-        state_ = Generator::process().state();
-    }
-    Cipher& cipher() { return cipher_; }
-    void doXor() {
-        Generator& g = Generator::process();
-        g.setState(state_);
-        cipher_.DoXor();
-        state_ = g.state();
-    }
-
-  private:
-    Cipher cipher_;
-    std::uint32_t state_ = 0;
-};
 
 std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
     std::size_t got = 0;
@@ -46,13 +26,106 @@ std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
     return got;
 }
 
+constexpr unsigned char kAlphabetBottom = 59;
 constexpr unsigned char kAlphabetTop = 'z';
+constexpr std::size_t kGroupArmour = kPlainGroup / 3 * 4;                // two lines
+constexpr std::size_t kGroupLines = kGroupArmour + 2 * kLineEnd.size();  // with their ends
+// Plaintext groups XORed and armoured together, small enough to stay in cache.
+constexpr std::size_t kBlockGroups = 64;
 
-void appendLines(std::string& out, std::string_view armour) {
-    for (std::size_t p = 0; p < armour.size(); p += kLineLength) {
-        out.append(armour.substr(p, kLineLength));
-        out.append(kLineEnd);
+unsigned char* bytes(char* p) {
+    return reinterpret_cast<unsigned char*>(p);
+}
+const unsigned char* bytes(const char* p) {
+    return reinterpret_cast<const unsigned char*>(p);
+}
+
+// Keys a cipher with the header line and keeps the keystream position
+// itself, so that nothing else drawing from the process generator between
+// two chunks can change it. The generator is left where DoXor leaves it.
+class Keystream {
+  public:
+    explicit Keystream(std::string_view key) {
+        Cipher cipher;
+        cipher.KeyString(key);
+        state_ = Generator::process().state();
     }
+    void apply(const kernels::Table& k, char* data, std::size_t n) {
+        state_ = k.xorKeystream(state_, bytes(data), n);
+        Generator::process().setState(state_);
+    }
+
+  private:
+    std::uint32_t state_ = 0;
+};
+
+std::size_t appendLines(char* out, std::string_view armour) {
+    std::size_t o = 0;
+    for (std::size_t p = 0; p < armour.size(); p += kLineLength) {
+        const std::string_view line = armour.substr(p, kLineLength);
+        std::memcpy(out + o, line.data(), line.size());
+        std::memcpy(out + o + line.size(), kLineEnd.data(), kLineEnd.size());
+        o += line.size() + kLineEnd.size();
+    }
+    return o;
+}
+
+// Encrypts `n` bytes of `plain` in place and writes their lines to `out`;
+// returns the length. Whole groups armour to whole lines, so the groups can
+// go through the kernels and the short rest through Stretch.
+std::size_t encryptChunk(const kernels::Table& k, Keystream& keystream, char* plain, std::size_t n,
+                         char* out) {
+    char armour[kBlockGroups * kGroupArmour];
+    std::size_t p = 0;
+    std::size_t o = 0;
+    while (n - p >= kPlainGroup) {
+        const std::size_t groups = std::min(kBlockGroups, (n - p) / kPlainGroup);
+        keystream.apply(k, plain + p, groups * kPlainGroup);
+        k.stretch(bytes(plain + p), groups * kPlainGroup, bytes(armour));
+        for (std::size_t g = 0; g < groups; ++g, o += kGroupLines) {
+            const char* a = armour + g * kGroupArmour;
+            std::memcpy(out + o, a, kLineLength);
+            std::memcpy(out + o + kLineLength, "\r\n", 2);
+            std::memcpy(out + o + kLineLength + 2, a + kLineLength, kLineLength);
+            std::memcpy(out + o + 2 * kLineLength + 2, "\r\n", 2);
+        }
+        p += groups * kPlainGroup;
+    }
+    if (p < n) {
+        keystream.apply(k, plain + p, n - p);
+        Cipher rest;
+        rest.Text(std::string_view(plain + p, n - p));
+        rest.Stretch();
+        o += appendLines(out + o, rest.Text());
+    }
+    return o;
+}
+
+// Un-armours `n` body characters into `out` and returns how many bytes that
+// gave. A character below the alphabet leaves the whole piece to Shrink,
+// which fails on it or gives what it gives; a short group at the end (only
+// in the last piece) is shrunk on its own, as in the whole text.
+std::size_t unarmourChunk(const kernels::Table& k, const char* chars, std::size_t n, char* out,
+                          BodyReport& report) {
+    const std::size_t whole = n / 4 * 4;
+    kernels::CharRange range = k.shrink(bytes(chars), whole, bytes(out));
+    for (std::size_t i = whole; i < n; ++i) {
+        range.lowest = std::min(range.lowest, bytes(chars)[i]);
+        range.highest = std::max(range.highest, bytes(chars)[i]);
+    }
+    report.outsideAlphabet = report.outsideAlphabet || range.highest > kAlphabetTop;
+    const bool unusual = range.lowest < kAlphabetBottom;
+    std::size_t m = unusual ? 0 : whole / 4 * 3;
+    const std::string_view left(chars + (unusual ? 0 : whole), unusual ? n : n - whole);
+    if (!left.empty()) {
+        Cipher rest;
+        rest.Text(left);
+        rest.Shrink();
+        const std::string tail = rest.TakeText();
+        std::memcpy(out + m, tail.data(), tail.size());
+        m += tail.size();
+    }
+    return m;
 }
 
 }  // namespace
@@ -80,25 +153,19 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
     header.append(kLineEnd);
     write(header);
 
-    KeystreamCipher keyed(headerLine);
+    const kernels::Table& k = kernels::active();
+    Keystream keystream(headerLine);
     std::string plain(plainChunk, '\0');
-    std::string out;
+    std::string out(plainChunk / kPlainGroup * kGroupLines + kGroupLines, '\0');
     bool any = false;
     for (;;) {
-        plain.resize(plainChunk);
         const std::size_t n = readFull(read, plain.data(), plain.size());
         if (n == 0) {
             break;
         }
         any = true;
-        plain.resize(n);
-        keyed.cipher().Text(plain);
-        keyed.doXor();
-        keyed.cipher().Stretch();
-        const std::string armour = keyed.cipher().TakeText();
-        out.clear();
-        appendLines(out, armour);
-        write(out);
+        write(
+            std::string_view(out.data(), encryptChunk(k, keystream, plain.data(), n, out.data())));
         if (n < plainChunk) {
             break;
         }
@@ -152,11 +219,12 @@ Input::HeaderLine Input::readHeaderLine(std::size_t keep) {
     }
 }
 
-void Input::readBody(const std::function<void(std::string_view)>& sink) {
-    std::string chars;
-    for (;;) {
+std::size_t Input::readBodyChars(char* out, std::size_t room) {
+    const kernels::Table& k = kernels::active();
+    std::size_t got = 0;
+    while (got < room) {
         if (pos_ == end_ && !fill()) {
-            return;
+            break;
         }
         if (inFirstLine_) {
             // The rest of a first line that was read only in part.
@@ -169,23 +237,34 @@ void Input::readBody(const std::function<void(std::string_view)>& sink) {
             pos_ += static_cast<std::size_t>(cr - begin) + 1;
             afterCr_ = true;
             inFirstLine_ = false;
+            continue;
         }
-        chars.clear();
-        for (; pos_ < end_; ++pos_) {
-            const char c = buffer_[pos_];
+        if (afterCr_ && buffer_[pos_] == '\n') {
+            ++pos_;
+            afterCr_ = false;
+            continue;
+        }
+        // A standard line reads the same wherever it starts: its 70
+        // characters, then a CR and the LF that belongs to it.
+        const kernels::Lines lines =
+            k.takeLines(bytes(buffer_.data() + pos_), end_ - pos_, bytes(out + got), room - got);
+        if (lines.consumed != 0) {
+            pos_ += lines.consumed;
+            got += lines.produced;
+            afterCr_ = false;
+        }
+        // Any other line, up to and with its CR, character by character.
+        while (pos_ < end_ && got < room) {
+            const char c = buffer_[pos_++];
             if (c == '\r') {
                 afterCr_ = true;
-            } else if (c == '\n' && afterCr_) {
-                afterCr_ = false;
-            } else {
-                afterCr_ = false;
-                chars.push_back(c);
+                break;
             }
-        }
-        if (!chars.empty()) {
-            sink(chars);
+            afterCr_ = false;
+            out[got++] = c;
         }
     }
+    return got;
 }
 
 BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
@@ -193,40 +272,26 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
     if (armourChunk == 0 || armourChunk % 4 != 0) {
         throw err::invalidCall();
     }
-    KeystreamCipher keyed(headerLine);
-    std::string pending;
-    bool any = false;
-    // Whole groups of four shrink exactly as inside the whole text; the
-    // short group at the very end is shrunk last, on its own.
-    const auto flush = [&](std::size_t count) {
-        keyed.cipher().Text(std::string_view(pending).substr(0, count));
-        keyed.cipher().Shrink();
-        keyed.doXor();
-        write(keyed.cipher().TakeText());
-        pending.erase(0, count);
-    };
+    const kernels::Table& k = kernels::active();
+    Keystream keystream(headerLine);
+    std::string chars(armourChunk, '\0');
+    std::string plain(armourChunk / 4 * 3 + 3, '\0');
     BodyReport report;
-    in.readBody([&](std::string_view chars) {
-        any = true;
-        report.length += chars.size();
-        report.outsideAlphabet =
-            report.outsideAlphabet || std::any_of(chars.begin(), chars.end(), [](char c) {
-                return static_cast<unsigned char>(c) > kAlphabetTop;
-            });
-        while (!chars.empty()) {
-            const std::size_t take = std::min(chars.size(), armourChunk - pending.size());
-            pending.append(chars.substr(0, take));
-            chars.remove_prefix(take);
-            if (pending.size() == armourChunk) {
-                flush(armourChunk);
-            }
+    for (;;) {
+        const std::size_t n = in.readBodyChars(chars.data(), chars.size());
+        if (n == 0) {
+            break;
         }
-    });
-    if (!any) {
-        throw err::invalidCall();  // Shrink of an empty body
+        report.length += n;
+        const std::size_t m = unarmourChunk(k, chars.data(), n, plain.data(), report);
+        keystream.apply(k, plain.data(), m);
+        write(std::string_view(plain.data(), m));
+        if (n < armourChunk) {
+            break;
+        }
     }
-    if (!pending.empty()) {
-        flush(pending.size());
+    if (report.length == 0) {
+        throw err::invalidCall();  // Shrink of an empty body
     }
     return report;
 }

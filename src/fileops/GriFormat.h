@@ -45,7 +45,7 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
 // Buffered reading of an encrypted file, for its first line and its body.
 class Input {
   public:
-    explicit Input(ReadFn read, std::size_t bufferSize = 256 * 1024);
+    explicit Input(ReadFn read, std::size_t bufferSize = 1024 * 1024);
 
     struct HeaderLine {
         std::string text;     // at most `keep` characters
@@ -55,10 +55,11 @@ class Input {
     // further than `keep` + 1 characters into the line.
     HeaderLine readHeaderLine(std::size_t keep);
 
-    // Hands on the body characters: every line after the first, without its
-    // line end. A line ends at CR; an LF right after a CR belongs to that
-    // line end, any other LF is an ordinary character.
-    void readBody(const std::function<void(std::string_view)>& sink);
+    // Fills `out` with the next body characters: every line after the first,
+    // without its line end. A line ends at CR; an LF right after a CR belongs
+    // to that line end, any other LF is an ordinary character. Fewer than
+    // `room` only at the end.
+    std::size_t readBodyChars(char* out, std::size_t room);
 
   private:
     bool fill();

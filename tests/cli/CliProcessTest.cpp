@@ -1,9 +1,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -142,7 +144,19 @@ TEST(CliProcess, InterruptionsLeaveNothingBehind) {
                     (dir / "big.txt").c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        // Signal once output is being written: encrypting takes well under a
+        // second now, so a fixed wait could miss the run altogether.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        const auto writing = [&] {
+            const std::set<std::string> names = dir.names();
+            return std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+                std::error_code error;
+                return n.rfind(".grize-", 0) == 0 && fs::file_size(dir / n, error) > 0 && !error;
+            });
+        };
+        while (std::chrono::steady_clock::now() < deadline && !writing()) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
         ::kill(child, signal);
         int status = 0;
         ::waitpid(child, &status, 0);

@@ -4,9 +4,12 @@
 
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <regex>
 
 #include "Cipher.h"
+#include "Generator.h"
+#include "Kernels.h"
 #include "RuntimeError.h"
 #include "TestSupport.h"
 
@@ -91,7 +94,95 @@ TEST(GriFormat, ReproducesTheReferenceFile) {
     EXPECT_EQ(gri::decryptBytes(expected, password), plain);
 }
 
-TEST(GriFormat, RoundTripsEveryLengthAndCode) {
+// Each test runs with every kernel set this machine has.
+class GriFormatOnEveryTarget : public testing::TestWithParam<const kernels::Table*> {
+  protected:
+    void SetUp() override { kernels::choose(GetParam()->name); }
+    void TearDown() override { kernels::choose(kernels::available().front()->name); }
+};
+
+// The reading rules and the whole-text steps, in the plainest form.
+std::string referenceDecrypt(const std::string& file) {
+    const std::size_t cr = file.find('\r');
+    std::string body;
+    bool afterCr = true;
+    for (std::size_t i = cr + 1; i < file.size(); ++i) {
+        const char c = file[i];
+        if (!(c == '\r' || (c == '\n' && afterCr))) {
+            body.push_back(c);
+        }
+        afterCr = c == '\r';
+    }
+    Cipher cipher;
+    cipher.KeyString(file.substr(0, cr));
+    cipher.Text(body);
+    cipher.Shrink();
+    cipher.DoXor();
+    return cipher.Text();
+}
+
+std::string outcome(const std::function<std::string()>& f) {
+    try {
+        return f();
+    } catch (const RuntimeError& e) {
+        return "error " + std::to_string(e.number());
+    }
+}
+
+std::string randomBytes(std::size_t n, std::mt19937& rng) {
+    std::string s(n, '\0');
+    for (char& c : s) {
+        c = static_cast<char>(rng());
+    }
+    return s;
+}
+
+// Every size up to a few thousand, then random sizes of a few MiB: the same
+// bytes, and the same generator state after, as the whole-text steps; and
+// damaged bodies give the same bytes or the same error.
+TEST_P(GriFormatOnEveryTarget, MatchesTheWholeTextSteps) {
+    std::mt19937 rng(7);
+    const std::string header = gri::makeHeader("seed", "pw");
+    std::vector<std::size_t> sizes;
+    for (std::size_t n = 0; n <= 3000; ++n) {
+        sizes.push_back(n);
+    }
+    for (int i = 0; i < 3; ++i) {
+        sizes.push_back(std::uniform_int_distribution<std::size_t>(1 << 20, 3 << 20)(rng));
+    }
+    for (const std::size_t n : sizes) {
+        SCOPED_TRACE(n);
+        const std::string plain = randomBytes(n, rng);
+        const std::string expected = wholeFile(header, plain);
+        const std::uint32_t stateAfter = Generator::process().state();
+        Generator::process().draw();
+        std::size_t pos = 0;
+        std::string file;
+        gri::encrypt(header, trickle(plain, pos, n + 1),
+                     [&](std::string_view d) { file.append(d); });
+        ASSERT_EQ(file, expected);
+        ASSERT_EQ(Generator::process().state(), stateAfter);
+        if (n > 0) {
+            ASSERT_EQ(gri::decryptBytes(file, "pw"), plain);
+        }
+        if (n > 20000 || n % 7 != 0) {
+            continue;
+        }
+        const std::size_t at = 26 + (n * 31) % (file.size() - 26);
+        std::vector<std::string> damaged;
+        for (const char* put : {";", ":", "\x7F", "\xFF", "\n", "\r", "\r\r\n", ""}) {
+            damaged.push_back(file.substr(0, at) + put + file.substr(at + 1));
+        }
+        damaged.push_back(file.substr(0, at) + "\n" + file.substr(at));
+        for (const std::string& d : damaged) {
+            EXPECT_EQ(outcome([&] { return *gri::decryptBytes(d, "pw"); }),
+                      outcome([&] { return referenceDecrypt(d); }))
+                << testing::PrintToString(d.substr(at - 3, 8));
+        }
+    }
+}
+
+TEST_P(GriFormatOnEveryTarget, RoundTripsEveryLengthAndCode) {
     for (std::size_t len = 0; len <= 300; ++len) {
         SCOPED_TRACE(len);
         const std::string plain = allCodes(len);
@@ -113,7 +204,7 @@ TEST(GriFormat, RoundTripsEveryLengthAndCode) {
     }
 }
 
-TEST(GriFormat, SmallChunksGiveTheWholeTextBytes) {
+TEST_P(GriFormatOnEveryTarget, SmallChunksGiveTheWholeTextBytes) {
     const std::string header = gri::makeHeader("seed", "pw");
     for (std::size_t chunk : {105u, 210u}) {
         for (std::size_t base : {chunk, 2 * chunk, 3 * chunk}) {
@@ -134,7 +225,7 @@ TEST(GriFormat, SmallChunksGiveTheWholeTextBytes) {
     }
 }
 
-TEST(GriFormat, DefaultChunkBoundaries) {
+TEST_P(GriFormatOnEveryTarget, DefaultChunkBoundaries) {
     const std::string header = gri::makeHeader("seed", "pw");
     for (std::size_t len = gri::kPlainChunk - 3; len <= gri::kPlainChunk + 3; ++len) {
         const std::string plain = allCodes(len);
@@ -148,7 +239,7 @@ TEST(GriFormat, DefaultChunkBoundaries) {
 
 // A body laid out another way (line lengths, line ends, empty lines) holds
 // the same characters and so the same plaintext.
-TEST(GriFormat, RewrappedBodiesDecryptAlike) {
+TEST_P(GriFormatOnEveryTarget, RewrappedBodiesDecryptAlike) {
     const std::string plain = allCodes(400);
     const std::string file = gri::encryptBytes(plain, "pw", "seed");
     const std::string header = file.substr(0, 24);
@@ -210,6 +301,9 @@ TEST(GriFormat, FirstLineRules) {
               err::kOverflow);
     EXPECT_EQ(gri::decryptBytes(padded(100000), "wrong"), std::nullopt);
 }
+
+INSTANTIATE_TEST_SUITE_P(Kernels, GriFormatOnEveryTarget, testing::ValuesIn(kernels::available()),
+                         [](const auto& info) { return std::string(info.param->name); });
 
 }  // namespace
 }  // namespace grize

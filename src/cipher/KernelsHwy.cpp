@@ -1,0 +1,255 @@
+// The vector kernels, compiled once per Highway target and chosen at run time.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "KernelsHwy.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "Kernels.h"
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the kernels read bytes as little-endian 32-bit lanes"
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace grize::kernels::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET == HWY_SCALAR
+// One lane: nothing to gain over the scalar set.
+const Table* GetTable() {
+    return &scalarTable();
+}
+#else
+
+using D32 = hn::ScalableTag<std::uint32_t>;
+using D8 = hn::Repartition<std::uint8_t, D32>;
+
+constexpr std::uint32_t kMultiplier = 0x43FD43FDu;
+constexpr std::uint32_t kIncrement = 0xC39EC3u;
+constexpr std::size_t kMaxBytes = 64;  // the widest vector here: 512 bits
+
+// Lanes hold states mod 2^32; the low 24 bits are the generator's state
+// exactly, since reducing mod 2^24 commutes with the multiply and add. Byte
+// 4i + k of a group comes from lane i of vector k, which is where a
+// little-endian load puts it, so one XOR serves four lanes' bytes.
+std::uint32_t XorKeystream(std::uint32_t state, unsigned char* data, std::size_t n) {
+    const Table& scalar = scalarTable();
+    const D32 d32;
+    const D8 d8;
+    const std::size_t lanes = hn::Lanes(d32);
+    const std::size_t block = 8 * lanes;  // bytes per round: two groups of four vectors
+    std::size_t done = 0;
+    if (n >= block) {
+        std::uint32_t start[8 * kMaxBytes / 4];
+        std::uint32_t x = state;
+        for (std::size_t p = 0; p < block; ++p) {  // byte p of the block, lane-major
+            x = x * kMultiplier + kIncrement;
+            const std::size_t group = p / (4 * lanes);
+            const std::size_t inGroup = p % (4 * lanes);
+            start[(group * 4 + inGroup % 4) * lanes + inGroup / 4] = x;
+        }
+        hn::Vec<D32> v[8];
+        for (int k = 0; k < 8; ++k) {
+            v[k] = hn::LoadU(d32, start + k * lanes);
+        }
+        // One round moves every lane `block` steps on: x -> a x + c.
+        std::uint32_t a = 1, c = 0;
+        for (std::size_t s = 0; s < block; ++s) {
+            a *= kMultiplier;
+            c = c * kMultiplier + kIncrement;
+        }
+        const auto va = hn::Set(d32, a);
+        const auto vc = hn::Set(d32, c);
+        const auto byte0 = hn::Set(d32, 0xFFu);
+        const auto byte1 = hn::Set(d32, 0xFF00u);
+        const auto byte2 = hn::Set(d32, 0xFF0000u);
+        const auto byte3 = hn::Set(d32, 0xFF000000u);
+        for (; done + block <= n; done += block) {
+            for (int g = 0; g < 2; ++g) {
+                const hn::Vec<D32>* q = v + 4 * g;
+                const auto ks =
+                    hn::Or(hn::Or(hn::And(hn::ShiftRight<16>(q[0]), byte0),
+                                  hn::And(hn::ShiftRight<8>(q[1]), byte1)),
+                           hn::Or(hn::And(q[2], byte2), hn::And(hn::ShiftLeft<8>(q[3]), byte3)));
+                unsigned char* at = data + done + g * 4 * lanes;
+                const auto in = hn::BitCast(d32, hn::LoadU(d8, at));
+                hn::StoreU(hn::BitCast(d8, hn::Xor(in, ks)), d8, at);
+            }
+            for (int k = 0; k < 8; ++k) {
+                v[k] = v[k] * va + vc;
+            }
+        }
+        state = advance(state, done);
+    }
+    return scalar.xorKeystream(state, data + done, n - done);
+}
+
+// 32-bit lane j of block b takes input word 3b + min(j, 2): each 128-bit
+// block then holds 12 input bytes, which the byte shuffle spreads to 4 lanes.
+auto spreadWords() {
+    std::int32_t idx[kMaxBytes / 4];
+    for (std::size_t j = 0; j < hn::Lanes(D32()); ++j) {
+        idx[j] = static_cast<std::int32_t>(3 * (j / 4) + std::min<std::size_t>(j % 4, 2));
+    }
+    return hn::SetTableIndices(D32(), idx);
+}
+
+// Bytes c0 c1 c2 of a group in one lane; the same formula as the scalar
+// Stretch, on four lanes' groups at once.
+void Stretch(const unsigned char* in, std::size_t n, unsigned char* out) {
+    const D32 d32;
+    const D8 d8;
+    const std::size_t bytes = hn::Lanes(d8);
+    const std::size_t consumed = bytes / 4 * 3;
+    static constexpr std::uint8_t kSpread[kMaxBytes] = {
+        0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11,  //
+        0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11,  //
+        0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11,  //
+        0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11};
+    const auto spread = hn::LoadU(d8, kSpread);
+    const auto words = spreadWords();
+    const auto low = hn::Set(d32, 0x3F3F3Fu);
+    const auto hi0 = hn::Set(d32, 0x30000000u);
+    const auto hi1 = hn::Set(d32, 0x0C000000u);
+    const auto hi2 = hn::Set(d32, 0x03000000u);
+    const auto base = hn::Set(d32, 0x3B3B3B3Bu);  // 59 in every byte, no carry below 64
+    std::size_t i = 0;
+    for (; i + bytes <= n; i += consumed, out += bytes) {
+        const auto raw = hn::BitCast(d32, hn::LoadU(d8, in + i));
+        const auto w = hn::BitCast(
+            d32, hn::TableLookupBytes(hn::BitCast(d8, hn::TableLookupLanes(raw, words)), spread));
+        const auto high =
+            hn::Or(hn::Or(hn::And(hn::ShiftLeft<22>(w), hi0), hn::And(hn::ShiftLeft<12>(w), hi1)),
+                   hn::And(hn::ShiftLeft<2>(w), hi2));
+        hn::StoreU(hn::BitCast(d8, hn::Add(hn::Or(hn::And(w, low), high), base)), d8, out);
+    }
+    scalarTable().stretch(in + i, n - i, out);
+}
+
+// Lane j takes word 4(j/3) + j%3: the three useful words of each block,
+// packed (lanes past 3/4 of the vector are left over and rewritten later).
+auto packWords() {
+    const std::size_t lanes = hn::Lanes(D32());
+    std::int32_t idx[kMaxBytes / 4];
+    for (std::size_t j = 0; j < lanes; ++j) {
+        idx[j] = j < lanes / 4 * 3 ? static_cast<std::int32_t>(4 * (j / 3) + j % 3) : 0;
+    }
+    return hn::SetTableIndices(D32(), idx);
+}
+
+// With every character at least 59 the subtraction borrows nothing and the
+// scalar Shrink's high bits are these shifts; lower characters are reported
+// through the range and left to Shrink.
+CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
+    const D32 d32;
+    const D8 d8;
+    const std::size_t bytes = hn::Lanes(d8);
+    const std::size_t produced = bytes / 4 * 3;
+    static constexpr std::uint8_t kPack[kMaxBytes] = {
+        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15,  //
+        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15,  //
+        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15,  //
+        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15};
+    const auto pack = hn::LoadU(d8, kPack);
+    const auto words = packWords();
+    const auto base = hn::Set(d8, std::uint8_t{59});
+    const auto low = hn::Set(d32, 0xFFFFFFu);
+    const auto hi0 = hn::Set(d32, 0xC0u);
+    const auto hi1 = hn::Set(d32, 0xC000u);
+    const auto hi2 = hn::Set(d32, 0xC00000u);
+    auto lowest = hn::Set(d8, std::uint8_t{255});
+    auto highest = hn::Zero(d8);
+    std::size_t i = 0;
+    // Each store writes a whole vector, a quarter past its bytes: keep it inside.
+    for (; i + 2 * bytes <= n; i += bytes, out += produced) {
+        const auto c = hn::LoadU(d8, in + i);
+        lowest = hn::Min(lowest, c);
+        highest = hn::Max(highest, c);
+        const auto w = hn::BitCast(d32, hn::Sub(c, base));
+        const auto high =
+            hn::Or(hn::Or(hn::And(hn::ShiftRight<22>(w), hi0), hn::And(hn::ShiftRight<12>(w), hi1)),
+                   hn::And(hn::ShiftRight<2>(w), hi2));
+        const auto bytesOut =
+            hn::TableLookupBytes(hn::BitCast(d8, hn::Or(hn::And(w, low), high)), pack);
+        hn::StoreU(hn::BitCast(d8, hn::TableLookupLanes(hn::BitCast(d32, bytesOut), words)), d8,
+                   out);
+    }
+    CharRange range = scalarTable().shrink(in + i, n - i, out);
+    std::uint8_t lo[kMaxBytes];
+    std::uint8_t hi[kMaxBytes];
+    hn::StoreU(lowest, d8, lo);
+    hn::StoreU(highest, d8, hi);
+    for (std::size_t k = 0; k < bytes; ++k) {
+        range.lowest = std::min(range.lowest, lo[k]);
+        range.highest = std::max(range.highest, hi[k]);
+    }
+    return range;
+}
+
+// Vectors at 0, bytes, 2 bytes, ... and one ending at character 70 cover the
+// line (overlapping where 70 is no multiple); stored as loaded, they copy it.
+Lines TakeLines(const unsigned char* in, std::size_t n, unsigned char* out, std::size_t room) {
+    const D8 d8;
+    const std::size_t bytes = hn::Lanes(d8);
+    if (bytes > kLineChars) {
+        return scalarTable().takeLines(in, n, out, room);
+    }
+    const auto cr = hn::Set(d8, std::uint8_t{'\r'});
+    const auto lf = hn::Set(d8, std::uint8_t{'\n'});
+    Lines lines;
+    while (lines.consumed + kLineBytes <= n && lines.produced + kLineChars <= room) {
+        const unsigned char* line = in + lines.consumed;
+        if (line[kLineChars] != '\r' || line[kLineChars + 1] != '\n') {
+            break;
+        }
+        auto ends = hn::Zero(d8);
+        for (std::size_t p = 0;; p += bytes) {
+            const std::size_t at = std::min(p, kLineChars - bytes);
+            const auto v = hn::LoadU(d8, line + at);
+            ends = hn::Or(ends, hn::VecFromMask(d8, hn::Or(hn::Eq(v, cr), hn::Eq(v, lf))));
+            hn::StoreU(v, d8, out + lines.produced + at);
+            if (at == kLineChars - bytes) {
+                break;
+            }
+        }
+        if (!hn::AllTrue(d8, hn::Eq(ends, hn::Zero(d8)))) {
+            break;  // the stores past `produced` are scratch until a line is taken
+        }
+        lines.consumed += kLineBytes;
+        lines.produced += kLineChars;
+    }
+    return lines;
+}
+
+const Table* GetTable() {
+    static const Table table{hwy::TargetName(HWY_TARGET), XorKeystream, Stretch, Shrink, TakeLines};
+    return &table;
+}
+#endif
+
+}  // namespace grize::kernels::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace grize::kernels {
+
+HWY_EXPORT(GetTable);
+
+std::vector<const Table*> highwayTables() {
+    std::vector<const Table*> tables;
+    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        const Table* table = HWY_DYNAMIC_DISPATCH(GetTable)();
+        if (table != &scalarTable()) {
+            tables.push_back(table);
+        }
+    }
+    hwy::SetSupportedTargetsForTest(0);
+    return tables;
+}
+
+}  // namespace grize::kernels
+#endif
