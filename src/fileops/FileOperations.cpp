@@ -84,6 +84,20 @@ bool isScratchName(std::string_view name) {
 
 constexpr int kNameAttempts = 100;
 
+// While a scratch file is made and marked for the interrupt clean-up.
+class InterruptionsHeld {
+  public:
+    explicit InterruptionsHeld(FileSystem& fs) : fs_(fs) { fs_.holdInterruptions(true); }
+    ~InterruptionsHeld() {
+        quietly([&] { fs_.holdInterruptions(false); });
+    }
+    InterruptionsHeld(const InterruptionsHeld&) = delete;
+    InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
+
+  private:
+    FileSystem& fs_;
+};
+
 // The folder of one run, opened once. Holding its lock keeps other Grize runs
 // out of it for the whole run, so they cannot remove each other's files.
 class Folder {
@@ -288,6 +302,7 @@ class SafeOutput {
     SafeOutput& operator=(const SafeOutput&) = delete;
 
     void create() {
+        const InterruptionsHeld held(fs_);
         for (int i = 0; i < kNameAttempts && !handle_; ++i) {
             tempName_ = scratchName(kTempSuffix);
             handle_ = fs_.createNewAt(folder_.handle(), tempName_, 0600);
@@ -340,6 +355,7 @@ class SafeOutput {
 
   private:
     void keepReplaced() {
+        const InterruptionsHeld held(fs_);
         const FileSystem::Handle folder = folder_.handle();
         for (int i = 0; i < kNameAttempts && !backupInfo_; ++i) {
             backupName_ = scratchName(kBackupSuffix);

@@ -97,6 +97,10 @@ class FileSystem {
     // (installInterruptCleanup) while they carry this identity.
     virtual void markScratch(Handle folder, const std::string& name, const FileInfo& info) = 0;
     virtual void unmarkScratch(Handle folder, const std::string& name) = 0;
+    // Holds those interruptions back on this thread (true) or lets them in
+    // again (false), so that none lands between making a scratch file and
+    // marking it.
+    virtual void holdInterruptions(bool hold) = 0;
 };
 
 // The file system of this platform.

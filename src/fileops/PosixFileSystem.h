@@ -34,6 +34,7 @@ class PosixFileSystem : public FileSystem {
     // PosixInterrupts.cpp
     void markScratch(Handle folder, const std::string& name, const FileInfo& info) override;
     void unmarkScratch(Handle folder, const std::string& name) override;
+    void holdInterruptions(bool hold) override;
 };
 
 }  // namespace grize

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +72,21 @@ void PosixFileSystem::unmarkScratch(Handle folder, const std::string& name) {
             slot.state.store(ScratchSlot::Free);
         }
     }
+}
+
+void PosixFileSystem::holdInterruptions(bool hold) {
+    // What was blocked before stays blocked afterwards.
+    thread_local sigset_t before;
+    if (!hold) {
+        ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        return;
+    }
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&set, signal);
+    }
+    ::pthread_sigmask(SIG_BLOCK, &set, &before);
 }
 
 void installInterruptCleanup(void (*restore)()) {
