@@ -66,10 +66,11 @@ wait_window() {
     fail "no window titled /$regex/"
 }
 
+# Waits up to $wait_tenths tenths of a second (15 s unless set).
 wait_until() {
     local what="$1"
     shift
-    for _ in $(seq 150); do
+    for _ in $(seq "${wait_tenths:-150}"); do
         if "$@"; then
             return 0
         fi

@@ -16,6 +16,8 @@ done
 source "$(dirname "$0")/xvfb_common.sh"
 
 files="$scratch/files"
+# A large file on a busy machine may take a while.
+wait_tenths=1800
 
 # One run on a file of $1 MiB; returns 2 when the work ended too soon to see.
 attempt() {
