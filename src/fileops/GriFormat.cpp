@@ -14,6 +14,13 @@ namespace grize::gri {
 
 namespace {
 
+// Buffers start at these sizes and double while reads fill them, so a small
+// file does not pay for a large chunk. Chunks stay whole groups (105 bytes,
+// 4 characters), so the output is the same whatever the sizes.
+constexpr std::size_t kFirstPlainChunk = kPlainGroup * 64;
+constexpr std::size_t kFirstArmourChunk = 4 * 2048;
+constexpr std::size_t kFirstBuffer = 64 * 1024;
+
 std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
     std::size_t got = 0;
     while (got < size) {
@@ -155,18 +162,21 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
 
     const kernels::Table& k = kernels::active();
     Keystream keystream(headerLine);
-    std::string plain(plainChunk, '\0');
-    std::string out(plainChunk / kPlainGroup * kGroupLines + kGroupLines, '\0');
+    std::string plain;
+    std::string out;
     bool any = false;
-    for (;;) {
-        const std::size_t n = readFull(read, plain.data(), plain.size());
+    for (std::size_t chunk = std::min(plainChunk, kFirstPlainChunk);;
+         chunk = std::min(plainChunk, 2 * chunk)) {
+        plain.resize(chunk);
+        out.resize(chunk / kPlainGroup * kGroupLines + kGroupLines);
+        const std::size_t n = readFull(read, plain.data(), chunk);
         if (n == 0) {
             break;
         }
         any = true;
         write(
             std::string_view(out.data(), encryptChunk(k, keystream, plain.data(), n, out.data())));
-        if (n < plainChunk) {
+        if (n < chunk) {
             break;
         }
     }
@@ -175,13 +185,17 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
     }
 }
 
-Input::Input(ReadFn read, std::size_t bufferSize) : read_(std::move(read)) {
-    buffer_.resize(std::max<std::size_t>(bufferSize, 1));
+Input::Input(ReadFn read, std::size_t bufferSize)
+    : read_(std::move(read)), maxBuffer_(std::max<std::size_t>(bufferSize, 1)) {
+    buffer_.resize(std::min(maxBuffer_, kFirstBuffer));
 }
 
 bool Input::fill() {
     if (atEnd_) {
         return false;
+    }
+    if (end_ == buffer_.size() && buffer_.size() < maxBuffer_) {
+        buffer_.resize(std::min(maxBuffer_, 2 * buffer_.size()));
     }
     pos_ = 0;
     end_ = read_(buffer_.data(), buffer_.size());
@@ -274,11 +288,14 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
     }
     const kernels::Table& k = kernels::active();
     Keystream keystream(headerLine);
-    std::string chars(armourChunk, '\0');
-    std::string plain(armourChunk / 4 * 3 + 3, '\0');
+    std::string chars;
+    std::string plain;
     BodyReport report;
-    for (;;) {
-        const std::size_t n = in.readBodyChars(chars.data(), chars.size());
+    for (std::size_t chunk = std::min(armourChunk, kFirstArmourChunk);;
+         chunk = std::min(armourChunk, 2 * chunk)) {
+        chars.resize(chunk);
+        plain.resize(chunk / 4 * 3 + 3);
+        const std::size_t n = in.readBodyChars(chars.data(), chunk);
         if (n == 0) {
             break;
         }
@@ -286,7 +303,7 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
         const std::size_t m = unarmourChunk(k, chars.data(), n, plain.data(), report);
         keystream.apply(k, plain.data(), m);
         write(std::string_view(plain.data(), m));
-        if (n < armourChunk) {
+        if (n < chunk) {
             break;
         }
     }

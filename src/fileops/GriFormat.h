@@ -65,7 +65,8 @@ class Input {
     bool fill();
 
     ReadFn read_;
-    std::string buffer_;
+    std::string buffer_;  // grows to maxBuffer_ while reads fill it
+    std::size_t maxBuffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool afterCr_ = false;
