@@ -8,19 +8,12 @@
 
 #include "Cipher.h"
 #include "GriFormat.h"
+#include "Quietly.h"
 #include "RuntimeError.h"
 
 namespace grize {
 
 namespace {
-
-template <class F>
-void quietly(F&& step) noexcept {
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 struct SplitPath {
     std::string folder;
@@ -591,23 +584,6 @@ RunResult encryptFile(const std::string& source, std::string_view password,
         run.input.close();
         result.sourceKept = run.settle(output, false);
         return result;
-    });
-}
-
-bool passwordMatches(const std::string& source, std::string_view password, FileSystem& fs) {
-    return withMemoryError([&] {
-        const FileSystem::Handle file = fs.openRead(source);
-        gri::Input in([&](char* buffer, std::size_t size) { return fs.read(file, buffer, size); },
-                      4096);
-        std::string header;
-        try {
-            header = in.readHeaderLine(gri::kHeaderLength).text;
-        } catch (...) {
-            quietly([&] { fs.close(file); });
-            throw;
-        }
-        quietly([&] { fs.close(file); });
-        return gri::headerAccepts(header, password);
     });
 }
 

@@ -1,6 +1,7 @@
 #include "TargetChecks.h"
 
 #include "FileSystem.h"
+#include "GriFormat.h"
 
 namespace grize {
 
@@ -64,7 +65,7 @@ std::string targetCheckMessage(TargetCheck result, const std::string& path) {
 
 bool isEncryptedFile(const std::string& path, FileSystem& fs) {
     const FileSystem::Handle file = fs.openRead(path);
-    std::string head(kMarker.size(), '\0');
+    std::string head(gri::kMarker.size(), '\0');
     std::size_t got = 0;
     try {
         while (got < head.size()) {
@@ -86,7 +87,7 @@ bool isEncryptedFile(const std::string& path, FileSystem& fs) {
     } catch (...) {
         // Nothing was written; the bytes read stand.
     }
-    return got == head.size() && head == kMarker;
+    return got == head.size() && head == gri::kMarker;
 }
 
 bool isEncryptedFile(const std::string& path) {
