@@ -8,6 +8,7 @@
 
 #include "Cipher.h"
 #include "GriFormat.h"
+#include "PathRules.h"
 #include "Quietly.h"
 #include "RuntimeError.h"
 
@@ -15,22 +16,9 @@ namespace grize {
 
 namespace {
 
-struct SplitPath {
-    std::string folder;
-    std::string name;
-};
-
-SplitPath splitPath(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {".", path};
-    }
-    return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 // A name a file can have inside a folder.
-SplitPath fileInFolder(const std::string& path) {
-    SplitPath split = splitPath(path);
+PathParts fileInFolder(const std::string& path) {
+    PathParts split = splitPath(path);
     if (split.name.empty() || split.name == "." || split.name == "..") {
         throw err::badFileName();
     }
@@ -501,7 +489,7 @@ struct Run {
         if (targetPath.empty()) {
             throw err::badFileName();
         }
-        const SplitPath target = fileInFolder(targetPath);
+        const PathParts target = fileInFolder(targetPath);
         if (!folder.holds(target.folder, source.folder)) {
             throw err::badFileName();
         }
@@ -528,7 +516,7 @@ struct Run {
 
     FileSystem& fs;
     const RunOptions& options;
-    SplitPath source;
+    PathParts source;
     Folder folder;
     SourceFile input;
 };

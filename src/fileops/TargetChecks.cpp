@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "GriFormat.h"
+#include "PathRules.h"
 
 namespace grize {
 
@@ -23,9 +24,7 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
         if ((target.mode & 0200u) == 0) {
             return TargetCheck::ReadOnly;
         }
-        const std::size_t slash = path.rfind('/');
-        const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-        if (nameStart < path.size() && path[nameStart] == '.') {
+        if (splitPath(path).name.starts_with('.')) {
             return TargetCheck::Hidden;
         }
         if (fs.linkStatus(path).kind == FileKind::Symlink || target.kind != FileKind::Regular) {
