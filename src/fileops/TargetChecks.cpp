@@ -20,14 +20,15 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
         if (target.kind == FileKind::Regular && target.size == 0) {
             return TargetCheck::Empty;
         }
-        // From the mode bits, not from access(): root could write anyway.
-        if ((target.mode & 0200u) == 0) {
+        // Read once, then tested bit by bit.
+        const std::uint32_t word = attributeWord(path, fs);
+        if (word & attr::kReadOnly) {
             return TargetCheck::ReadOnly;
         }
-        if (splitPath(path).name.starts_with('.')) {
+        if (word & attr::kHidden) {
             return TargetCheck::Hidden;
         }
-        if (fs.linkStatus(path).kind == FileKind::Symlink || target.kind != FileKind::Regular) {
+        if (word & attr::kSystem) {
             return TargetCheck::System;
         }
         return TargetCheck::Ok;

@@ -19,8 +19,9 @@ struct FileInfo {
     unsigned mode = 0;  // permission and special bits (07777)
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    std::int64_t modifiedNs = 0;  // modification time
-    bool ownedByMe = false;       // owned by the effective user
+    std::int64_t modifiedNs = 0;   // modification time
+    bool ownedByMe = false;        // owned by the effective user
+    std::uint32_t attributes = 0;  // Windows' attribute word; 0 elsewhere
 
     bool sameFileAs(const FileInfo& other) const {
         return kind != FileKind::Missing && other.kind != FileKind::Missing &&

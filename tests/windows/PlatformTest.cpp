@@ -1,4 +1,6 @@
+#define WIN32_LEAN_AND_MEAN
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +11,7 @@
 #include "FileOperations.h"
 #include "FileSystem.h"
 #include "PathHelpers.h"
+#include "TargetChecks.h"
 
 namespace grize::test {
 namespace {
@@ -81,6 +84,29 @@ TEST(WindowsFileSystem, RenamesLinksAndKnowsEachFile) {
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), (std::set<std::string>{"c", "d"}));
     files.close(folder);
     fs::permissions(dir.path / "c", fs::perms::owner_write, fs::perm_options::add);
+}
+
+TEST(WindowsFileSystem, AttributeBitsDecideTheTargetChecks) {
+    TempFolder dir;
+    const fs::path file = dir.path / "a.txt";
+    std::ofstream(file) << "x";
+    const struct {
+        DWORD attributes;
+        TargetCheck expected;
+    } cases[] = {
+        {FILE_ATTRIBUTE_ARCHIVE, TargetCheck::Ok},  // no other bit matters
+        {FILE_ATTRIBUTE_READONLY, TargetCheck::ReadOnly},
+        {FILE_ATTRIBUTE_HIDDEN, TargetCheck::Hidden},
+        {FILE_ATTRIBUTE_SYSTEM, TargetCheck::System},
+        {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, TargetCheck::ReadOnly},  // in order
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(::SetFileAttributesW(file.c_str(), c.attributes));
+        EXPECT_EQ(checkTarget(utf8(file)), c.expected) << c.attributes;
+        EXPECT_TRUE(FileExists(utf8(file)));
+    }
+    ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_FALSE(FileExists(utf8(dir.path)));  // the directory bit
 }
 
 TEST(WindowsFileSystem, EncryptsAndDecryptsBesideTheSource) {

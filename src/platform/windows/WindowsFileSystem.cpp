@@ -132,6 +132,7 @@ FileInfo infoOf(HANDLE handle) {
     info.inode = (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
     info.modifiedNs = unixNs(data.ftLastWriteTime);
     info.ownedByMe = true;
+    info.attributes = attributes;
     return info;
 }
 

@@ -1,5 +1,7 @@
 #include "PathRules.h"
 
+#include "FileSystem.h"
+
 namespace grize {
 
 const char* const kPathSeparator = "\\";
@@ -19,6 +21,14 @@ PathParts splitPath(const std::string& path) {
     const std::size_t root = drive ? 2 : 0;
     const std::size_t keep = slash == root ? slash + 1 : slash;
     return {path.substr(0, keep), path.substr(slash + 1)};
+}
+
+std::uint32_t attributeWord(const std::string& path, FileSystem& fs) {
+    const FileInfo target = fs.status(path);
+    if (target.kind == FileKind::Missing) {
+        throw err::fileNotFound();
+    }
+    return target.attributes;
 }
 
 }  // namespace grize
