@@ -16,3 +16,6 @@ scripts/build.sh asan -DGRIZE_WERROR=ON
 scripts/run-tests.sh build-asan
 # Each fuzzer for a bounded time (FUZZ_SECONDS, 30 by default).
 scripts/run-fuzz.sh
+# grize-cli.exe and the Windows tests, cross-built and run under Wine, and
+# files passed between the Linux and the Windows grize-cli.
+scripts/run-windows-tests.sh

@@ -17,6 +17,7 @@
 
 #include "Cipher.h"
 #include "FileOperations.h"
+#include "GriBytes.h"
 #include "GriFormat.h"
 #include "Kernels.h"
 

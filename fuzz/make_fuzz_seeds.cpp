@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "Cipher.h"
+#include "GriBytes.h"
 #include "GriFormat.h"
 
 namespace {

@@ -57,8 +57,6 @@ class frmmain : public QWidget {
 
     // The button Enter presses in this mode; none before checkAll succeeds.
     QPushButton* defaultButton() const { return defaultButton_; }
-    // True once the program was told to end.
-    bool ended() const { return ended_; }
     // True while a file operation runs on its worker thread.
     bool working() const { return working_; }
 

@@ -23,8 +23,4 @@ class Terminal {
 
 std::unique_ptr<Terminal> makeSystemTerminal();
 
-// Gives the terminal its echo back if an interruption came while a password
-// was being read. Async-signal-safe.
-void restoreTerminal();
-
 }  // namespace grize::cli

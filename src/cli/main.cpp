@@ -5,6 +5,8 @@
 
 #include "CliOptions.h"
 #include "CliRunner.h"
+#include "CommandLine.h"
+#include "Console.h"
 #include "Interrupts.h"
 #include "Terminal.h"
 
@@ -13,8 +15,9 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     // An interruption removes the run's scratch files and gives the
     // terminal its echo back.
-    grize::installInterruptCleanup(grize::cli::restoreTerminal);
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    grize::installInterruptCleanup(grize::restoreConsole);
+    grize::useBinaryStandardStreams();
+    const std::vector<std::string> args = grize::commandLineArguments(argc, argv);
     const auto terminal = grize::cli::makeSystemTerminal();
     return grize::cli::runCli(grize::cli::parseArguments(args), std::cin, *terminal, std::cout,
                               std::cerr);

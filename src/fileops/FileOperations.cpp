@@ -8,36 +8,17 @@
 
 #include "Cipher.h"
 #include "GriFormat.h"
+#include "PathRules.h"
+#include "Quietly.h"
 #include "RuntimeError.h"
 
 namespace grize {
 
 namespace {
 
-template <class F>
-void quietly(F&& step) noexcept {
-    try {
-        step();
-    } catch (...) {
-    }
-}
-
-struct SplitPath {
-    std::string folder;
-    std::string name;
-};
-
-SplitPath splitPath(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {".", path};
-    }
-    return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 // A name a file can have inside a folder.
-SplitPath fileInFolder(const std::string& path) {
-    SplitPath split = splitPath(path);
+PathParts fileInFolder(const std::string& path) {
+    PathParts split = splitPath(path);
     if (split.name.empty() || split.name == "." || split.name == "..") {
         throw err::badFileName();
     }
@@ -508,7 +489,7 @@ struct Run {
         if (targetPath.empty()) {
             throw err::badFileName();
         }
-        const SplitPath target = fileInFolder(targetPath);
+        const PathParts target = fileInFolder(targetPath);
         if (!folder.holds(target.folder, source.folder)) {
             throw err::badFileName();
         }
@@ -535,7 +516,7 @@ struct Run {
 
     FileSystem& fs;
     const RunOptions& options;
-    SplitPath source;
+    PathParts source;
     Folder folder;
     SourceFile input;
 };
@@ -591,23 +572,6 @@ RunResult encryptFile(const std::string& source, std::string_view password,
         run.input.close();
         result.sourceKept = run.settle(output, false);
         return result;
-    });
-}
-
-bool passwordMatches(const std::string& source, std::string_view password, FileSystem& fs) {
-    return withMemoryError([&] {
-        const FileSystem::Handle file = fs.openRead(source);
-        gri::Input in([&](char* buffer, std::size_t size) { return fs.read(file, buffer, size); },
-                      4096);
-        std::string header;
-        try {
-            header = in.readHeaderLine(gri::kHeaderLength).text;
-        } catch (...) {
-            quietly([&] { fs.close(file); });
-            throw;
-        }
-        quietly([&] { fs.close(file); });
-        return gri::headerAccepts(header, password);
     });
 }
 

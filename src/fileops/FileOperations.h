@@ -67,11 +67,6 @@ RunResult encryptFile(const std::string& source, std::string_view password,
                       std::string_view saltSeedText, const OutputPathProvider& outputPath,
                       const RunOptions& options = {}, FileSystem& fs = defaultFileSystem());
 
-// Judges the password from the header line alone. Throws RuntimeError when
-// the file cannot be read.
-bool passwordMatches(const std::string& source, std::string_view password,
-                     FileSystem& fs = defaultFileSystem());
-
 // Tests the password and, when it is accepted, decrypts `source` with the
 // same guarantees as encryptFile. A wrong password touches nothing and does
 // not call the provider. A file that looks damaged is decrypted but kept.

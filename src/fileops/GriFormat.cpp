@@ -8,7 +8,6 @@
 #include "Hash.h"
 #include "Kernels.h"
 #include "RuntimeError.h"
-#include "TargetChecks.h"
 
 namespace grize::gri {
 
@@ -311,43 +310,6 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
         throw err::invalidCall();  // Shrink of an empty body
     }
     return report;
-}
-
-std::string encryptBytes(std::string_view plaintext, std::string_view password,
-                         std::string_view saltSeedText) {
-    const std::string header = makeHeader(saltSeedText, password);
-    std::string out;
-    std::size_t pos = 0;
-    encrypt(
-        header,
-        [&](char* buffer, std::size_t size) {
-            const std::size_t n = std::min(size, plaintext.size() - pos);
-            std::memcpy(buffer, plaintext.data() + pos, n);
-            pos += n;
-            return n;
-        },
-        [&](std::string_view data) { out.append(data); });
-    return out;
-}
-
-std::optional<std::string> decryptBytes(std::string_view fileBytes, std::string_view password) {
-    std::size_t pos = 0;
-    Input in([&](char* buffer, std::size_t size) {
-        const std::size_t n = std::min(size, fileBytes.size() - pos);
-        std::memcpy(buffer, fileBytes.data() + pos, n);
-        pos += n;
-        return n;
-    });
-    const Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
-    if (!headerAccepts(header.text, password)) {
-        return std::nullopt;
-    }
-    if (header.longer) {
-        throw err::overflow();
-    }
-    std::string out;
-    decryptBody(header.text, in, [&](std::string_view data) { out.append(data); });
-    return out;
 }
 
 }  // namespace grize::gri

@@ -12,6 +12,7 @@
 // Chunked processing gives exactly the bytes the whole-text steps give.
 namespace grize::gri {
 
+inline constexpr std::string_view kMarker = "[Grized]";
 inline constexpr std::size_t kHeaderLength = 24;
 inline constexpr std::size_t kSaltOffset = 8;
 inline constexpr std::size_t kVerifierOffset = 16;
@@ -89,11 +90,5 @@ struct BodyReport {
 // that follows it in `in`. An empty body fails (error 5), like Shrink.
 BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
                        std::size_t armourChunk = kArmourChunk);
-
-// Whole buffers in memory, through the same streaming steps.
-std::string encryptBytes(std::string_view plaintext, std::string_view password,
-                         std::string_view saltSeedText);
-// Nothing when the password is rejected.
-std::optional<std::string> decryptBytes(std::string_view fileBytes, std::string_view password);
 
 }  // namespace grize::gri

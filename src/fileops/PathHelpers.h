@@ -2,16 +2,9 @@
 
 #include <string>
 
-namespace grize {
+#include "PathRules.h"
 
-// The separator GetFileName cuts the caption's file name at.
-#ifdef _WIN32
-inline constexpr const char* kPathSeparator = "\\";
-inline constexpr const char* kPathSeparators = "\\/";
-#else
-inline constexpr const char* kPathSeparator = "/";
-inline constexpr const char* kPathSeparators = "/";
-#endif
+namespace grize {
 
 // True when something exists at the path and it is not a folder. Never throws.
 bool FileExists(const std::string& Filename);

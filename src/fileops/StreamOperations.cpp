@@ -6,7 +6,6 @@
 
 #include "Cipher.h"
 #include "RuntimeError.h"
-#include "TargetChecks.h"
 
 namespace grize {
 
@@ -17,7 +16,7 @@ namespace {
 class PeekedStream {
   public:
     explicit PeekedStream(const gri::ReadFn& read) : read_(read) {
-        head_.resize(kMarker.size());
+        head_.resize(gri::kMarker.size());
         std::size_t got = 0;
         while (got < head_.size()) {
             const std::size_t n = read_(head_.data() + got, head_.size() - got);
@@ -29,7 +28,7 @@ class PeekedStream {
         head_.resize(got);
     }
 
-    bool beginsWithMarker() const { return head_ == kMarker; }
+    bool beginsWithMarker() const { return head_ == gri::kMarker; }
 
     gri::ReadFn reader() {
         return [this](char* buffer, std::size_t size) {

@@ -1,6 +1,8 @@
 #include "TargetChecks.h"
 
 #include "FileSystem.h"
+#include "GriFormat.h"
+#include "PathRules.h"
 
 namespace grize {
 
@@ -18,16 +20,15 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
         if (target.kind == FileKind::Regular && target.size == 0) {
             return TargetCheck::Empty;
         }
-        // From the mode bits, not from access(): root could write anyway.
-        if ((target.mode & 0200u) == 0) {
+        // Read once, then tested bit by bit.
+        const std::uint32_t word = attributeWord(path, fs);
+        if (word & attr::kReadOnly) {
             return TargetCheck::ReadOnly;
         }
-        const std::size_t slash = path.rfind('/');
-        const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-        if (nameStart < path.size() && path[nameStart] == '.') {
+        if (word & attr::kHidden) {
             return TargetCheck::Hidden;
         }
-        if (fs.linkStatus(path).kind == FileKind::Symlink || target.kind != FileKind::Regular) {
+        if (word & attr::kSystem) {
             return TargetCheck::System;
         }
         return TargetCheck::Ok;
@@ -64,7 +65,7 @@ std::string targetCheckMessage(TargetCheck result, const std::string& path) {
 
 bool isEncryptedFile(const std::string& path, FileSystem& fs) {
     const FileSystem::Handle file = fs.openRead(path);
-    std::string head(kMarker.size(), '\0');
+    std::string head(gri::kMarker.size(), '\0');
     std::size_t got = 0;
     try {
         while (got < head.size()) {
@@ -86,7 +87,7 @@ bool isEncryptedFile(const std::string& path, FileSystem& fs) {
     } catch (...) {
         // Nothing was written; the bytes read stand.
     }
-    return got == head.size() && head == kMarker;
+    return got == head.size() && head == gri::kMarker;
 }
 
 bool isEncryptedFile(const std::string& path) {

@@ -1,13 +1,10 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace grize {
 
 class FileSystem;
-
-inline constexpr std::string_view kMarker = "[Grized]";
 
 // Outcome of the six start-up tests on a target path, in the order they run.
 enum class TargetCheck { Ok, NoPath, NotFound, Empty, ReadOnly, Hidden, System };

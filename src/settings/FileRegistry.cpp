@@ -1,16 +1,17 @@
 #include "FileRegistry.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <atomic>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string_view>
 #include <system_error>
 #include <utility>
+
+#include "FileSystem.h"
+#include "Quietly.h"
+#include "RuntimeError.h"
 
 namespace grize {
 
@@ -19,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Values are small; anything bigger is not something this program wrote.
-constexpr off_t kMaxValueFile = 1 << 20;
+constexpr std::uint64_t kMaxValueFile = 1 << 20;
 constexpr std::size_t kMaxTypeLine = 32;
 
 // Access bits that need a writable folder: set value, create subkey.
@@ -66,22 +67,31 @@ bool isString(std::uint32_t type) {
     return type == reg::kSz || type == reg::kExpandSz;
 }
 
-long fromErrno(int error) {
-    switch (error) {
-        case ENOENT:
-        case ENOTDIR:
+long fromError(const RuntimeError& error) {
+    switch (error.number()) {
+        case err::kFileNotFound:
             return reg::kFileNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS:
+        case err::kAccess:
             return reg::kAccessDenied;
-        case ENAMETOOLONG:
+        case err::kBadFileName:
             return reg::kBadPathname;
-        case ELOOP:
-            return reg::kBadDb;
         default:
             return reg::kIoFailed;
     }
+}
+
+long fromError(const std::error_code& error) {
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
+        return reg::kFileNotFound;
+    }
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+        error == std::errc::read_only_file_system) {
+        return reg::kAccessDenied;
+    }
+    if (error == std::errc::filename_too_long) {
+        return reg::kBadPathname;
+    }
+    return reg::kIoFailed;
 }
 
 std::string escapeName(std::string_view name, bool escapeLead) {
@@ -160,63 +170,41 @@ long makeFolders(const fs::path& folder) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) {
-        return fromErrno(ec.value());
+        return fromError(ec);
     }
     return reg::kSuccess;
 }
 
-long checkAccess(const fs::path& folder, bool writable) {
-    if (::faccessat(AT_FDCWD, folder.c_str(), writable ? W_OK | X_OK : X_OK, AT_EACCESS) != 0) {
-        return fromErrno(errno);
-    }
-    return reg::kSuccess;
-}
-
-class Fd {
+// Closes a handle when it goes out of scope.
+class Closer {
   public:
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
+    Closer(FileSystem& files, FileSystem::Handle handle) : files_(files), handle_(handle) {}
+    Closer(const Closer&) = delete;
+    Closer& operator=(const Closer&) = delete;
+    ~Closer() {
+        quietly([&] { files_.close(handle_); });
     }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
 
   private:
-    int fd_;
+    FileSystem& files_;
+    FileSystem::Handle handle_;
 };
 
-long readValueFile(const fs::path& file, std::uint32_t& type, std::string& data) {
-    // Non-blocking, so that a pipe put in a value's place cannot stall start-up.
-    Fd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) {
-        return fromErrno(errno);
-    }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        return fromErrno(errno);
-    }
-    if (!S_ISREG(st.st_mode) || st.st_size > kMaxValueFile) {
+long readValueFile(FileSystem& files, const fs::path& file, std::uint32_t& type,
+                   std::string& data) {
+    // Never blocks on a FIFO, and only a regular file is read, so that a pipe
+    // put in a value's place cannot stall start-up.
+    const FileSystem::Handle handle = files.openRead(file.string());
+    const Closer closer(files, handle);
+    const FileInfo info = files.info(handle);
+    if (info.kind != FileKind::Regular || info.size > kMaxValueFile) {
         return reg::kBadDb;
     }
     std::string content;
     char chunk[4096];
-    while (true) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fromErrno(errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        content.append(chunk, static_cast<std::size_t>(got));
-        if (content.size() > static_cast<std::size_t>(kMaxValueFile)) {
+    while (const std::size_t got = files.read(handle, chunk, sizeof chunk)) {
+        content.append(chunk, got);
+        if (content.size() > kMaxValueFile) {
             return reg::kBadDb;
         }
     }
@@ -229,53 +217,46 @@ long readValueFile(const fs::path& file, std::uint32_t& type, std::string& data)
     return reg::kSuccess;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            if (put == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
+// A dot name for a write's temporary file, unlikely to be taken; it is still
+// created exclusively.
+std::string temporaryName() {
+    static std::atomic<std::uint64_t> counter{0};
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    return ".tmp-" + std::to_string(random() ^ counter++);
 }
 
-long writeAtomically(const fs::path& folder, const std::string& fileName,
+long writeAtomically(FileSystem& files, const fs::path& folder, const std::string& fileName,
                      const std::string& content) {
-    std::string temp = (folder / ".tmp-XXXXXX").string();
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0) {
-        return fromErrno(errno);
+    const FileSystem::Handle dir = files.openFolder(folder.string());
+    const Closer closeDir(files, dir);
+    std::optional<FileSystem::Handle> file;
+    std::string temp;
+    while (!file) {
+        temp = temporaryName();
+        file = files.createNewAt(dir, temp, 0600);
     }
-    int error = 0;
-    if (!writeAll(fd.get(), content) || ::fsync(fd.get()) != 0) {
-        error = errno;
-    }
-    if (::close(fd.release()) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && ::rename(temp.c_str(), (folder / fileName).c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(temp.c_str());
-        return fromErrno(error);
+    try {
+        try {
+            files.write(*file, content);
+            files.sync(*file);
+        } catch (...) {
+            quietly([&] { files.close(*file); });
+            throw;
+        }
+        files.close(*file);
+        files.renameAt(dir, temp, fileName);
+    } catch (...) {
+        quietly([&] { files.removeAt(dir, temp); });
+        throw;
     }
     // Makes the rename itself durable; the value is in place either way.
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) {
-        ::fsync(dir.get());
-    }
+    quietly([&] { files.syncFolder(dir); });
     return reg::kSuccess;
 }
 
 }  // namespace
+
+FileRegistry::FileRegistry(FileSystem& fs) : fs_(fs) {}
 
 RegKey FileRegistry::remember(fs::path folder, bool writable) {
     const RegKey key = next_++;
@@ -292,16 +273,15 @@ long FileRegistry::OpenKey(std::uint32_t root, const std::string& subKey, std::u
             return status;
         }
         const bool writable = (access & kChangeAccess) != 0;
-        struct stat st {};
-        if (::stat(folder.c_str(), &st) == 0) {
-            if (!S_ISDIR(st.st_mode)) {
+        const FileInfo found = fs_.status(folder.string());
+        if (found.kind != FileKind::Missing) {
+            if (found.kind != FileKind::Directory) {
                 return subKey.empty() ? reg::kBadDb : reg::kFileNotFound;
             }
-            if (const long status = checkAccess(folder, writable); status != reg::kSuccess) {
-                return status;
-            }
+            // Only a folder that can be entered is a key whose values can be read.
+            fs_.status((folder / ".").string());
         } else if (!subKey.empty()) {
-            return fromErrno(errno);
+            return reg::kFileNotFound;
         } else if (writable) {
             // A root key always exists; its folder appears with the first write.
             if (const long status = makeFolders(folder); status != reg::kSuccess) {
@@ -310,6 +290,8 @@ long FileRegistry::OpenKey(std::uint32_t root, const std::string& subKey, std::u
         }
         key = remember(std::move(folder), writable);
         return reg::kSuccess;
+    } catch (const RuntimeError& error) {
+        return fromError(error);
     } catch (...) {
         return reg::kIoFailed;
     }
@@ -325,11 +307,11 @@ long FileRegistry::CreateKey(std::uint32_t root, const std::string& subKey, RegK
         if (const long status = makeFolders(folder); status != reg::kSuccess) {
             return status;
         }
-        if (const long status = checkAccess(folder, true); status != reg::kSuccess) {
-            return status;
-        }
+        fs_.status((folder / ".").string());
         key = remember(std::move(folder), true);
         return reg::kSuccess;
+    } catch (const RuntimeError& error) {
+        return fromError(error);
     } catch (...) {
         return reg::kIoFailed;
     }
@@ -345,7 +327,7 @@ long FileRegistry::QueryValue(RegKey key, const std::string& name, std::uint32_t
         std::uint32_t storedType = 0;
         std::string bytes;
         if (const long status =
-                readValueFile(found->second.folder / valueFileName(name), storedType, bytes);
+                readValueFile(fs_, found->second.folder / valueFileName(name), storedType, bytes);
             status != reg::kSuccess) {
             return status;
         }
@@ -363,6 +345,8 @@ long FileRegistry::QueryValue(RegKey key, const std::string& name, std::uint32_t
         }
         length = size;
         return reg::kSuccess;
+    } catch (const RuntimeError& error) {
+        return fromError(error);
     } catch (...) {
         return reg::kIoFailed;
     }
@@ -385,7 +369,9 @@ long FileRegistry::SetValue(RegKey key, const std::string& name, std::uint32_t t
         std::string content = typeToText(type);
         content += '\n';
         content += bytes;
-        return writeAtomically(found->second.folder, valueFileName(name), content);
+        return writeAtomically(fs_, found->second.folder, valueFileName(name), content);
+    } catch (const RuntimeError& error) {
+        return fromError(error);
     } catch (...) {
         return reg::kIoFailed;
     }
@@ -393,6 +379,11 @@ long FileRegistry::SetValue(RegKey key, const std::string& name, std::uint32_t t
 
 long FileRegistry::CloseKey(RegKey key) {
     return keys_.erase(key) == 1 ? reg::kSuccess : reg::kInvalidHandle;
+}
+
+RegistryApi& platformRegistry() {
+    static FileRegistry registry;
+    return registry;
 }
 
 }  // namespace grize

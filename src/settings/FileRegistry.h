@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 
+#include "FileSystem.h"
 #include "RegistryApi.h"
 
 namespace grize {
@@ -22,12 +23,15 @@ namespace grize {
 // %XX, and so is a key name's leading "." or "=": "." and ".." stay plain
 // names, and dot files (a write's temporary files) are never keys.
 //
-// Names are case-sensitive. A write goes to a temporary file in the key's
+// Files are reached through the platform's FileSystem. Names are
+// case-sensitive. A write goes to a temporary file in the key's
 // folder that is synced and then renamed over the value, so a reader sees
 // the old value or the new one. Anything unreadable or unparsable answers
 // with a non-zero status, as if nothing were stored.
 class FileRegistry final : public RegistryApi {
   public:
+    explicit FileRegistry(FileSystem& fs = defaultFileSystem());
+
     long OpenKey(std::uint32_t root, const std::string& subKey, std::uint32_t access,
                  RegKey& key) override;
     long CreateKey(std::uint32_t root, const std::string& subKey, RegKey& key) override;
@@ -44,6 +48,7 @@ class FileRegistry final : public RegistryApi {
     };
     RegKey remember(std::filesystem::path folder, bool writable);
 
+    FileSystem& fs_;
     std::map<RegKey, OpenedKey> keys_;
     RegKey next_ = 1;
 };

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "Quietly.h"
 #include "Registry.h"
 
 namespace grize {
@@ -21,15 +22,6 @@ constexpr char kSettingsKey[] = "HKEY_CURRENT_USER\\Software\\Ashgrove\\Grize";
 // number, which is how "Top" falls back to "Left".
 std::int32_t position = 0;
 std::int16_t autoquit = 0;
-
-// Settings never fail their caller: each step that throws is skipped.
-template <class Step>
-void runStep(Step&& step) noexcept {
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -117,27 +109,28 @@ std::string twipsToText(float twips) {
 
 }  // namespace
 
+// Settings never fail their caller: each step that throws is skipped.
 void LoadPosition(PositionTarget& window) {
-    runStep([] { convertToWhole(ReadValue(kSettingsKey, "Left"), position); });
-    runStep([&] { window.SetLeft(static_cast<float>(position)); });
-    runStep([] { convertToWhole(ReadValue(kSettingsKey, "Top"), position); });
-    runStep([&] { window.SetTop(static_cast<float>(position)); });
+    quietly([] { convertToWhole(ReadValue(kSettingsKey, "Left"), position); });
+    quietly([&] { window.SetLeft(static_cast<float>(position)); });
+    quietly([] { convertToWhole(ReadValue(kSettingsKey, "Top"), position); });
+    quietly([&] { window.SetTop(static_cast<float>(position)); });
 }
 
 void LoadAutoquit(CheckBoxTarget& check) {
-    runStep([] { convertToWhole(ReadValue(kSettingsKey, "Autoquit"), autoquit); });
-    runStep([&] { check.SetValue(autoquit); });
+    quietly([] { convertToWhole(ReadValue(kSettingsKey, "Autoquit"), autoquit); });
+    quietly([&] { check.SetValue(autoquit); });
 }
 
 void SavePosition(const PositionTarget& window) {
-    runStep([] { CreateKey(kSettingsKey); });
-    runStep([&] { WriteValue(kSettingsKey, "Left", twipsToText(window.Left())); });
-    runStep([&] { WriteValue(kSettingsKey, "Top", twipsToText(window.Top())); });
+    quietly([] { CreateKey(kSettingsKey); });
+    quietly([&] { WriteValue(kSettingsKey, "Left", twipsToText(window.Left())); });
+    quietly([&] { WriteValue(kSettingsKey, "Top", twipsToText(window.Top())); });
 }
 
 void SaveAutoquit(const CheckBoxTarget& check) {
-    runStep([] { CreateKey(kSettingsKey); });
-    runStep([&] { WriteValue(kSettingsKey, "Autoquit", std::to_string(check.Value())); });
+    quietly([] { CreateKey(kSettingsKey); });
+    quietly([&] { WriteValue(kSettingsKey, "Autoquit", std::to_string(check.Value())); });
 }
 
 }  // namespace grize

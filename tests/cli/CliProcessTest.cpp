@@ -12,6 +12,7 @@
 #include <set>
 #include <thread>
 
+#include "GriBytes.h"
 #include "GriFormat.h"
 #include "TestFiles.h"
 

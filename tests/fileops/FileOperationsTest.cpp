@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "GriBytes.h"
 #include "GriFormat.h"
 #include "PathHelpers.h"
 #include "RuntimeError.h"
@@ -41,8 +42,6 @@ TEST(FileOperations, RoundTripThroughFiles) {
     EXPECT_EQ(gri, dir / "notes.gri");
     EXPECT_EQ(dir.names(), std::set<std::string>{"notes.gri"});
     EXPECT_EQ(readFile(gri), gri::encryptBytes(kPlain, "pw", kSeed));
-    EXPECT_TRUE(passwordMatches(gri, "pw"));
-    EXPECT_FALSE(passwordMatches(gri, "pW"));
 
     // A wrong password changes nothing and never asks for the output name.
     EXPECT_TRUE(decryptFile(gri, "PW", [&]() -> std::string {

@@ -9,6 +9,7 @@
 
 #include "Cipher.h"
 #include "Generator.h"
+#include "GriBytes.h"
 #include "Kernels.h"
 #include "RuntimeError.h"
 #include "TestSupport.h"

@@ -19,8 +19,9 @@ struct FileInfo {
     unsigned mode = 0;  // permission and special bits (07777)
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    std::int64_t modifiedNs = 0;  // modification time
-    bool ownedByMe = false;       // owned by the effective user
+    std::int64_t modifiedNs = 0;   // modification time
+    bool ownedByMe = false;        // owned by the effective user
+    std::uint32_t attributes = 0;  // Windows' attribute word; 0 elsewhere
 
     bool sameFileAs(const FileInfo& other) const {
         return kind != FileKind::Missing && other.kind != FileKind::Missing &&
@@ -35,9 +36,9 @@ struct FileInfo {
 enum class LinkResult { Done, NameTaken, Unsupported };
 enum class LockResult { Locked, Busy, Unsupported };
 
-// The one place the core meets the operating system. Every failure is thrown
-// as RuntimeError with the classic number (errorFromErrno); a port to another
-// platform replaces the implementation of this class alone.
+// The one place the core meets the file system. Every failure is thrown as
+// RuntimeError with the classic number; each platform has its own
+// implementation.
 //
 // The file operations work inside one folder opened once: the *At calls take
 // names relative to that folder's handle and never follow a symbolic link at
@@ -105,8 +106,5 @@ class FileSystem {
 
 // The file system of this platform.
 FileSystem& defaultFileSystem();
-
-// The run-time error for an operating-system error number.
-RuntimeError errorFromErrno(int error);
 
 }  // namespace grize

@@ -54,4 +54,9 @@ long WindowsRegistry::CloseKey(RegKey key) {
     return ::RegCloseKey(openHandle(key));
 }
 
+RegistryApi& platformRegistry() {
+    static WindowsRegistry registry;
+    return registry;
+}
+
 }  // namespace grize

@@ -4,6 +4,9 @@
 
 namespace grize {
 
+// The run-time error for an operating-system error number.
+RuntimeError errorFromErrno(int error);
+
 class PosixFileSystem : public FileSystem {
   public:
     Handle openRead(const std::string& path) override;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace grize {
+
+// The separator this platform writes between folder names, and every
+// character it reads as one.
+extern const char* const kPathSeparator;
+extern const char* const kPathSeparators;
+
+struct PathParts {
+    std::string folder;  // "." for a bare name
+    std::string name;    // empty when the path ends in a separator
+};
+
+// The folder a path names an entry in, and the entry's name there.
+PathParts splitPath(const std::string& path);
+
+class FileSystem;
+
+// The attribute word of what is at a path, in Windows' bits. Elsewhere:
+// read-only when the owner may not write, hidden for a name that starts with
+// ".", system for anything but a regular file or a folder, a symbolic link
+// included. Throws RuntimeError when the path cannot be examined.
+namespace attr {
+inline constexpr std::uint32_t kReadOnly = 1;
+inline constexpr std::uint32_t kHidden = 2;
+inline constexpr std::uint32_t kSystem = 4;
+inline constexpr std::uint32_t kDirectory = 16;
+}  // namespace attr
+std::uint32_t attributeWord(const std::string& path, FileSystem& fs);
+
+}  // namespace grize

@@ -1,0 +1,39 @@
+#include "PathRules.h"
+
+#include "FileSystem.h"
+
+namespace grize {
+
+const char* const kPathSeparator = "/";
+const char* const kPathSeparators = "/";
+
+PathParts splitPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {".", path};
+    }
+    return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+std::uint32_t attributeWord(const std::string& path, FileSystem& fs) {
+    const FileInfo target = fs.status(path);
+    if (target.kind == FileKind::Missing) {
+        throw err::fileNotFound();
+    }
+    std::uint32_t word = 0;
+    // From the mode bits, not from access(): root could write anyway.
+    if ((target.mode & 0200u) == 0) {
+        word |= attr::kReadOnly;
+    }
+    if (splitPath(path).name.starts_with('.')) {
+        word |= attr::kHidden;
+    }
+    if (target.kind == FileKind::Directory) {
+        word |= attr::kDirectory;
+    } else if (target.kind != FileKind::Regular || fs.linkStatus(path).kind == FileKind::Symlink) {
+        word |= attr::kSystem;
+    }
+    return word;
+}
+
+}  // namespace grize

@@ -1,0 +1,398 @@
+#include "WindowsFileSystem.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <map>
+#include <mutex>
+
+namespace grize {
+
+RuntimeError errorFromWin32(unsigned long error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT:
+        case ERROR_CANT_RESOLVE_FILENAME:  // a link loop
+            return err::accessError();
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_DIRECTORY:
+            return err::fileNotFound();
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return err::fileExists();
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return err::diskFull();
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return err::badFileName();
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return err::outOfMemory();
+        default:
+            return err::deviceIo();
+    }
+}
+
+std::wstring widen(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    if (text.find('\0') != std::string::npos) {
+        throw err::badFileName();
+    }
+    const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                           static_cast<int>(text.size()), nullptr, 0);
+    if (size <= 0) {
+        throw err::badFileName();
+    }
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                          wide.data(), size);
+    return wide;
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                          size, nullptr, nullptr);
+    return bytes;
+}
+
+namespace {
+
+[[noreturn]] void fail() {
+    throw errorFromWin32(::GetLastError());
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::mutex foldersMutex;
+std::map<int, std::wstring> folders;
+
+// The C runtime's descriptor table holds the HANDLE, so the interface keeps
+// its int handles.
+int adopt(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE) {
+        fail();
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(handle);
+        throw err::outOfMemory();
+    }
+    return fd;
+}
+
+HANDLE handleOf(int fd) {
+    const intptr_t handle = ::_get_osfhandle(fd);
+    if (handle == -1) {
+        throw err::badFileName();
+    }
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+std::int64_t unixNs(const FILETIME& time) {
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks - 116444736000000000ull) * 100;
+}
+
+FileInfo infoOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION data{};
+    if (!::GetFileInformationByHandle(handle, &data)) {
+        fail();
+    }
+    FileInfo info;
+    const DWORD attributes = data.dwFileAttributes;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        info.kind = FileKind::Symlink;
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        info.kind = FileKind::Directory;
+    } else if (::GetFileType(handle) == FILE_TYPE_DISK) {
+        info.kind = FileKind::Regular;
+    } else {
+        info.kind = FileKind::Other;
+    }
+    info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    // The read-only attribute is the one permission bit there is.
+    info.mode = (attributes & FILE_ATTRIBUTE_READONLY) ? 0444u : 0666u;
+    info.device = data.dwVolumeSerialNumber;
+    info.inode = (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
+    info.modifiedNs = unixNs(data.ftLastWriteTime);
+    info.ownedByMe = true;
+    info.attributes = attributes;
+    return info;
+}
+
+FileInfo statusOf(const std::wstring& path, DWORD flags) {
+    const HANDLE handle = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            return {};
+        }
+        throw errorFromWin32(error);
+    }
+    try {
+        const FileInfo info = infoOf(handle);
+        ::CloseHandle(handle);
+        return info;
+    } catch (...) {
+        ::CloseHandle(handle);
+        throw;
+    }
+}
+
+std::wstring join(const std::wstring& folder, const std::string& name) {
+    if (name.find_first_of("\\/") != std::string::npos) {
+        throw err::badFileName();
+    }
+    std::wstring path = folder;
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') {
+        path += L'\\';
+    }
+    return path + widen(name);
+}
+
+int openForReading(const std::wstring& path, DWORD flags) {
+    return adopt(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | flags, nullptr));
+}
+
+}  // namespace
+
+std::wstring WindowsFileSystem::folderPath(Handle folder) {
+    const std::lock_guard lock(foldersMutex);
+    const auto found = folders.find(folder);
+    if (found == folders.end()) {
+        throw err::badFileName();
+    }
+    return found->second;
+}
+
+FileSystem::Handle WindowsFileSystem::openRead(const std::string& path) {
+    return openForReading(widen(path), 0);
+}
+
+std::size_t WindowsFileSystem::read(Handle file, char* buffer, std::size_t size) {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (!::ReadFile(handleOf(file), buffer, want, &got, nullptr)) {
+        if (::GetLastError() == ERROR_BROKEN_PIPE) {
+            return 0;
+        }
+        fail();
+    }
+    return got;
+}
+
+void WindowsFileSystem::write(Handle file, std::string_view data) {
+    while (!data.empty()) {
+        DWORD put = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
+        if (!::WriteFile(handleOf(file), data.data(), want, &put, nullptr)) {
+            fail();
+        }
+        if (put == 0) {
+            throw err::deviceIo();
+        }
+        data.remove_prefix(put);
+    }
+}
+
+void WindowsFileSystem::sync(Handle file) {
+    if (!::FlushFileBuffers(handleOf(file))) {
+        fail();
+    }
+}
+
+void WindowsFileSystem::setMode(Handle file, unsigned mode) {
+    FILE_BASIC_INFO basic{};
+    const HANDLE handle = handleOf(file);
+    if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+        fail();
+    }
+    if (mode & 0200u) {
+        basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    } else {
+        basic.FileAttributes |= FILE_ATTRIBUTE_READONLY;
+    }
+    if (basic.FileAttributes == 0) {
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    }
+    if (!::SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic)) {
+        fail();
+    }
+}
+
+FileInfo WindowsFileSystem::info(Handle file) {
+    return infoOf(handleOf(file));
+}
+
+void WindowsFileSystem::close(Handle file) {
+    {
+        const std::lock_guard lock(foldersMutex);
+        folders.erase(file);
+    }
+    if (::_close(file) != 0) {
+        throw err::deviceIo();
+    }
+}
+
+FileInfo WindowsFileSystem::status(const std::string& path) {
+    return statusOf(widen(path), 0);
+}
+
+FileInfo WindowsFileSystem::linkStatus(const std::string& path) {
+    return statusOf(widen(path), FILE_FLAG_OPEN_REPARSE_POINT);
+}
+
+FileSystem::Handle WindowsFileSystem::openFolder(const std::string& path) {
+    std::wstring wide = widen(path);
+    // Without delete sharing: nobody renames or removes the folder meanwhile.
+    const int fd = adopt(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    try {
+        if (infoOf(handleOf(fd)).kind != FileKind::Directory) {
+            throw err::fileNotFound();
+        }
+        const std::lock_guard lock(foldersMutex);
+        folders[fd] = std::move(wide);
+    } catch (...) {
+        ::_close(fd);
+        throw;
+    }
+    return fd;
+}
+
+FileSystem::Handle WindowsFileSystem::openReadAt(Handle folder, const std::string& name) {
+    const std::wstring path = join(folderPath(folder), name);
+    const int fd = openForReading(path, FILE_FLAG_OPEN_REPARSE_POINT);
+    try {
+        if (infoOf(handleOf(fd)).kind == FileKind::Symlink) {
+            throw err::accessError();  // like a link refused by O_NOFOLLOW
+        }
+    } catch (...) {
+        ::_close(fd);
+        throw;
+    }
+    return fd;
+}
+
+std::optional<FileSystem::Handle> WindowsFileSystem::createNewAt(Handle folder,
+                                                                 const std::string& name,
+                                                                 unsigned mode) {
+    const std::wstring path = join(folderPath(folder), name);
+    const HANDLE handle =
+        ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+                      (mode & 0200u) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY, nullptr);
+    if (handle == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
+        return std::nullopt;
+    }
+    return adopt(handle);
+}
+
+FileInfo WindowsFileSystem::statusAt(Handle folder, const std::string& name) {
+    return statusOf(join(folderPath(folder), name), FILE_FLAG_OPEN_REPARSE_POINT);
+}
+
+void WindowsFileSystem::renameAt(Handle folder, const std::string& from, const std::string& to) {
+    const std::wstring base = folderPath(folder);
+    if (!::MoveFileExW(join(base, from).c_str(), join(base, to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        fail();
+    }
+}
+
+bool WindowsFileSystem::renameNoReplaceAt(Handle folder, const std::string& from,
+                                          const std::string& to) {
+    // A second name of the same file may be renamed onto (so Wine does): a
+    // taken name is looked for first, and the move still refuses a newcomer.
+    if (statusAt(folder, to).kind != FileKind::Missing) {
+        return false;
+    }
+    const std::wstring base = folderPath(folder);
+    if (!::MoveFileExW(join(base, from).c_str(), join(base, to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+            return false;
+        }
+        throw errorFromWin32(error);
+    }
+    return true;
+}
+
+void WindowsFileSystem::removeAt(Handle folder, const std::string& name) {
+    if (!::DeleteFileW(join(folderPath(folder), name).c_str())) {
+        fail();
+    }
+}
+
+LinkResult WindowsFileSystem::linkAt(Handle folder, const std::string& existing,
+                                     const std::string& newName) {
+    const std::wstring base = folderPath(folder);
+    if (::CreateHardLinkW(join(base, newName).c_str(), join(base, existing).c_str(), nullptr)) {
+        return LinkResult::Done;
+    }
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+        return LinkResult::NameTaken;
+    }
+    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+        error == ERROR_ACCESS_DENIED) {
+        return LinkResult::Unsupported;
+    }
+    throw errorFromWin32(error);
+}
+
+void WindowsFileSystem::syncFolder(Handle) {
+    // A folder cannot be flushed here; renames are written through instead.
+}
+
+std::vector<std::string> WindowsFileSystem::listFolder(Handle folder) {
+    const std::wstring pattern = join(folderPath(folder), "*");
+    WIN32_FIND_DATAW entry{};
+    const HANDLE find = ::FindFirstFileW(pattern.c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        fail();
+    }
+    std::vector<std::string> names;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") {
+            names.push_back(narrow(name));
+        }
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    return names;
+}
+
+LockResult WindowsFileSystem::tryLock(Handle file) {
+    OVERLAPPED at{};
+    if (::LockFileEx(handleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                     &at)) {
+        return LockResult::Locked;
+    }
+    return ::GetLastError() == ERROR_LOCK_VIOLATION ? LockResult::Busy : LockResult::Unsupported;
+}
+
+FileSystem& defaultFileSystem() {
+    static WindowsFileSystem fs;
+    return fs;
+}
+
+}  // namespace grize

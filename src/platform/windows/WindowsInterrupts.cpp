@@ -1,0 +1,78 @@
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <atomic>
+#include <list>
+#include <mutex>
+
+#include "Interrupts.h"
+#include "WindowsFileSystem.h"
+
+namespace grize {
+
+namespace {
+
+// Ctrl+C and closing the console arrive on a thread of their own, which may
+// lock and allocate; holding interruptions back is holding this lock.
+struct Scratch {
+    std::wstring folder;
+    std::string name;
+    std::wstring path;
+    FileInfo info;
+};
+std::recursive_mutex held;
+std::mutex scratchMutex;
+std::list<Scratch> scratch;
+std::atomic<void (*)()> restoreHook{nullptr};
+
+BOOL WINAPI onInterrupt(DWORD event) {
+    held.lock();
+    {
+        const std::lock_guard lock(scratchMutex);
+        WindowsFileSystem fs;
+        for (const Scratch& file : scratch) {
+            try {
+                // Only the file this process made: the name may have moved on.
+                if (fs.linkStatus(narrow(file.path)).sameFileAs(file.info)) {
+                    ::DeleteFileW(file.path.c_str());
+                }
+            } catch (...) {
+            }
+        }
+    }
+    if (void (*restore)() = restoreHook.load()) {
+        restore();
+    }
+    ::ExitProcess(event == CTRL_C_EVENT ? 128 + 2 : 128 + 15);
+}
+
+}  // namespace
+
+void WindowsFileSystem::markScratch(Handle folder, const std::string& name, const FileInfo& info) {
+    std::wstring base = folderPath(folder);
+    std::wstring path = base + L'\\' + widen(name);
+    const std::lock_guard lock(scratchMutex);
+    scratch.push_back({std::move(base), name, std::move(path), info});
+}
+
+void WindowsFileSystem::unmarkScratch(Handle folder, const std::string& name) {
+    const std::wstring base = folderPath(folder);
+    const std::lock_guard lock(scratchMutex);
+    scratch.remove_if(
+        [&](const Scratch& file) { return file.folder == base && file.name == name; });
+}
+
+void WindowsFileSystem::holdInterruptions(bool hold) {
+    if (hold) {
+        held.lock();
+    } else {
+        held.unlock();
+    }
+}
+
+void installInterruptCleanup(void (*restore)()) {
+    restoreHook.store(restore);
+    ::SetConsoleCtrlHandler(onInterrupt, TRUE);
+}
+
+}  // namespace grize

@@ -1,0 +1,34 @@
+#include "PathRules.h"
+
+#include "FileSystem.h"
+
+namespace grize {
+
+const char* const kPathSeparator = "\\";
+const char* const kPathSeparators = "\\/";
+
+PathParts splitPath(const std::string& path) {
+    const std::size_t slash = path.find_last_of(kPathSeparators);
+    // "C:name" names an entry in the drive's current folder.
+    const bool drive = path.size() >= 2 && path[1] == ':';
+    if (slash == std::string::npos) {
+        if (drive) {
+            return {path.substr(0, 2), path.substr(2)};
+        }
+        return {".", path};
+    }
+    // A separator right after the root ("\", "C:\") belongs to the folder.
+    const std::size_t root = drive ? 2 : 0;
+    const std::size_t keep = slash == root ? slash + 1 : slash;
+    return {path.substr(0, keep), path.substr(slash + 1)};
+}
+
+std::uint32_t attributeWord(const std::string& path, FileSystem& fs) {
+    const FileInfo target = fs.status(path);
+    if (target.kind == FileKind::Missing) {
+        throw err::fileNotFound();
+    }
+    return target.attributes;
+}
+
+}  // namespace grize

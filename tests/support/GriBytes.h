@@ -1,0 +1,55 @@
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Cipher.h"
+#include "GriFormat.h"
+#include "RuntimeError.h"
+
+// Whole buffers in memory, through the format's streaming steps: what the
+// tests, the benchmark and the fuzz seeds compare the file operations with.
+namespace grize::gri {
+
+inline std::string encryptBytes(std::string_view plaintext, std::string_view password,
+                                std::string_view saltSeedText) {
+    const std::string header = makeHeader(saltSeedText, password);
+    std::string out;
+    std::size_t pos = 0;
+    encrypt(
+        header,
+        [&](char* buffer, std::size_t size) {
+            const std::size_t n = std::min(size, plaintext.size() - pos);
+            std::memcpy(buffer, plaintext.data() + pos, n);
+            pos += n;
+            return n;
+        },
+        [&](std::string_view data) { out.append(data); });
+    return out;
+}
+
+inline std::optional<std::string> decryptBytes(std::string_view fileBytes,
+                                               std::string_view password) {
+    std::size_t pos = 0;
+    Input in([&](char* buffer, std::size_t size) {
+        const std::size_t n = std::min(size, fileBytes.size() - pos);
+        std::memcpy(buffer, fileBytes.data() + pos, n);
+        pos += n;
+        return n;
+    });
+    const Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
+    if (!headerAccepts(header.text, password)) {
+        return std::nullopt;
+    }
+    if (header.longer) {
+        throw err::overflow();
+    }
+    std::string out;
+    decryptBody(header.text, in, [&](std::string_view data) { out.append(data); });
+    return out;
+}
+
+}  // namespace grize::gri
