@@ -40,12 +40,15 @@ class TempDir {
     }
     ~TempDir() {
         namespace fs = std::filesystem;
-        // Tests take permissions away; give them back so the folder can go.
+        // Tests take permissions away; give them back so the folder can go
+        // (Windows removes no read-only file).
         std::error_code ec;
         const fs::path top = fsPath(path_);
         for (const auto& e : fs::recursive_directory_iterator(top, ec)) {
             if (e.is_directory(ec)) {
                 fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+            } else if (e.is_regular_file(ec)) {
+                fs::permissions(e.path(), fs::perms::owner_write, fs::perm_options::add, ec);
             }
         }
         fs::remove_all(top, ec);

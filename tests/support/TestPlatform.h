@@ -19,9 +19,10 @@ enum class Needs {
     Fifos,
     Sockets,
     SymbolicLinks,
-    RenameOpenFolder,  // a folder renamed while a run works in it
-    ForkedChild,       // the test process split in two
-    PosixShell,        // sh, tee, localedef
+    RenameOpenFolder,    // a folder renamed while a run works in it
+    ForkedChild,         // the test process split in two
+    PosixShell,          // sh, tee, localedef
+    CaseSensitiveNames,  // of settings values
 };
 
 // Why the tests cannot do that here; empty when they can.
