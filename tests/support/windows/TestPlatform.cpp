@@ -189,7 +189,9 @@ int Process::wait() {
 
 namespace {
 
-constexpr const wchar_t* kScratchKey = L"Software\\Grize tests scratch";
+// One key per test process: suites may run side by side in one Wine prefix.
+const std::wstring kScratchKey =
+    L"Software\\Grize tests scratch " + std::to_wstring(::GetCurrentProcessId());
 
 HKEY keyOf(std::intptr_t key) {
     return reinterpret_cast<HKEY>(key);
@@ -204,7 +206,7 @@ ScratchSettings::ScratchSettings(const std::string& folder) : folder_(folder) {
 ScratchSettings::~ScratchSettings() {
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     ::RegCloseKey(keyOf(key_));
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
 }
 
 void ScratchSettings::clear() {
@@ -212,10 +214,10 @@ void ScratchSettings::clear() {
     if (key_) {
         ::RegCloseKey(keyOf(key_));
     }
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kScratchKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &key, nullptr) != ERROR_SUCCESS ||
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kScratchKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                          nullptr, &key, nullptr) != ERROR_SUCCESS ||
         ::RegOverridePredefKey(HKEY_CURRENT_USER, key) != ERROR_SUCCESS) {
         throw std::runtime_error("no scratch key for HKEY_CURRENT_USER");
     }
@@ -247,7 +249,7 @@ void ScratchSettings::forgetValue(const std::string& subKey, const std::string& 
 void ScratchSettings::makeUnusable() {
     // A key deleted while open: nothing can be created, written or read in it.
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
     ::RegOverridePredefKey(HKEY_CURRENT_USER, keyOf(key_));
 }
 
