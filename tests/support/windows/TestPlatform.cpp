@@ -128,7 +128,9 @@ Process::Process(const ProcessSpec& spec) {
     }
     STARTUPINFOW start{};
     start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
+    // A console of its own, for Ctrl+C, kept out of sight.
+    start.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    start.wShowWindow = SW_HIDE;
     start.hStdInput = openStream(spec.input, false);
     start.hStdOutput = openStream(spec.output, true);
     start.hStdError = openStream(spec.errors, true);
