@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A file encrypted by the Linux grize-cli decrypts byte for byte under Wine's
 # grize-cli.exe, and the reverse, with an ASCII password and one that needs
-# Windows-1252. Needs build/ and build-windows/; run-windows-tests.sh runs it.
+# Windows-1252, given on standard input and typed into the console. Needs
+# build/ and build-windows/; run-windows-tests.sh runs it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 linux="$PWD/build/src/cli/grize-cli"
@@ -9,7 +10,9 @@ exe="$PWD/build-windows/src/cli/grize-cli.exe"
 export WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
     LC_ALL=C.UTF-8
 scratch="$(mktemp -d "$PWD/build-windows/cross-XXXXXX")"
-trap 'rm -rf "$scratch"' EXIT
+xvfb=""
+# Wine's programs go with the X server they draw on.
+trap '[ -z "$xvfb" ] || kill "$xvfb"; rm -rf "$scratch"' EXIT
 cd "$scratch"
 head -c 200000 /dev/urandom >plain
 printf 'two\nlines\r\n' >>plain
@@ -36,4 +39,60 @@ check() {
 check ascii 'Secret 42' 'Secret 42'
 check windows-1252-as-utf8 'café €' 'café €'
 check windows-1252-bytes 'café €' "$(printf 'caf\xe9 \x80')"
+
+# The same password typed into a real console: grize-cli.exe in wineconsole on
+# an Xvfb display (the first free one, or one in GRIZE_XVFB_DISPLAYS="95-97"),
+# the keys sent with xdotool.
+typed() {
+    if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
+        echo "cross check typed: skipped, it needs Xvfb and xdotool"
+        return
+    fi
+    local n window console
+    for n in $(if [ -n "${GRIZE_XVFB_DISPLAYS:-}" ]; then
+        seq "${GRIZE_XVFB_DISPLAYS%-*}" "${GRIZE_XVFB_DISPLAYS#*-}"
+    else echo ""; fi); do
+        : >display
+        Xvfb ${n:+":$n"} -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>display 2>/dev/null &
+        xvfb=$!
+        for _ in $(seq 50); do
+            [ -s display ] && break
+            kill -0 "$xvfb" 2>/dev/null || break
+            sleep 0.1
+        done
+        [ -s display ] && break
+        xvfb=""
+    done
+    [ -n "$xvfb" ] || { echo "cross check typed: Xvfb did not start"; exit 1; }
+    # Wine's desktop process keeps the display it started with: a new one.
+    wineserver -w
+    export DISPLAY=":$(head -n1 display)"
+    cp plain a.txt
+    timeout 60 wineconsole "$exe" encrypt a.txt >/dev/null 2>&1 &
+    console=$!
+    window=""
+    for _ in $(seq 150); do
+        window="$(xdotool search --name 'grize-cli\.exe' 2>/dev/null | head -n1)" || true
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || { echo "cross check typed: no console window"; exit 1; }
+    xdotool windowfocus --sync "$window"
+    for _ in 1 2; do
+        xdotool type --delay 50 'café €'
+        xdotool key Return
+    done
+    wait "$console"
+    kill "$xvfb"
+    xvfb=""
+    if printf 'cafe E\n' | "$linux" decrypt --password-stdin a.gri 2>/dev/null; then
+        echo "cross check typed: a wrong password was taken"
+        exit 1
+    fi
+    printf 'café €\n' | "$linux" decrypt --password-stdin a.gri
+    cmp plain a.txt || { echo "cross check typed: Wine to Linux differs"; exit 1; }
+    rm -f a.txt
+    echo "cross check typed into the console: Wine to Linux byte for byte"
+}
+typed
 wineserver -w

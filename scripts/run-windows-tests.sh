@@ -13,5 +13,5 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
 fi
-ctest --test-dir build-windows --output-on-failure
+ctest --test-dir build-windows --output-on-failure -j2
 scripts/cross-check-windows.sh

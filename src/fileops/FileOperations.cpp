@@ -318,6 +318,9 @@ class SafeOutput {
             if (!fs_.statusAt(folder, targetName_).sameFileAs(replaced_)) {
                 throw err::fileExists();  // not the file that was agreed to
             }
+            // Windows replaces no file that is open, and a second name is the
+            // same file.
+            releaseBackup();
             fs_.renameAt(folder, tempName_, targetName_);
         }
         renamed_ = true;
@@ -409,11 +412,15 @@ class SafeOutput {
         fs_.sync(*copy);
     }
 
-    void dropBackup() noexcept {
+    void releaseBackup() noexcept {
         if (backupHandle_) {
             quietly([&] { fs_.close(*backupHandle_); });
             backupHandle_.reset();
         }
+    }
+
+    void dropBackup() noexcept {
+        releaseBackup();
         if (backupInfo_) {
             folder_.removeScratch(backupName_, *backupInfo_);
         }
@@ -568,8 +575,10 @@ RunResult encryptFile(const std::string& source, std::string_view password,
         output.create();
         gri::encrypt(header, run.input.reader(),
                      [&](std::string_view data) { output.write(data); });
-        output.place([&] { run.input.checkUnchanged(); });
-        run.input.close();
+        output.place([&] {
+            run.input.checkUnchanged();
+            run.input.close();  // Windows replaces no file that is open
+        });
         result.sourceKept = run.settle(output, false);
         return result;
     });
@@ -605,8 +614,8 @@ RunResult decryptFile(const std::string& source, std::string_view password,
             if (damaged && targetName == run.source.name) {
                 throw err::damagedInPlace();
             }
+            run.input.close();
         });
-        run.input.close();
         result.sourceKept = run.settle(output, damaged);
         return result;
     });

@@ -8,6 +8,7 @@
 #include "CliRunner.h"
 #include "Terminal.h"
 #include "TestFiles.h"
+#include "TestPlatform.h"
 
 using namespace grize::cli;
 using grize::test::readFile;
@@ -148,6 +149,7 @@ TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
     writeFile((dir / "plain.gri"), "hello");
     writeFile((dir / "empty.txt"), "");
     writeFile((dir / ".hidden.txt"), "x");
+    grize::test::hide(dir / ".hidden.txt");
     writeFile((dir / "plan.txt"), "plan");
     writeFile((dir / "plan.gri"), "an older plan");
     struct Case {

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,15 +10,11 @@
 #include <sstream>
 #include <string>
 
-#include "PosixFileSystem.h"
+#include "NativeFileSystem.h"
 #include "TestFiles.h"
+#include "TestPlatform.h"
 
 namespace grize::test {
-
-inline unsigned modeOf(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777u) : 0;
-}
 
 inline std::string allCodes(std::size_t length) {
     std::string s(length, '\0');
@@ -30,10 +24,11 @@ inline std::string allCodes(std::size_t length) {
     return s;
 }
 
-// Fails the n-th file-system call (counting from 1) with one errno value;
+// Fails the n-th file-system call (counting from 1) with the error an errno
+// value stands for (nativeError);
 // every other call goes to the real file system. `before` sees each call
 // first, so a test can change the folder at an exact step.
-class FaultyFileSystem : public PosixFileSystem {
+class FaultyFileSystem : public NativeFileSystem {
   public:
     int failAt = 0;
     int error = 0;
@@ -44,93 +39,93 @@ class FaultyFileSystem : public PosixFileSystem {
 
     Handle openRead(const std::string& p) override {
         step("openRead", p);
-        return PosixFileSystem::openRead(p);
+        return NativeFileSystem::openRead(p);
     }
     std::size_t read(Handle f, char* b, std::size_t n) override {
         step("read", "");
-        return PosixFileSystem::read(f, b, n);
+        return NativeFileSystem::read(f, b, n);
     }
     void write(Handle f, std::string_view d) override {
         step("write", "");
-        PosixFileSystem::write(f, d);
+        NativeFileSystem::write(f, d);
     }
     void sync(Handle f) override {
         step("sync", "");
-        PosixFileSystem::sync(f);
+        NativeFileSystem::sync(f);
     }
     void setMode(Handle f, unsigned m) override {
         step("setMode", "");
-        PosixFileSystem::setMode(f, m);
+        NativeFileSystem::setMode(f, m);
     }
     FileInfo info(Handle f) override {
         step("info", "");
-        return PosixFileSystem::info(f);
+        return NativeFileSystem::info(f);
     }
     void close(Handle f) override {
         if (hit()) {
-            PosixFileSystem::close(f);  // released even when reported as failed
+            NativeFileSystem::close(f);  // released even when reported as failed
             fail("close", "");
         }
-        PosixFileSystem::close(f);
+        NativeFileSystem::close(f);
     }
     FileInfo status(const std::string& p) override {
         step("status", p);
-        return PosixFileSystem::status(p);
+        return NativeFileSystem::status(p);
     }
     FileInfo linkStatus(const std::string& p) override {
         step("linkStatus", p);
-        return PosixFileSystem::linkStatus(p);
+        return NativeFileSystem::linkStatus(p);
     }
     Handle openFolder(const std::string& p) override {
         step("openFolder", p);
-        return PosixFileSystem::openFolder(p);
+        return NativeFileSystem::openFolder(p);
     }
     Handle openReadAt(Handle d, const std::string& n) override {
         step("openReadAt", n);
-        return PosixFileSystem::openReadAt(d, n);
+        return NativeFileSystem::openReadAt(d, n);
     }
     std::optional<Handle> createNewAt(Handle d, const std::string& n, unsigned m) override {
         step("createNewAt", n);
-        return PosixFileSystem::createNewAt(d, n, m);
+        return NativeFileSystem::createNewAt(d, n, m);
     }
     FileInfo statusAt(Handle d, const std::string& n) override {
         step("statusAt", n);
-        return PosixFileSystem::statusAt(d, n);
+        return NativeFileSystem::statusAt(d, n);
     }
     void renameAt(Handle d, const std::string& a, const std::string& b) override {
         step("renameAt", a);
-        PosixFileSystem::renameAt(d, a, b);
+        NativeFileSystem::renameAt(d, a, b);
     }
     bool renameNoReplaceAt(Handle d, const std::string& a, const std::string& b) override {
         step("renameNoReplaceAt", a);
-        return PosixFileSystem::renameNoReplaceAt(d, a, b);
+        return NativeFileSystem::renameNoReplaceAt(d, a, b);
     }
     void removeAt(Handle d, const std::string& n) override {
         step("removeAt", n);
-        PosixFileSystem::removeAt(d, n);
+        NativeFileSystem::removeAt(d, n);
     }
     LinkResult linkAt(Handle d, const std::string& a, const std::string& b) override {
         step("linkAt", b);
-        return hardLinks ? PosixFileSystem::linkAt(d, a, b) : LinkResult::Unsupported;
+        return hardLinks ? NativeFileSystem::linkAt(d, a, b) : LinkResult::Unsupported;
     }
     void syncFolder(Handle d) override {
         step("syncFolder", "");
-        PosixFileSystem::syncFolder(d);
+        NativeFileSystem::syncFolder(d);
     }
     std::vector<std::string> listFolder(Handle d) override {
         step("listFolder", "");
-        return PosixFileSystem::listFolder(d);
+        return NativeFileSystem::listFolder(d);
     }
     LockResult tryLock(Handle f) override {
         step("tryLock", "");
-        return PosixFileSystem::tryLock(f);
+        return NativeFileSystem::tryLock(f);
     }
 
   private:
     bool hit() { return ++calls == failAt; }
     [[noreturn]] void fail(const char* op, const std::string& p) {
         failedStep = std::string(op) + " " + p;
-        throw errorFromErrno(error);
+        throw nativeError(error);
     }
     void step(const char* op, const std::string& p) {
         if (before) {

@@ -16,6 +16,10 @@ namespace {
 
 constexpr std::uint32_t kUser = 0x80000001u;
 
+bool runningAsRoot() {
+    return ::geteuid() == 0;
+}
+
 class FileRegistryTest : public TempStoreTest {
   protected:
     // Stores raw bytes of any type under the settings key.

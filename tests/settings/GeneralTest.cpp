@@ -59,13 +59,13 @@ class GeneralTest : public TempStoreTest {
     }
 
     void freshStart() {
-        fs::remove_all(base_ / "config");
+        settings_->clear();
         store({{"Left", "0"}, {"Autoquit", "0"}});
         FakeWindow window;
         FakeCheckBox check;
         LoadPosition(window);
         LoadAutoquit(check);
-        fs::remove_all(base_ / "config");
+        settings_->clear();
     }
 
     static void store(std::initializer_list<std::pair<const char*, std::string>> values) {
@@ -75,13 +75,9 @@ class GeneralTest : public TempStoreTest {
         }
     }
 
-    static void forget(const char* name) {
+    void forget(const char* name) {
         CreateKey(kSettingsKey);
-        std::error_code ec;
-        fs::remove(fs::path(std::getenv("XDG_CONFIG_HOME")) /
-                       "grize/registry/HKEY_CURRENT_USER/Software/Ashgrove/Grize" /
-                       (std::string("=") + name),
-                   ec);
+        settings_->forgetValue("Software\\Ashgrove\\Grize", name);
     }
 };
 
@@ -93,7 +89,7 @@ TEST_F(GeneralTest, NothingStoredGivesTopLeftCornerAndUncheckedBox) {
     EXPECT_EQ(window.left, 0);
     EXPECT_EQ(window.top, 0);
     EXPECT_EQ(check.value, 0);
-    EXPECT_FALSE(fs::exists(registryFolder())) << "loading stores nothing";
+    EXPECT_FALSE(settings_->holdsAnything()) << "loading stores nothing";
 }
 
 TEST_F(GeneralTest, TopFallsBackToWhateverLeftGave) {
@@ -209,7 +205,7 @@ TEST_F(GeneralTest, SavesDecimalTextAndCreatesTheKey) {
         {-16777217.0f, "-16777216"},
     };
     for (const auto& [twips, text] : positions) {
-        fs::remove_all(base_ / "config");
+        settings_->clear();
         FakeWindow window;
         window.left = twips;
         window.top = twips;
@@ -218,7 +214,7 @@ TEST_F(GeneralTest, SavesDecimalTextAndCreatesTheKey) {
         EXPECT_EQ(ReadValue(kSettingsKey, "Top"), text) << twips;
     }
     for (const int state : {0, 1, 2}) {
-        fs::remove_all(base_ / "config");
+        settings_->clear();
         FakeCheckBox check;
         check.value = state;
         SaveAutoquit(check);
@@ -271,7 +267,7 @@ TEST_F(GeneralTest, EveryStepRunsAfterAFailedOne) {
 }
 
 TEST_F(GeneralTest, AnUnusableStoreIsPassedOverSilently) {
-    writeFile(base_ / "config", "not a folder");
+    settings_->makeUnusable();
     FakeWindow window;
     FakeCheckBox check;
     EXPECT_NO_THROW(SavePosition(window));

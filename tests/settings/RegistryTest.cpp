@@ -75,7 +75,8 @@ TEST_F(RegistryTest, WritesAndReadsBackUnderACreatedKey) {
     EXPECT_EQ(ReadValue(kSettingsKey, "Left"), "Error");  // key, no value
     WriteValue(kSettingsKey, "Left", "1500");
     EXPECT_EQ(ReadValue(kSettingsKey, "Left"), "1500");
-    EXPECT_EQ(ReadValue(kSettingsKey, "left"), "Error");
+    const bool caseMatters = whyNot(Needs::CaseSensitiveNames).empty();
+    EXPECT_EQ(ReadValue(kSettingsKey, "left"), caseMatters ? "Error" : "1500");
     EXPECT_EQ(ReadValue("HKEY_CURRENT_USER\\Software\\Ashgrove", "Left"), "Error");
     EXPECT_TRUE(messages_.empty());
 }
@@ -94,7 +95,7 @@ TEST_F(RegistryTest, BadPathsDoNothing) {
         WriteValue(path, "Left", "1");
         EXPECT_EQ(ReadValue(path, "Left"), std::nullopt) << path;
     }
-    EXPECT_FALSE(fs::exists(registryFolder()));
+    EXPECT_FALSE(settings_->holdsAnything());
     // One message per operation for the two malformed paths, none for the
     // unknown root.
     ASSERT_EQ(messages_.size(), 6u);
@@ -129,7 +130,7 @@ TEST_F(RegistryTest, DropsLeadingSpacesKeepsTrailingOnes) {
 
 TEST_F(RegistryTest, WritingWithoutCreateKeyStoresNothing) {
     WriteValue(kSettingsKey, "Left", "1500");
-    EXPECT_FALSE(fs::exists(userFolder() / "Software"));
+    EXPECT_FALSE(settings_->holdsKey("Software"));
     EXPECT_EQ(ReadValue(kSettingsKey, "Left"), "Error");
 }
 

@@ -80,6 +80,9 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 std::mutex foldersMutex;
 std::map<int, std::wstring> folders;
+// A folder's lock is a second handle that asks to add files and lets nobody
+// else ask the same: byte-range locks do not work on folders.
+std::map<int, HANDLE> folderLocks;
 
 // The C runtime's descriptor table holds the HANDLE, so the interface keeps
 // its int handles.
@@ -246,6 +249,10 @@ void WindowsFileSystem::close(Handle file) {
     {
         const std::lock_guard lock(foldersMutex);
         folders.erase(file);
+        if (const auto held = folderLocks.find(file); held != folderLocks.end()) {
+            ::CloseHandle(held->second);
+            folderLocks.erase(held);
+        }
     }
     if (::_close(file) != 0) {
         throw err::deviceIo();
@@ -382,6 +389,23 @@ std::vector<std::string> WindowsFileSystem::listFolder(Handle folder) {
 }
 
 LockResult WindowsFileSystem::tryLock(Handle file) {
+    {
+        const std::lock_guard lock(foldersMutex);
+        if (const auto folder = folders.find(file); folder != folders.end()) {
+            if (folderLocks.count(file)) {
+                return LockResult::Locked;
+            }
+            const HANDLE held =
+                ::CreateFileW(folder->second.c_str(), FILE_ADD_FILE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            if (held == INVALID_HANDLE_VALUE) {
+                return ::GetLastError() == ERROR_SHARING_VIOLATION ? LockResult::Busy
+                                                                   : LockResult::Unsupported;
+            }
+            folderLocks[file] = held;
+            return LockResult::Locked;
+        }
+    }
     OVERLAPPED at{};
     if (::LockFileEx(handleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                      &at)) {

@@ -3,6 +3,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <string>
+
 namespace grize {
 
 namespace {
@@ -46,8 +48,15 @@ long WindowsRegistry::QueryValue(RegKey key, const std::string& name, std::uint3
 
 long WindowsRegistry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
                                const char* data, std::uint32_t length) {
+    // Text is stored with its terminator, as the file store reads it back:
+    // without one, an empty text would come back as no data at all.
+    std::string bytes(data, data == nullptr ? 0 : length);
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) && !bytes.ends_with('\0')) {
+        bytes += '\0';
+    }
     return ::RegSetValueExA(openHandle(key), name.c_str(), 0, type,
-                            reinterpret_cast<const BYTE*>(data), length);
+                            reinterpret_cast<const BYTE*>(bytes.data()),
+                            static_cast<DWORD>(bytes.size()));
 }
 
 long WindowsRegistry::CloseKey(RegKey key) {

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// What the tests do differently per platform. tests/support/posix or
+// tests/support/windows is built, chosen in CMake; the tests themselves call
+// only what is declared here.
+namespace grize::test {
+
+// What a test or a case needs beyond plain files.
+enum class Needs {
+    Nothing,
+    PermissionModes,     // group and other bits, not only read-only
+    RefusedPermissions,  // a mode that refuses the user who runs the tests
+    Fifos,
+    Sockets,
+    SymbolicLinks,
+    RenameOpenFolder,    // a folder renamed while a run works in it
+    ForkedChild,         // the test process split in two
+    PosixShell,          // sh, tee, localedef
+    CaseSensitiveNames,  // of settings values
+};
+
+// Why the tests cannot do that here; empty when they can.
+std::string whyNot(Needs need);
+
+#define GRIZE_SKIP_WITHOUT(need)                                               \
+    do {                                                                       \
+        if (const std::string why = ::grize::test::whyNot(need); !why.empty()) \
+            GTEST_SKIP() << why;                                               \
+    } while (0)
+
+void setMode(const std::string& path, unsigned mode);
+unsigned modeOf(const std::string& path);  // 0 when nothing is there
+// Hidden as this platform sees it: the attribute where there is one; a name
+// that starts with "." is hidden anyway elsewhere.
+void hide(const std::string& path);
+void makeFifo(const std::string& path);
+// A listening socket at the path, closed with the returned handle.
+int makeSocket(const std::string& path);
+void closeSocket(int socket);
+
+// Runs `body` in a forked copy of the test, killed after `killAfter`
+// microseconds unless that is negative; its exit status, -1 when killed.
+int runInChild(int (*body)(void*), void* context, std::int64_t killAfter);
+
+// One way to stop a running program from outside: the signal or console
+// event, and the exit status the program then reports.
+struct Interruption {
+    const char* name;
+    int code;
+    int status;
+};
+std::vector<Interruption> interruptions();
+
+// A program with its standard streams from and to files.
+struct ProcessSpec {
+    std::vector<std::string> args;                                      // args[0] is the program
+    std::string input = {};                                             // "" for nothing
+    std::string output = {}, errors = {};                               // "" throws them away
+    std::string folder = {};                                            // "" for the test's own
+    std::vector<std::pair<std::string, std::string>> environment = {};  // added
+};
+
+class Process {
+  public:
+    explicit Process(const ProcessSpec& spec);
+    ~Process();  // kills what still runs
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    void interrupt(const Interruption& how);
+    // No chance to clean up: SIGKILL, TerminateProcess.
+    void kill();
+    // The exit status; -1 when a signal ended it.
+    int wait();
+
+  private:
+    std::intptr_t id_ = 0;
+    unsigned long processId_ = 0;
+    bool done_ = false;
+    int status_ = -1;
+};
+
+// Settings written to a scratch place for one test: on Windows a scratch key
+// stands in for HKEY_CURRENT_USER, elsewhere XDG_CONFIG_HOME and HOME point
+// into `folder`.
+class ScratchSettings {
+  public:
+    explicit ScratchSettings(const std::string& folder);
+    ~ScratchSettings();
+    ScratchSettings(const ScratchSettings&) = delete;
+    ScratchSettings& operator=(const ScratchSettings&) = delete;
+
+    // Forgets everything stored, as on a machine where Grize never ran.
+    void clear();
+    bool holdsAnything();
+    // Whether a key below HKEY_CURRENT_USER is stored.
+    bool holdsKey(const std::string& subKey);
+    void forgetValue(const std::string& subKey, const std::string& name);
+    // Nothing can be stored from now on.
+    void makeUnusable();
+
+  private:
+    std::string folder_;
+    std::vector<std::pair<const char*, std::optional<std::string>>> savedEnvironment_;
+    std::intptr_t key_ = 0;
+};
+
+}  // namespace grize::test

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "PosixFileSystem.h"
+
+namespace grize::test {
+
+using NativeFileSystem = PosixFileSystem;
+
+// What this platform's file system throws for a failure with this errno.
+inline RuntimeError nativeError(int error) {
+    return errorFromErrno(error);
+}
+
+}  // namespace grize::test

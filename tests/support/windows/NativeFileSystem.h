@@ -1,0 +1,27 @@
+#pragma once
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cerrno>
+
+#include "WindowsFileSystem.h"
+
+namespace grize::test {
+
+using NativeFileSystem = WindowsFileSystem;
+
+// What this platform's file system throws for the failure that errno names
+// elsewhere.
+inline RuntimeError nativeError(int error) {
+    switch (error) {
+        case EACCES:
+            return errorFromWin32(ERROR_ACCESS_DENIED);
+        case ENOSPC:
+            return errorFromWin32(ERROR_DISK_FULL);
+        default:
+            return errorFromWin32(ERROR_IO_DEVICE);
+    }
+}
+
+}  // namespace grize::test

@@ -1,0 +1,258 @@
+#include "TestPlatform.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cwchar>
+#include <filesystem>
+#include <stdexcept>
+
+#include "TestFiles.h"
+
+namespace grize::test {
+
+namespace fs = std::filesystem;
+
+std::string whyNot(Needs need) {
+    switch (need) {
+        case Needs::Nothing:
+            return {};
+        case Needs::PermissionModes:
+            return "Windows keeps a read-only attribute, no permission bits";
+        case Needs::RefusedPermissions:
+            return "Windows refuses through access lists, not modes";
+        case Needs::Fifos:
+            return "no FIFOs on Windows";
+        case Needs::Sockets:
+            return "no socket files on Windows";
+        case Needs::SymbolicLinks:
+            return "symbolic links need a privilege on Windows";
+        case Needs::RenameOpenFolder:
+            return "Windows does not rename a folder a run holds open";
+        case Needs::ForkedChild:
+            return "no fork on Windows; CliProcess kills grize-cli.exe instead";
+        case Needs::PosixShell:
+            return "no POSIX shell or localedef on Windows";
+        case Needs::CaseSensitiveNames:
+            return "the registry matches names whatever their case";
+    }
+    return "unknown need";
+}
+
+void setMode(const std::string& path, unsigned mode) {
+    std::error_code ec;
+    fs::permissions(fsPath(path), static_cast<fs::perms>(mode), ec);
+}
+
+unsigned modeOf(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(fsPath(path), ec);
+    return ec ? 0 : static_cast<unsigned>(st.permissions() & fs::perms::mask);
+}
+
+void hide(const std::string& path) {
+    const std::wstring wide = fsPath(path).wstring();
+    ::SetFileAttributesW(wide.c_str(), ::GetFileAttributesW(wide.c_str()) | FILE_ATTRIBUTE_HIDDEN);
+}
+
+void makeFifo(const std::string&) {
+    throw std::logic_error(whyNot(Needs::Fifos));
+}
+
+int makeSocket(const std::string&) {
+    throw std::logic_error(whyNot(Needs::Sockets));
+}
+
+void closeSocket(int) {}
+
+int runInChild(int (*)(void*), void*, std::int64_t) {
+    throw std::logic_error(whyNot(Needs::ForkedChild));
+}
+
+std::vector<Interruption> interruptions() {
+    // Wine 8 delivers no Ctrl+Break sent this way, and a closed console
+    // cannot be staged without a window.
+    return {{"Ctrl+C", CTRL_C_EVENT, 128 + 2}};
+}
+
+namespace {
+
+// One argument as the C runtime splits a command line.
+std::wstring quoted(const std::wstring& arg) {
+    std::wstring out = L"\"";
+    std::size_t slashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++slashes;
+            continue;
+        }
+        out.append(c == L'"' ? 2 * slashes + 1 : slashes, L'\\');
+        slashes = 0;
+        out += c;
+    }
+    out.append(2 * slashes, L'\\');
+    return out + L"\"";
+}
+
+HANDLE openStream(const std::string& file, bool write) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const std::wstring path = file.empty() ? L"NUL" : fsPath(file).wstring();
+    const HANDLE h = ::CreateFileW(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                                   write ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("cannot open " + file);
+    }
+    return h;
+}
+
+}  // namespace
+
+Process::Process(const ProcessSpec& spec) {
+    // An absolute program path, so the folder the child starts in plays no part.
+    std::wstring line = quoted(fs::absolute(fsPath(spec.args.at(0))).wstring());
+    for (std::size_t i = 1; i < spec.args.size(); ++i) {
+        line += L" " + quoted(fsPath(spec.args[i]).wstring());
+    }
+    std::wstring environment;
+    if (!spec.environment.empty()) {
+        wchar_t* block = ::GetEnvironmentStringsW();
+        for (const wchar_t* p = block; *p; p += std::wcslen(p) + 1) {
+            environment.append(p).push_back(L'\0');
+        }
+        ::FreeEnvironmentStringsW(block);
+        for (const auto& [name, value] : spec.environment) {
+            environment.append(fsPath(name + "=" + value).wstring()).push_back(L'\0');
+        }
+        environment.push_back(L'\0');
+    }
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    // A console of its own, for Ctrl+C, kept out of sight.
+    start.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    start.wShowWindow = SW_HIDE;
+    start.hStdInput = openStream(spec.input, false);
+    start.hStdOutput = openStream(spec.output, true);
+    start.hStdError = openStream(spec.errors, true);
+    const std::wstring folder = spec.folder.empty() ? L"" : fsPath(spec.folder).wstring();
+    PROCESS_INFORMATION info{};
+    const BOOL started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                          CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT,
+                                          environment.empty() ? nullptr : environment.data(),
+                                          folder.empty() ? nullptr : folder.c_str(), &start, &info);
+    ::CloseHandle(start.hStdInput);
+    ::CloseHandle(start.hStdOutput);
+    ::CloseHandle(start.hStdError);
+    if (!started) {
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(::GetLastError()));
+    }
+    ::CloseHandle(info.hThread);
+    id_ = reinterpret_cast<std::intptr_t>(info.hProcess);
+    processId_ = info.dwProcessId;
+}
+
+Process::~Process() {
+    if (!done_) {
+        kill();
+        wait();
+    }
+    ::CloseHandle(reinterpret_cast<HANDLE>(id_));
+}
+
+// The event goes to every process on a console: the test joins the child's
+// console for the moment it sends it, ignoring the event itself.
+void Process::interrupt(const Interruption& how) {
+    ::FreeConsole();
+    if (!::AttachConsole(processId_)) {
+        return;
+    }
+    ::SetConsoleCtrlHandler(nullptr, TRUE);
+    ::GenerateConsoleCtrlEvent(static_cast<DWORD>(how.code), 0);
+    ::WaitForSingleObject(reinterpret_cast<HANDLE>(id_), 5000);
+    ::FreeConsole();
+    ::SetConsoleCtrlHandler(nullptr, FALSE);
+}
+
+void Process::kill() {
+    ::TerminateProcess(reinterpret_cast<HANDLE>(id_), 137);
+}
+
+int Process::wait() {
+    if (!done_) {
+        const HANDLE process = reinterpret_cast<HANDLE>(id_);
+        ::WaitForSingleObject(process, INFINITE);
+        DWORD code = 0;
+        ::GetExitCodeProcess(process, &code);
+        status_ = static_cast<int>(code);
+        done_ = true;
+    }
+    return status_;
+}
+
+namespace {
+
+// One key per test process: suites may run side by side in one Wine prefix.
+const std::wstring kScratchKey =
+    L"Software\\Grize tests scratch " + std::to_wstring(::GetCurrentProcessId());
+
+HKEY keyOf(std::intptr_t key) {
+    return reinterpret_cast<HKEY>(key);
+}
+
+}  // namespace
+
+ScratchSettings::ScratchSettings(const std::string& folder) : folder_(folder) {
+    clear();
+}
+
+ScratchSettings::~ScratchSettings() {
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    ::RegCloseKey(keyOf(key_));
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
+}
+
+void ScratchSettings::clear() {
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    if (key_) {
+        ::RegCloseKey(keyOf(key_));
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kScratchKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                          nullptr, &key, nullptr) != ERROR_SUCCESS ||
+        ::RegOverridePredefKey(HKEY_CURRENT_USER, key) != ERROR_SUCCESS) {
+        throw std::runtime_error("no scratch key for HKEY_CURRENT_USER");
+    }
+    key_ = reinterpret_cast<std::intptr_t>(key);
+}
+
+bool ScratchSettings::holdsAnything() {
+    DWORD keys = 0, values = 0;
+    ::RegQueryInfoKeyW(keyOf(key_), nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values,
+                       nullptr, nullptr, nullptr, nullptr);
+    return keys + values > 0;
+}
+
+bool ScratchSettings::holdsKey(const std::string& subKey) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(keyOf(key_), fsPath(subKey).wstring().c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    ::RegCloseKey(key);
+    return true;
+}
+
+void ScratchSettings::forgetValue(const std::string& subKey, const std::string& name) {
+    ::RegDeleteKeyValueW(keyOf(key_), fsPath(subKey).wstring().c_str(),
+                         fsPath(name).wstring().c_str());
+}
+
+void ScratchSettings::makeUnusable() {
+    // A key deleted while open: nothing can be created, written or read in it.
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, keyOf(key_));
+}
+
+}  // namespace grize::test
