@@ -8,15 +8,10 @@
 set -euo pipefail
 docs="$(cd "$(dirname "$0")" && pwd)"
 exe="$(realpath "${1:-$docs/../build-windows-app/src/app/grize.exe}")"
-for tool in Xvfb xdotool wine import convert; do
+for tool in import convert; do
     command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
 done
-source "$docs/../tests/app/xvfb_common.sh"
-unset QT_QPA_PLATFORM
-export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i >/dev/null 2>&1 || true
-wineserver -w
-trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT
+source "$docs/../tests/app/wine_common.sh"
 cd "$scratch/files"
 
 # The windows on the Wine desktop, cut free of its plain background.

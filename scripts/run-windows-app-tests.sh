@@ -23,18 +23,10 @@ cmake --build --preset windows-app
 (cd build-windows-app && cpack -G NSIS >/dev/null)
 ls -l build-windows-app/src/app/grize.exe build-windows-app/grize-setup.exe
 
-# The window tests on the Windows platform plugin: one X server, one Wine
-# prefix, kept between runs like build-windows'.
+# The window tests on the Windows platform plugin, on an X server and in a
+# Wine prefix of their own.
 (
-    source tests/app/xvfb_common.sh
-    unset QT_QPA_PLATFORM
-    export WINEPREFIX="$PWD/build-windows-app/wineprefix" WINEDEBUG=-all \
-        WINEDLLOVERRIDES="mscoree,mshtml="
-    trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wineboot -i >/dev/null 2>&1 || true
-        wineserver -w
-    fi
+    source tests/app/wine_common.sh
     ctest --test-dir build-windows-app --output-on-failure
 )
 tests/app/wine_session_test.sh build-windows-app/src/app/grize.exe "$linux_cli"

@@ -6,16 +6,7 @@
 #   wine_installer_test.sh GRIZE_SETUP_EXE
 set -euo pipefail
 setup="$(realpath "$1")"
-for tool in Xvfb xdotool wine wineboot wineserver; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
-source "$(dirname "$0")/xvfb_common.sh"
-unset QT_QPA_PLATFORM
-export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i >/dev/null 2>&1 || true
-wineserver -w
-trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT
+source "$(dirname "$0")/wine_common.sh"
 
 # A key's default value, or nothing when the key is missing.
 default_value() {

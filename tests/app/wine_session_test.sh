@@ -8,18 +8,7 @@
 set -euo pipefail
 exe="$(realpath "$1")"
 cli="$(realpath "$2")"
-for tool in Xvfb xdotool wine wineboot wineserver; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
-source "$(dirname "$0")/xvfb_common.sh"
-# Qt for Windows picks its own platform.
-unset QT_QPA_PLATFORM
-export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i >/dev/null 2>&1 || true
-wineserver -w
-# The wineserver outlives the programs; end it before the X server goes.
-trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT
+source "$(dirname "$0")/wine_common.sh"
 
 key='HKCU\Software\Ashgrove\Grize'
 stored() { wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {print $3}'; }
