@@ -15,3 +15,5 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 ctest --test-dir build-windows --output-on-failure -j2
 scripts/cross-check-windows.sh
+# The window and the installer, when the Qt for MinGW is there.
+scripts/run-windows-app-tests.sh

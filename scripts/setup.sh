@@ -10,7 +10,7 @@ packages=(
     clang libclang-rt-14-dev llvm-14
     dpkg-dev lintian appstream desktop-file-utils shared-mime-info xdg-utils
     libfile-mimeinfo-perl man-db pcmanfm-qt dbus-daemon
-    g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
+    g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine qt6-base-dev-tools nsis
 )
 
 missing=()

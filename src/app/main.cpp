@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "CommandLine.h"
+#include "DesktopServices.h"
 #include "FileSystem.h"
 #include "Interrupts.h"
 #include "Platform.h"
@@ -14,12 +16,13 @@
 int main(int argc, char** argv) {
     // The whole argument text is the target path: Qt must not take any of it
     // for an option of its own (a file named "-reverse", say).
-    std::string commandLine = grize::QtWindowServices::joinArguments(argc, argv);
+    std::string commandLine =
+        grize::QtWindowServices::joinArguments(grize::commandLineArguments(argc, argv));
     const std::string platform(
         grize::preferredPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
                                  std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")));
     if (!platform.empty()) {
-        setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
     }
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
@@ -28,7 +31,7 @@ int main(int argc, char** argv) {
     // every desktop.
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setPalette(QApplication::style()->standardPalette());
-    QFont font(QStringLiteral("Liberation Sans"));
+    QFont font(QString::fromLatin1(grize::windowFontFamily()));
     font.setPointSizeF(8.25);
     QApplication::setFont(font);
 

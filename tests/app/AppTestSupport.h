@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "PosixFileSystem.h"
+#include "NativeFileSystem.h"
 #include "RuntimeError.h"
 #include "WindowServices.h"
 #include "WindowSettings.h"
@@ -109,7 +110,7 @@ class RecordingSettings final : public WindowSettings {
 
 // The real file system, except that a chosen operation fails the way the
 // operating system would make it fail.
-class FaultyFileSystem final : public PosixFileSystem {
+class FaultyFileSystem final : public NativeFileSystem {
   public:
     enum class Op { None, OpenRead, CreateNew, Rename, Remove };
 
@@ -126,32 +127,32 @@ class FaultyFileSystem final : public PosixFileSystem {
         if (beforeRead) {
             beforeRead();
         }
-        return PosixFileSystem::read(file, buffer, size);
+        return NativeFileSystem::read(file, buffer, size);
     }
     Handle openRead(const std::string& path) override {
         check(Op::OpenRead);
-        return PosixFileSystem::openRead(path);
+        return NativeFileSystem::openRead(path);
     }
     Handle openReadAt(Handle folder, const std::string& name) override {
         check(Op::OpenRead);
-        return PosixFileSystem::openReadAt(folder, name);
+        return NativeFileSystem::openReadAt(folder, name);
     }
     std::optional<Handle> createNewAt(Handle folder, const std::string& name,
                                       unsigned mode) override {
         check(Op::CreateNew);
-        return PosixFileSystem::createNewAt(folder, name, mode);
+        return NativeFileSystem::createNewAt(folder, name, mode);
     }
     void renameAt(Handle folder, const std::string& from, const std::string& to) override {
         check(Op::Rename);
-        PosixFileSystem::renameAt(folder, from, to);
+        NativeFileSystem::renameAt(folder, from, to);
     }
     bool renameNoReplaceAt(Handle folder, const std::string& from, const std::string& to) override {
         check(Op::Rename);
-        return PosixFileSystem::renameNoReplaceAt(folder, from, to);
+        return NativeFileSystem::renameNoReplaceAt(folder, from, to);
     }
     void removeAt(Handle folder, const std::string& name) override {
         check(Op::Remove);
-        PosixFileSystem::removeAt(folder, name);
+        NativeFileSystem::removeAt(folder, name);
     }
 
   private:
@@ -191,8 +192,9 @@ struct Session {
     std::unique_ptr<frmmain> window;
 };
 
+// In the platform's own spelling, as a file manager passes it.
 inline std::string path(const QTemporaryDir& dir, const char* name) {
-    return dir.filePath(QString::fromUtf8(name)).toStdString();
+    return QDir::toNativeSeparators(dir.filePath(QString::fromUtf8(name))).toStdString();
 }
 
 inline void writeFile(const std::string& file, const QByteArray& bytes) {

@@ -167,6 +167,9 @@ class MainWindowTest : public QObject {
         } else if (fault == 2) {
             f.s.fs.failOn(FaultyFileSystem::Op::Rename, err::diskFull());
         }
+        // Where a window with no stored place opens is the system's choice.
+        f.s.settings.storedLeft = 0;
+        f.s.settings.storedTop = 0;
         QVERIFY(f.s.start());
         frmmain& w = *f.s.window;
         w.txtPassword1->setText(fault == 0 ? "wrong" : "right");

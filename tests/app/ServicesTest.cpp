@@ -77,16 +77,11 @@ class ServicesTest : public QObject {
     void commandLineJoinsArgumentsWithOneBlank() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, text);
-        std::vector<QByteArray> storage{"grize"};
+        std::vector<std::string> each;
         for (const QString& argument : arguments) {
-            storage.push_back(argument.toUtf8());
+            each.push_back(argument.toStdString());
         }
-        std::vector<char*> argv;
-        for (QByteArray& each : storage) {
-            argv.push_back(each.data());
-        }
-        QCOMPARE(QtWindowServices::joinArguments(static_cast<int>(argv.size()), argv.data()),
-                 text.toStdString());
+        QCOMPARE(QtWindowServices::joinArguments(each), text.toStdString());
     }
 
     void errorReportNumberSpacing_data() {

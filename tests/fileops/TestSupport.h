@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "NativeError.h"
 #include "NativeFileSystem.h"
 #include "TestFiles.h"
 #include "TestPlatform.h"

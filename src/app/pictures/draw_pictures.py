@@ -2,7 +2,7 @@
 """Draws the window's pictures as 32x32 XPM files (16 colours at most), and
 each again at 64x64 as NAME@2x.xpm for screens with twice the pixel density,
 and the closed padlock as the program's icon: PNG files at the sizes the icon
-theme wants and an SVG.
+theme wants, an SVG, and a Windows .ico.
 
 Run from anywhere; it rewrites the files beside itself, the hand picture in
 src/about/pictures and the icons in packaging/icons. The build embeds or
@@ -219,6 +219,37 @@ def write_png(path, rows):
         f.write(chunk(b"IEND", b""))
 
 
+def write_ico(path, images):
+    """images: (size, rows) pairs. Small sizes as 32-bit bitmaps, which every
+    Windows reads; 256 as PNG, as Windows expects at that size."""
+    entries = []
+    for size, rows in images:
+        if size >= 256:
+            tmp = path + ".png"
+            write_png(tmp, rows)
+            with open(tmp, "rb") as f:
+                data = f.read()
+            os.remove(tmp)
+        else:
+            mask_stride = ((size + 31) // 32) * 4
+            header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+            pixels = bytearray()
+            for row in reversed(rows):
+                for x in range(size):
+                    r, g, b, a = row[4 * x : 4 * x + 4]
+                    pixels += bytes((b, g, r, a))
+            data = header + bytes(pixels) + bytes(mask_stride * size)
+        entries.append((size, data))
+    offset = 6 + 16 * len(entries)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<HHH", 0, 1, len(entries)))
+        for size, data in entries:
+            f.write(struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset))
+            offset += len(data)
+        for _, data in entries:
+            f.write(data)
+
+
 def write_svg(path, img):
     """One rectangle per run of equal grid squares in a row."""
     rects = []
@@ -256,6 +287,7 @@ def main():
     for size in ICON_SIZES:
         write_png(os.path.join(ICONS, f"grize-{size}.png"), scaled_rgba(closed, size))
     write_svg(os.path.join(ICONS, "grize.svg"), closed)
+    write_ico(os.path.join(ICONS, "grize.ico"), [(n, scaled_rgba(closed, n)) for n in (16, 32, 48, 256)])
 
 
 if __name__ == "__main__":

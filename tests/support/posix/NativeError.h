@@ -1,10 +1,8 @@
 #pragma once
 
-#include "PosixFileSystem.h"
+#include "NativeFileSystem.h"
 
 namespace grize::test {
-
-using NativeFileSystem = PosixFileSystem;
 
 // What this platform's file system throws for a failure with this errno.
 inline RuntimeError nativeError(int error) {

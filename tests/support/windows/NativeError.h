@@ -5,11 +5,9 @@
 
 #include <cerrno>
 
-#include "WindowsFileSystem.h"
+#include "NativeFileSystem.h"
 
 namespace grize::test {
-
-using NativeFileSystem = WindowsFileSystem;
 
 // What this platform's file system throws for the failure that errno names
 // elsewhere.

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "PosixFileSystem.h"
+
+namespace grize {
+
+// The concrete file system of this platform, for code that extends it.
+using NativeFileSystem = PosixFileSystem;
+
+}  // namespace grize
