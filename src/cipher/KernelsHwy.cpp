@@ -152,15 +152,27 @@ void Stretch(const unsigned char* in, std::size_t n, unsigned char* out) {
     const auto hi1 = hn::Set(d32, 0x0C000000u);
     const auto hi2 = hn::Set(d32, 0x03000000u);
     const auto base = hn::Set(d32, 0x3B3B3B3Bu);  // 59 in every byte, no carry below 64
-    std::size_t i = 0;
-    for (; i + bytes <= n; i += consumed, out += bytes) {
-        const auto raw = hn::BitCast(d32, hn::LoadU(d8, in + i));
+    const auto step = [&](const unsigned char* from, unsigned char* to) {
+        const auto raw = hn::BitCast(d32, hn::LoadU(d8, from));
         const auto w = hn::BitCast(
             d32, hn::TableLookupBytes(hn::BitCast(d8, hn::TableLookupLanes(raw, words)), spread));
         const auto high =
             hn::Or(hn::Or(hn::And(hn::ShiftLeft<22>(w), hi0), hn::And(hn::ShiftLeft<12>(w), hi1)),
                    hn::And(hn::ShiftLeft<2>(w), hi2));
-        hn::StoreU(hn::BitCast(d8, hn::Add(hn::Or(hn::And(w, low), high), base)), d8, out);
+        hn::StoreU(hn::BitCast(d8, hn::Add(hn::Or(hn::And(w, low), high), base)), d8, to);
+    };
+    std::size_t i = 0;
+    // Each load reads a quarter past the bytes it uses: the last vector's
+    // worth comes from a copy, so only a short rest is left to the scalar set.
+    for (; i + bytes <= n; i += consumed, out += bytes) {
+        step(in + i, out);
+    }
+    if (i + consumed <= n) {
+        alignas(64) unsigned char last[kMaxBytes] = {};
+        std::memcpy(last, in + i, consumed);
+        step(last, out);
+        i += consumed;
+        out += bytes;
     }
     scalarTable().stretch(in + i, n - i, out);
 }
@@ -198,10 +210,8 @@ CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
     const auto hi2 = hn::Set(d32, 0xC00000u);
     auto lowest = hn::Set(d8, std::uint8_t{255});
     auto highest = hn::Zero(d8);
-    std::size_t i = 0;
-    // Each store writes a whole vector, a quarter past its bytes: keep it inside.
-    for (; i + 2 * bytes <= n; i += bytes, out += produced) {
-        const auto c = hn::LoadU(d8, in + i);
+    const auto step = [&](const unsigned char* from, unsigned char* to) {
+        const auto c = hn::LoadU(d8, from);
         lowest = hn::Min(lowest, c);
         highest = hn::Max(highest, c);
         const auto w = hn::BitCast(d32, hn::Sub(c, base));
@@ -211,7 +221,20 @@ CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
         const auto bytesOut =
             hn::TableLookupBytes(hn::BitCast(d8, hn::Or(hn::And(w, low), high)), pack);
         hn::StoreU(hn::BitCast(d8, hn::TableLookupLanes(hn::BitCast(d32, bytesOut), words)), d8,
-                   out);
+                   to);
+    };
+    std::size_t i = 0;
+    // Each store writes a whole vector, a quarter past its bytes: keep it
+    // inside, and put the last vector's through a copy.
+    for (; i + 2 * bytes <= n; i += bytes, out += produced) {
+        step(in + i, out);
+    }
+    if (i + bytes <= n) {
+        alignas(64) unsigned char last[kMaxBytes];
+        step(in + i, last);
+        std::memcpy(out, last, produced);
+        i += bytes;
+        out += produced;
     }
     CharRange range = scalarTable().shrink(in + i, n - i, out);
     std::uint8_t lo[kMaxBytes];
