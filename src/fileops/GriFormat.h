@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,8 +67,8 @@ class Input {
     bool fill();
 
     ReadFn read_;
-    std::string buffer_;  // grows to maxBuffer_ while reads fill it
-    std::size_t maxBuffer_;
+    std::size_t size_;
+    std::unique_ptr<char[]> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool afterCr_ = false;
