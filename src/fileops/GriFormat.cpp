@@ -153,6 +153,21 @@ bool headerAccepts(std::string_view headerLine, std::string_view password) {
     return headerLine.substr(0, kHeaderLength).find(expected) == kVerifierOffset;
 }
 
+std::uint64_t encryptedSize(std::size_t headerLength, std::uint64_t plainSize) {
+    const std::uint64_t armour = plainSize + (plainSize + 2) / 3;
+    const std::uint64_t lines =
+        std::max<std::uint64_t>(1, (armour + kLineLength - 1) / kLineLength);
+    return headerLength + armour + (lines + 1) * kLineEnd.size();
+}
+
+std::uint64_t decryptedSize(std::uint64_t fileSize) {
+    const std::uint64_t lineBytes = kLineLength + kLineEnd.size();
+    const std::uint64_t body =
+        fileSize - std::min<std::uint64_t>(fileSize, kHeaderLength + kLineEnd.size());
+    const std::uint64_t armour = body - (body + lineBytes - 1) / lineBytes * kLineEnd.size();
+    return armour == 0 ? 0 : (armour - 1) - (armour - 1) / 4;  // as Shrink counts
+}
+
 void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& write,
              std::size_t plainChunk) {
     if (plainChunk == 0 || plainChunk % kPlainGroup != 0) {

@@ -40,6 +40,12 @@ std::string makeHeader(std::string_view saltSeedText, std::string_view password)
 // characters can matter. Uses the process generator.
 bool headerAccepts(std::string_view headerLine, std::string_view password);
 
+// The size of the file `encrypt` writes for `plainSize` bytes, and the
+// plaintext size of a file of `fileSize` bytes laid out as encrypt lays it
+// out (other layouts give other sizes): for reserving space up front.
+std::uint64_t encryptedSize(std::size_t headerLength, std::uint64_t plainSize);
+std::uint64_t decryptedSize(std::uint64_t fileSize);
+
 // Writes the header line and the body of everything `read` yields.
 void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& write,
              std::size_t plainChunk = kPlainChunk);
