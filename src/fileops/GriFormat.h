@@ -24,9 +24,9 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 // 105 plaintext bytes armour to exactly two body lines, so chunks of a
 // multiple of 105 never split a line.
 inline constexpr std::size_t kPlainGroup = 105;
-inline constexpr std::size_t kPlainChunk = kPlainGroup * 10240;  // about 1 MiB
+inline constexpr std::size_t kPlainChunk = kPlainGroup * 2560;  // about 256 KiB
 // Armoured characters un-armoured at a time: whole groups of four.
-inline constexpr std::size_t kArmourChunk = 4 * 262144;
+inline constexpr std::size_t kArmourChunk = 4 * 65536;
 
 // Fills up to `size` bytes; 0 only at the end of the data.
 using ReadFn = std::function<std::size_t(char* buffer, std::size_t size)>;
@@ -53,7 +53,7 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
 // Buffered reading of an encrypted file, for its first line and its body.
 class Input {
   public:
-    explicit Input(ReadFn read, std::size_t bufferSize = 1024 * 1024);
+    explicit Input(ReadFn read, std::size_t bufferSize = 256 * 1024);
 
     struct HeaderLine {
         std::string text;     // at most `keep` characters
