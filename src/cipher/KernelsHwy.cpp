@@ -190,8 +190,12 @@ auto packWords() {
 
 // With every character at least 59 the subtraction borrows nothing and the
 // scalar Shrink's high bits are these shifts; lower characters are reported
-// through the range and left to Shrink.
-CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
+// through the range and left to Shrink. `n` characters, a multiple of 4:
+// `load(i)` gives the vector of them from character i, `rest(i, scratch)`
+// the characters from i on, contiguous.
+template <class Load, class Rest>
+HWY_INLINE CharRange ShrinkChars(std::size_t n, unsigned char* out, const Load& load,
+                                 const Rest& rest) {
     const D32 d32;
     const D8 d8;
     const std::size_t bytes = hn::Lanes(d8);
@@ -210,8 +214,7 @@ CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
     const auto hi2 = hn::Set(d32, 0xC00000u);
     auto lowest = hn::Set(d8, std::uint8_t{255});
     auto highest = hn::Zero(d8);
-    const auto step = [&](const unsigned char* from, unsigned char* to) {
-        const auto c = hn::LoadU(d8, from);
+    const auto step = [&](hn::Vec<D8> c, unsigned char* to) {
         lowest = hn::Min(lowest, c);
         highest = hn::Max(highest, c);
         const auto w = hn::BitCast(d32, hn::Sub(c, base));
@@ -227,16 +230,17 @@ CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
     // Each store writes a whole vector, a quarter past its bytes: keep it
     // inside, and put the last vector's through a copy.
     for (; i + 2 * bytes <= n; i += bytes, out += produced) {
-        step(in + i, out);
+        step(load(i), out);
     }
     if (i + bytes <= n) {
         alignas(64) unsigned char last[kMaxBytes];
-        step(in + i, last);
+        step(load(i), last);
         std::memcpy(out, last, produced);
         i += bytes;
         out += produced;
     }
-    CharRange range = scalarTable().shrink(in + i, n - i, out);
+    alignas(64) unsigned char scratch[kMaxBytes];
+    CharRange range = scalarTable().shrink(rest(i, scratch), n - i, out);
     std::uint8_t lo[kMaxBytes];
     std::uint8_t hi[kMaxBytes];
     hn::StoreU(lowest, d8, lo);
@@ -246,6 +250,37 @@ CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
         range.highest = std::max(range.highest, hi[k]);
     }
     return range;
+}
+
+CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
+    return ShrinkChars(
+        n, out, [in](std::size_t i) { return hn::LoadU(D8(), in + i); },
+        [in](std::size_t i, unsigned char*) { return in + i; });
+}
+
+// A vector's characters lie in at most two lines (it is shorter than one):
+// those before the line end from one load, those after from one two bytes on.
+CharRange ShrinkLinePairs(const unsigned char* in, std::size_t pairs, unsigned char* out) {
+    const D8 d8;
+    const std::size_t bytes = hn::Lanes(d8);
+    return ShrinkChars(
+        2 * kLineChars * pairs, out,
+        [in, bytes, d8](std::size_t i) {
+            const std::size_t line = i / kLineChars;
+            const std::size_t before = (line + 1) * kLineChars - i;
+            const unsigned char* from = in + i + 2 * line;
+            if (before >= bytes) {
+                return hn::LoadU(d8, from);
+            }
+            return hn::IfThenElse(hn::FirstN(d8, before), hn::LoadU(d8, from),
+                                  hn::LoadU(d8, from + 2));
+        },
+        [in, pairs](std::size_t i, unsigned char* scratch) {
+            for (std::size_t j = i; j < 2 * kLineChars * pairs; ++j) {
+                scratch[j - i] = in[j + 2 * (j / kLineChars)];
+            }
+            return static_cast<const unsigned char*>(scratch);
+        });
 }
 
 // Vectors at 0, bytes, 2 bytes, ... and one ending at character 70 cover the
@@ -284,7 +319,8 @@ Lines TakeLines(const unsigned char* in, std::size_t n, unsigned char* out, std:
 }
 
 const Table* GetTable() {
-    static const Table table{hwy::TargetName(HWY_TARGET), XorKeystream, Stretch, Shrink, TakeLines};
+    static const Table table{
+        hwy::TargetName(HWY_TARGET), XorKeystream, Stretch, Shrink, TakeLines, ShrinkLinePairs};
     return &table;
 }
 #endif

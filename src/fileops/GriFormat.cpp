@@ -41,6 +41,9 @@ constexpr std::size_t kGroupLines = kGroupArmour + 2 * kLineEnd.size();  // with
 // cache between the steps.
 constexpr std::size_t kBlockGroups = 64;
 constexpr std::size_t kBlockChars = 4 * 2048;
+// Where pairs of standard lines may start again after other characters.
+constexpr std::size_t kRealignPairs = 16;
+constexpr std::size_t kRealign = kRealignPairs * kGroupArmour;
 
 unsigned char* bytes(char* p) {
     return reinterpret_cast<unsigned char*>(p);
@@ -237,6 +240,7 @@ Input::HeaderLine Input::readHeaderLine(std::size_t keep) {
         if (cr) {
             ++pos_;
             afterCr_ = true;
+            lineStart_ = true;
             inFirstLine_ = false;
             return line;
         }
@@ -260,12 +264,14 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
             }
             pos_ += static_cast<std::size_t>(cr - begin) + 1;
             afterCr_ = true;
+            lineStart_ = true;
             inFirstLine_ = false;
             continue;
         }
         if (afterCr_ && buffer_[pos_] == '\n') {
             ++pos_;
             afterCr_ = false;
+            lineStart_ = true;
             continue;
         }
         // A standard line reads the same wherever it starts: its 70
@@ -276,19 +282,54 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
             pos_ += lines.consumed;
             got += lines.produced;
             afterCr_ = false;
+            lineStart_ = true;
         }
         // Any other line, up to and with its CR, character by character.
         while (pos_ < end_ && got < room) {
             const char c = buffer_[pos_++];
             if (c == '\r') {
                 afterCr_ = true;
+                lineStart_ = true;
                 break;
             }
             afterCr_ = false;
+            lineStart_ = false;
             out[got++] = c;
         }
     }
     return got;
+}
+
+std::size_t Input::takeLinePairs(const kernels::Table& k, std::size_t most, char* out,
+                                 kernels::CharRange& range) {
+    if (inFirstLine_ || !lineStart_ || (pos_ == end_ && !fill())) {
+        return 0;
+    }
+    if (afterCr_ && buffer_[pos_] == '\n') {
+        ++pos_;  // the rest of the line end before
+        afterCr_ = false;
+    }
+    const auto isEnd = [](const char* at) { return at[0] == '\r' && at[1] == '\n'; };
+    const std::size_t pairBytes = 2 * (kLineLength + kLineEnd.size());
+    std::size_t pairs = 0;
+    for (const char* at = buffer_.get() + pos_;
+         pairs < most && end_ - pos_ >= (pairs + 1) * pairBytes && isEnd(at + kLineLength) &&
+         isEnd(at + pairBytes - kLineEnd.size());
+         at += pairBytes) {
+        ++pairs;
+    }
+    if (pairs == 0) {
+        return 0;
+    }
+    range = k.shrinkLinePairs(bytes(buffer_.get() + pos_), pairs, bytes(out));
+    // A CR or LF inside a line is below the alphabet too: only then do the
+    // reading rules and Shrink see anything but these characters.
+    if (range.lowest < kAlphabetBottom) {
+        return 0;
+    }
+    pos_ += pairs * pairBytes;
+    afterCr_ = false;
+    return pairs;
 }
 
 BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
@@ -307,7 +348,32 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
     std::size_t m = 0;        // bytes
     BodyReport report;
     for (;;) {
-        const std::size_t want = std::min(block, armourChunk - inChunk);
+        std::size_t want = std::min(block, armourChunk - inChunk);
+        // Pairs of standard lines go from the input buffer through Shrink;
+        // anything else, and the rest up to where pairs may start again,
+        // through the reading rules.
+        if (report.length % kGroupArmour == 0 && want >= kGroupArmour) {
+            // Sixteen pairs are a whole number of vectors of any width here.
+            const std::size_t most = want / kGroupArmour;
+            kernels::CharRange range;
+            const std::size_t pairs = in.takeLinePairs(
+                k, most >= kRealignPairs ? most / kRealignPairs * kRealignPairs : most,
+                plain.get() + m, range);
+            if (pairs != 0) {
+                report.outsideAlphabet = report.outsideAlphabet || range.highest > kAlphabetTop;
+                keystream.apply(k, plain.get() + m, pairs * kPlainGroup);
+                m += pairs * kPlainGroup;
+                report.length += pairs * kGroupArmour;
+                inChunk += pairs * kGroupArmour;
+                if (inChunk == armourChunk) {
+                    write(std::string_view(plain.get(), m));
+                    m = 0;
+                    inChunk = 0;
+                }
+                continue;
+            }
+        }
+        want = std::min(want, kRealign - report.length % kRealign);
         const std::size_t n = in.readBodyChars(chars.get(), want);
         report.length += n;
         const std::size_t got = unarmourChunk(k, chars.get(), n, plain.get() + m, report);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "Kernels.h"
+
 // The .gri layout, streamed: a header line (marker, salt, verifier) that is
 // also the key string, then the armoured ciphertext in lines of 70 + CR LF.
 // Chunked processing gives exactly the bytes the whole-text steps give.
@@ -69,6 +71,13 @@ class Input {
     // `room` only at the end.
     std::size_t readBodyChars(char* out, std::size_t room);
 
+    // Un-armours up to `most` pairs of standard lines (70 characters, CR LF)
+    // straight from the buffer into `out`, 105 bytes a pair, when the body is
+    // at the start of a line; `range` gets their characters' range. Takes
+    // none when the next pair is anything else or not all in the buffer.
+    std::size_t takeLinePairs(const kernels::Table& k, std::size_t most, char* out,
+                              kernels::CharRange& range);
+
   private:
     bool fill();
 
@@ -78,6 +87,7 @@ class Input {
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool afterCr_ = false;
+    bool lineStart_ = false;  // the last character read ended a line
     bool inFirstLine_ = true;
     bool atEnd_ = false;
 };
