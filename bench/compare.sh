@@ -57,7 +57,7 @@ for name in "${names[@]}"; do
 done
 
 echo
-echo "In-memory transform (GB/s of plaintext, best of $runs):"
+echo "In-memory transform (GB/s of plaintext, 1 GB = 10^9 bytes, best of $runs):"
 "$bench" --benchmark_filter='^Transform' --benchmark_repetitions="$runs" \
     --benchmark_report_aggregates_only=false --benchmark_format=csv 2>/dev/null |
     awk -F, '/^"Transform/ && !/_(mean|median|stddev|cv)"/ {

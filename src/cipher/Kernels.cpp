@@ -75,6 +75,19 @@ Lines takeLinesScalar(const unsigned char* in, std::size_t n, unsigned char* out
     return lines;
 }
 
+CharRange shrinkLinePairsScalar(const unsigned char* in, std::size_t pairs, unsigned char* out) {
+    CharRange range;
+    for (std::size_t p = 0; p < pairs; ++p, in += 2 * kLineBytes, out += 105) {
+        unsigned char chars[2 * kLineChars];
+        std::memcpy(chars, in, kLineChars);
+        std::memcpy(chars + kLineChars, in + kLineBytes, kLineChars);
+        const CharRange pair = shrinkScalar(chars, sizeof chars, out);
+        range.lowest = std::min(range.lowest, pair.lowest);
+        range.highest = std::max(range.highest, pair.highest);
+    }
+    return range;
+}
+
 const std::vector<const Table*>& tables() {
     static const std::vector<const Table*> list = [] {
         std::vector<const Table*> all;
@@ -110,7 +123,8 @@ std::uint32_t advance(std::uint32_t state, std::uint64_t steps) {
 }
 
 const Table& scalarTable() {
-    static const Table table{"scalar", xorScalar, stretchScalar, shrinkScalar, takeLinesScalar};
+    static const Table table{"scalar",     xorScalar,       stretchScalar,
+                             shrinkScalar, takeLinesScalar, shrinkLinePairsScalar};
     return table;
 }
 

@@ -40,6 +40,9 @@ struct Table {
     // stopping before the first other line or when `room` is too small.
     Lines (*takeLines)(const unsigned char* in, std::size_t n, unsigned char* out,
                        std::size_t room);
+    // shrink of the characters of `pairs` pairs of standard lines (2 x 72
+    // bytes each), skipping the line ends unread: 105 bytes a pair.
+    CharRange (*shrinkLinePairs)(const unsigned char* in, std::size_t pairs, unsigned char* out);
 };
 
 // The generator state `steps` steps after `state`, in O(log steps).

@@ -32,59 +32,95 @@ constexpr std::uint32_t kIncrement = 0xC39EC3u;
 constexpr std::size_t kMaxBytes = 64;  // the widest vector here: 512 bits
 
 // Lanes hold states mod 2^32; the low 24 bits are the generator's state
-// exactly, since reducing mod 2^24 commutes with the multiply and add. Byte
-// 4i + k of a group comes from lane i of vector k, which is where a
-// little-endian load puts it, so one XOR serves four lanes' bytes.
-std::uint32_t XorKeystream(std::uint32_t state, unsigned char* data, std::size_t n) {
-    const Table& scalar = scalarTable();
-    const D32 d32;
-    const D8 d8;
-    const std::size_t lanes = hn::Lanes(d32);
-    const std::size_t block = 8 * lanes;  // bytes per round: two groups of four vectors
-    std::size_t done = 0;
-    if (n >= block) {
-        std::uint32_t start[8 * kMaxBytes / 4];
-        std::uint32_t x = state;
-        for (std::size_t p = 0; p < block; ++p) {  // byte p of the block, lane-major
-            x = x * kMultiplier + kIncrement;
-            const std::size_t group = p / (4 * lanes);
-            const std::size_t inGroup = p % (4 * lanes);
-            start[(group * 4 + inGroup % 4) * lanes + inGroup / 4] = x;
-        }
-        hn::Vec<D32> v[8];
-        for (int k = 0; k < 8; ++k) {
-            v[k] = hn::LoadU(d32, start + k * lanes);
-        }
-        // One round moves every lane `block` steps on: x -> a x + c.
+// exactly, since reducing mod 2^24 commutes with the multiply and add. A
+// round is two groups of four vectors; byte 4i + k of a group comes from lane
+// i of vector k, which is where a little-endian load puts it, so one XOR
+// serves four lanes' bytes.
+struct Steps {
+    // Vector k, lane i: x -> mul x + add takes the round's start state to
+    // the state of the byte that lane serves.
+    alignas(64) std::uint32_t mul[8][kMaxBytes / 4];
+    alignas(64) std::uint32_t add[8][kMaxBytes / 4];
+    std::uint32_t roundMul = 1;  // one round on
+    std::uint32_t roundAdd = 0;
+};
+
+const Steps& steps() {
+    static const Steps table = [] {
+        Steps t{};
+        const std::size_t lanes = hn::Lanes(D32());
         std::uint32_t a = 1, c = 0;
-        for (std::size_t s = 0; s < block; ++s) {
+        for (std::size_t p = 0; p < 8 * lanes; ++p) {
             a *= kMultiplier;
             c = c * kMultiplier + kIncrement;
+            const std::size_t group = p / (4 * lanes);
+            const std::size_t inGroup = p % (4 * lanes);
+            t.mul[group * 4 + inGroup % 4][inGroup / 4] = a;
+            t.add[group * 4 + inGroup % 4][inGroup / 4] = c;
         }
-        const auto va = hn::Set(d32, a);
-        const auto vc = hn::Set(d32, c);
-        const auto byte0 = hn::Set(d32, 0xFFu);
-        const auto byte1 = hn::Set(d32, 0xFF00u);
-        const auto byte2 = hn::Set(d32, 0xFF0000u);
-        const auto byte3 = hn::Set(d32, 0xFF000000u);
-        for (; done + block <= n; done += block) {
-            for (int g = 0; g < 2; ++g) {
-                const hn::Vec<D32>* q = v + 4 * g;
-                const auto ks =
-                    hn::Or(hn::Or(hn::And(hn::ShiftRight<16>(q[0]), byte0),
-                                  hn::And(hn::ShiftRight<8>(q[1]), byte1)),
-                           hn::Or(hn::And(q[2], byte2), hn::And(hn::ShiftLeft<8>(q[3]), byte3)));
-                unsigned char* at = data + done + g * 4 * lanes;
-                const auto in = hn::BitCast(d32, hn::LoadU(d8, at));
-                hn::StoreU(hn::BitCast(d8, hn::Xor(in, ks)), d8, at);
-            }
-            for (int k = 0; k < 8; ++k) {
-                v[k] = v[k] * va + vc;
-            }
-        }
-        state = advance(state, done);
+        t.roundMul = a;
+        t.roundAdd = c;
+        return t;
+    }();
+    return table;
+}
+
+// The keystream of four lanes' states, byte k of each lane from vector k.
+HWY_INLINE hn::Vec<D32> Bytes(hn::Vec<D32> q0, hn::Vec<D32> q1, hn::Vec<D32> q2, hn::Vec<D32> q3) {
+    const D32 d32;
+    const auto byte0 = hn::Set(d32, 0xFFu);
+    const auto bytes01 = hn::Set(d32, 0xFFFFu);
+    const auto bytes012 = hn::Set(d32, 0xFFFFFFu);
+    return hn::IfVecThenElse(
+        bytes012,
+        hn::IfVecThenElse(
+            bytes01, hn::IfVecThenElse(byte0, hn::ShiftRight<16>(q0), hn::ShiftRight<8>(q1)), q2),
+        hn::ShiftLeft<8>(q3));
+}
+
+HWY_INLINE void XorAt(unsigned char* at, hn::Vec<D32> ks) {
+    const D8 d8;
+    hn::StoreU(hn::Xor(hn::LoadU(d8, at), hn::BitCast(d8, ks)), d8, at);
+}
+
+std::uint32_t XorKeystream(std::uint32_t state, unsigned char* data, std::size_t n) {
+    const D32 d32;
+    const std::size_t lanes = hn::Lanes(d32);
+    const std::size_t group = 4 * lanes;
+    const Steps& t = steps();
+    const auto s = hn::Set(d32, state);
+    // Named, not an array, so the compiler keeps the eight in registers.
+    auto v0 = hn::Load(d32, t.mul[0]) * s + hn::Load(d32, t.add[0]);
+    auto v1 = hn::Load(d32, t.mul[1]) * s + hn::Load(d32, t.add[1]);
+    auto v2 = hn::Load(d32, t.mul[2]) * s + hn::Load(d32, t.add[2]);
+    auto v3 = hn::Load(d32, t.mul[3]) * s + hn::Load(d32, t.add[3]);
+    auto v4 = hn::Load(d32, t.mul[4]) * s + hn::Load(d32, t.add[4]);
+    auto v5 = hn::Load(d32, t.mul[5]) * s + hn::Load(d32, t.add[5]);
+    auto v6 = hn::Load(d32, t.mul[6]) * s + hn::Load(d32, t.add[6]);
+    auto v7 = hn::Load(d32, t.mul[7]) * s + hn::Load(d32, t.add[7]);
+    const auto a = hn::Set(d32, t.roundMul);
+    const auto c = hn::Set(d32, t.roundAdd);
+    std::size_t done = 0;
+    for (; done + 2 * group <= n; done += 2 * group) {
+        XorAt(data + done, Bytes(v0, v1, v2, v3));
+        XorAt(data + done + group, Bytes(v4, v5, v6, v7));
+        v0 = v0 * a + c;
+        v1 = v1 * a + c;
+        v2 = v2 * a + c;
+        v3 = v3 * a + c;
+        v4 = v4 * a + c;
+        v5 = v5 * a + c;
+        v6 = v6 * a + c;
+        v7 = v7 * a + c;
     }
-    return scalar.xorKeystream(state, data + done, n - done);
+    if (done < n) {  // the last part of a round, through a full one
+        alignas(64) unsigned char rest[2 * kMaxBytes] = {};
+        std::memcpy(rest, data + done, n - done);
+        XorAt(rest, Bytes(v0, v1, v2, v3));
+        XorAt(rest + group, Bytes(v4, v5, v6, v7));
+        std::memcpy(data + done, rest, n - done);
+    }
+    return advance(state, n);
 }
 
 // 32-bit lane j of block b takes input word 3b + min(j, 2): each 128-bit
@@ -116,15 +152,27 @@ void Stretch(const unsigned char* in, std::size_t n, unsigned char* out) {
     const auto hi1 = hn::Set(d32, 0x0C000000u);
     const auto hi2 = hn::Set(d32, 0x03000000u);
     const auto base = hn::Set(d32, 0x3B3B3B3Bu);  // 59 in every byte, no carry below 64
-    std::size_t i = 0;
-    for (; i + bytes <= n; i += consumed, out += bytes) {
-        const auto raw = hn::BitCast(d32, hn::LoadU(d8, in + i));
+    const auto step = [&](const unsigned char* from, unsigned char* to) {
+        const auto raw = hn::BitCast(d32, hn::LoadU(d8, from));
         const auto w = hn::BitCast(
             d32, hn::TableLookupBytes(hn::BitCast(d8, hn::TableLookupLanes(raw, words)), spread));
         const auto high =
             hn::Or(hn::Or(hn::And(hn::ShiftLeft<22>(w), hi0), hn::And(hn::ShiftLeft<12>(w), hi1)),
                    hn::And(hn::ShiftLeft<2>(w), hi2));
-        hn::StoreU(hn::BitCast(d8, hn::Add(hn::Or(hn::And(w, low), high), base)), d8, out);
+        hn::StoreU(hn::BitCast(d8, hn::Add(hn::Or(hn::And(w, low), high), base)), d8, to);
+    };
+    std::size_t i = 0;
+    // Each load reads a quarter past the bytes it uses: the last vector's
+    // worth comes from a copy, so only a short rest is left to the scalar set.
+    for (; i + bytes <= n; i += consumed, out += bytes) {
+        step(in + i, out);
+    }
+    if (i + consumed <= n) {
+        alignas(64) unsigned char last[kMaxBytes] = {};
+        std::memcpy(last, in + i, consumed);
+        step(last, out);
+        i += consumed;
+        out += bytes;
     }
     scalarTable().stretch(in + i, n - i, out);
 }
@@ -142,8 +190,12 @@ auto packWords() {
 
 // With every character at least 59 the subtraction borrows nothing and the
 // scalar Shrink's high bits are these shifts; lower characters are reported
-// through the range and left to Shrink.
-CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
+// through the range and left to Shrink. `n` characters, a multiple of 4:
+// `load(i)` gives the vector of them from character i, `rest(i, scratch)`
+// the characters from i on, contiguous.
+template <class Load, class Rest>
+HWY_INLINE CharRange ShrinkChars(std::size_t n, unsigned char* out, const Load& load,
+                                 const Rest& rest) {
     const D32 d32;
     const D8 d8;
     const std::size_t bytes = hn::Lanes(d8);
@@ -162,10 +214,7 @@ CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
     const auto hi2 = hn::Set(d32, 0xC00000u);
     auto lowest = hn::Set(d8, std::uint8_t{255});
     auto highest = hn::Zero(d8);
-    std::size_t i = 0;
-    // Each store writes a whole vector, a quarter past its bytes: keep it inside.
-    for (; i + 2 * bytes <= n; i += bytes, out += produced) {
-        const auto c = hn::LoadU(d8, in + i);
+    const auto step = [&](hn::Vec<D8> c, unsigned char* to) {
         lowest = hn::Min(lowest, c);
         highest = hn::Max(highest, c);
         const auto w = hn::BitCast(d32, hn::Sub(c, base));
@@ -175,9 +224,23 @@ CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
         const auto bytesOut =
             hn::TableLookupBytes(hn::BitCast(d8, hn::Or(hn::And(w, low), high)), pack);
         hn::StoreU(hn::BitCast(d8, hn::TableLookupLanes(hn::BitCast(d32, bytesOut), words)), d8,
-                   out);
+                   to);
+    };
+    std::size_t i = 0;
+    // Each store writes a whole vector, a quarter past its bytes: keep it
+    // inside, and put the last vector's through a copy.
+    for (; i + 2 * bytes <= n; i += bytes, out += produced) {
+        step(load(i), out);
     }
-    CharRange range = scalarTable().shrink(in + i, n - i, out);
+    if (i + bytes <= n) {
+        alignas(64) unsigned char last[kMaxBytes];
+        step(load(i), last);
+        std::memcpy(out, last, produced);
+        i += bytes;
+        out += produced;
+    }
+    alignas(64) unsigned char scratch[kMaxBytes];
+    CharRange range = scalarTable().shrink(rest(i, scratch), n - i, out);
     std::uint8_t lo[kMaxBytes];
     std::uint8_t hi[kMaxBytes];
     hn::StoreU(lowest, d8, lo);
@@ -187,6 +250,37 @@ CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
         range.highest = std::max(range.highest, hi[k]);
     }
     return range;
+}
+
+CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
+    return ShrinkChars(
+        n, out, [in](std::size_t i) { return hn::LoadU(D8(), in + i); },
+        [in](std::size_t i, unsigned char*) { return in + i; });
+}
+
+// A vector's characters lie in at most two lines (it is shorter than one):
+// those before the line end from one load, those after from one two bytes on.
+CharRange ShrinkLinePairs(const unsigned char* in, std::size_t pairs, unsigned char* out) {
+    const D8 d8;
+    const std::size_t bytes = hn::Lanes(d8);
+    return ShrinkChars(
+        2 * kLineChars * pairs, out,
+        [in, bytes, d8](std::size_t i) {
+            const std::size_t line = i / kLineChars;
+            const std::size_t before = (line + 1) * kLineChars - i;
+            const unsigned char* from = in + i + 2 * line;
+            if (before >= bytes) {
+                return hn::LoadU(d8, from);
+            }
+            return hn::IfThenElse(hn::FirstN(d8, before), hn::LoadU(d8, from),
+                                  hn::LoadU(d8, from + 2));
+        },
+        [in, pairs](std::size_t i, unsigned char* scratch) {
+            for (std::size_t j = i; j < 2 * kLineChars * pairs; ++j) {
+                scratch[j - i] = in[j + 2 * (j / kLineChars)];
+            }
+            return static_cast<const unsigned char*>(scratch);
+        });
 }
 
 // Vectors at 0, bytes, 2 bytes, ... and one ending at character 70 cover the
@@ -225,7 +319,8 @@ Lines TakeLines(const unsigned char* in, std::size_t n, unsigned char* out, std:
 }
 
 const Table* GetTable() {
-    static const Table table{hwy::TargetName(HWY_TARGET), XorKeystream, Stretch, Shrink, TakeLines};
+    static const Table table{
+        hwy::TargetName(HWY_TARGET), XorKeystream, Stretch, Shrink, TakeLines, ShrinkLinePairs};
     return &table;
 }
 #endif

@@ -296,6 +296,7 @@ class SafeOutput {
         quietly([&] { fs_.tryLock(*handle_); });
     }
 
+    void reserve(std::uint64_t size) { fs_.reserve(*handle_, size); }
     void write(std::string_view data) { fs_.write(*handle_, data); }
 
     // Flushes the output and gives it the target's name; `lastCheck` runs
@@ -573,6 +574,7 @@ RunResult encryptFile(const std::string& source, std::string_view password,
         SafeOutput output(fs, run.folder, run.input, run.targetName(result.output),
                           options.replace);
         output.create();
+        output.reserve(gri::encryptedSize(header.size(), run.input.info().size));
         gri::encrypt(header, run.input.reader(),
                      [&](std::string_view data) { output.write(data); });
         output.place([&] {
@@ -605,6 +607,7 @@ RunResult decryptFile(const std::string& source, std::string_view password,
         const std::string targetName = run.targetName(result.output);
         SafeOutput output(fs, run.folder, run.input, targetName, options.replace);
         output.create();
+        output.reserve(gri::decryptedSize(run.input.info().size));
         const gri::BodyReport body =
             gri::decryptBody(header.text, in, [&](std::string_view data) { output.write(data); });
         const bool damaged = body.looksDamaged(header.text.size());

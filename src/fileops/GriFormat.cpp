@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "Cipher.h"
 #include "Generator.h"
@@ -13,12 +14,11 @@ namespace grize::gri {
 
 namespace {
 
-// Buffers start at these sizes and double while reads fill them, so a small
-// file does not pay for a large chunk. Chunks stay whole groups (105 bytes,
-// 4 characters), so the output is the same whatever the sizes.
-constexpr std::size_t kFirstPlainChunk = kPlainGroup * 64;
-constexpr std::size_t kFirstArmourChunk = 4 * 2048;
-constexpr std::size_t kFirstBuffer = 64 * 1024;
+// Buffers are allocated without being cleared: a small file touches only the
+// first pages of a large chunk, and the system gives it no more.
+std::unique_ptr<char[]> uncleared(std::size_t size) {
+    return std::make_unique_for_overwrite<char[]>(size);
+}
 
 std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
     std::size_t got = 0;
@@ -36,8 +36,14 @@ constexpr unsigned char kAlphabetBottom = 59;
 constexpr unsigned char kAlphabetTop = 'z';
 constexpr std::size_t kGroupArmour = kPlainGroup / 3 * 4;                // two lines
 constexpr std::size_t kGroupLines = kGroupArmour + 2 * kLineEnd.size();  // with their ends
-// Plaintext groups XORed and armoured together, small enough to stay in cache.
+// Plaintext groups XORed and armoured together, and body characters
+// un-armoured and XORed together: small enough to stay in the first-level
+// cache between the steps.
 constexpr std::size_t kBlockGroups = 64;
+constexpr std::size_t kBlockChars = 4 * 2048;
+// Where pairs of standard lines may start again after other characters.
+constexpr std::size_t kRealignPairs = 16;
+constexpr std::size_t kRealign = kRealignPairs * kGroupArmour;
 
 unsigned char* bytes(char* p) {
     return reinterpret_cast<unsigned char*>(p);
@@ -150,6 +156,21 @@ bool headerAccepts(std::string_view headerLine, std::string_view password) {
     return headerLine.substr(0, kHeaderLength).find(expected) == kVerifierOffset;
 }
 
+std::uint64_t encryptedSize(std::size_t headerLength, std::uint64_t plainSize) {
+    const std::uint64_t armour = plainSize + (plainSize + 2) / 3;
+    const std::uint64_t lines =
+        std::max<std::uint64_t>(1, (armour + kLineLength - 1) / kLineLength);
+    return headerLength + armour + (lines + 1) * kLineEnd.size();
+}
+
+std::uint64_t decryptedSize(std::uint64_t fileSize) {
+    const std::uint64_t lineBytes = kLineLength + kLineEnd.size();
+    const std::uint64_t body =
+        fileSize - std::min<std::uint64_t>(fileSize, kHeaderLength + kLineEnd.size());
+    const std::uint64_t armour = body - (body + lineBytes - 1) / lineBytes * kLineEnd.size();
+    return armour == 0 ? 0 : (armour - 1) - (armour - 1) / 4;  // as Shrink counts
+}
+
 void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& write,
              std::size_t plainChunk) {
     if (plainChunk == 0 || plainChunk % kPlainGroup != 0) {
@@ -161,21 +182,17 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
 
     const kernels::Table& k = kernels::active();
     Keystream keystream(headerLine);
-    std::string plain;
-    std::string out;
+    const auto plain = uncleared(plainChunk);
+    const auto out = uncleared(plainChunk / kPlainGroup * kGroupLines + kGroupLines);
     bool any = false;
-    for (std::size_t chunk = std::min(plainChunk, kFirstPlainChunk);;
-         chunk = std::min(plainChunk, 2 * chunk)) {
-        plain.resize(chunk);
-        out.resize(chunk / kPlainGroup * kGroupLines + kGroupLines);
-        const std::size_t n = readFull(read, plain.data(), chunk);
+    for (;;) {
+        const std::size_t n = readFull(read, plain.get(), plainChunk);
         if (n == 0) {
             break;
         }
         any = true;
-        write(
-            std::string_view(out.data(), encryptChunk(k, keystream, plain.data(), n, out.data())));
-        if (n < chunk) {
+        write(std::string_view(out.get(), encryptChunk(k, keystream, plain.get(), n, out.get())));
+        if (n < plainChunk) {
             break;
         }
     }
@@ -185,19 +202,16 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
 }
 
 Input::Input(ReadFn read, std::size_t bufferSize)
-    : read_(std::move(read)), maxBuffer_(std::max<std::size_t>(bufferSize, 1)) {
-    buffer_.resize(std::min(maxBuffer_, kFirstBuffer));
-}
+    : read_(std::move(read)),
+      size_(std::max<std::size_t>(bufferSize, 1)),
+      buffer_(uncleared(size_)) {}
 
 bool Input::fill() {
     if (atEnd_) {
         return false;
     }
-    if (end_ == buffer_.size() && buffer_.size() < maxBuffer_) {
-        buffer_.resize(std::min(maxBuffer_, 2 * buffer_.size()));
-    }
     pos_ = 0;
-    end_ = read_(buffer_.data(), buffer_.size());
+    end_ = read_(buffer_.get(), size_);
     if (end_ == 0) {
         atEnd_ = true;
         return false;
@@ -211,7 +225,7 @@ Input::HeaderLine Input::readHeaderLine(std::size_t keep) {
         if (pos_ == end_ && !fill()) {
             return line;
         }
-        const char* begin = buffer_.data() + pos_;
+        const char* begin = buffer_.get() + pos_;
         const auto* cr = static_cast<const char*>(std::memchr(begin, '\r', end_ - pos_));
         const std::size_t span = cr ? static_cast<std::size_t>(cr - begin) : end_ - pos_;
         const std::size_t room = keep - line.text.size();
@@ -226,6 +240,7 @@ Input::HeaderLine Input::readHeaderLine(std::size_t keep) {
         if (cr) {
             ++pos_;
             afterCr_ = true;
+            lineStart_ = true;
             inFirstLine_ = false;
             return line;
         }
@@ -241,7 +256,7 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
         }
         if (inFirstLine_) {
             // The rest of a first line that was read only in part.
-            const char* begin = buffer_.data() + pos_;
+            const char* begin = buffer_.get() + pos_;
             const auto* cr = static_cast<const char*>(std::memchr(begin, '\r', end_ - pos_));
             if (!cr) {
                 pos_ = end_;
@@ -249,35 +264,72 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
             }
             pos_ += static_cast<std::size_t>(cr - begin) + 1;
             afterCr_ = true;
+            lineStart_ = true;
             inFirstLine_ = false;
             continue;
         }
         if (afterCr_ && buffer_[pos_] == '\n') {
             ++pos_;
             afterCr_ = false;
+            lineStart_ = true;
             continue;
         }
         // A standard line reads the same wherever it starts: its 70
         // characters, then a CR and the LF that belongs to it.
         const kernels::Lines lines =
-            k.takeLines(bytes(buffer_.data() + pos_), end_ - pos_, bytes(out + got), room - got);
+            k.takeLines(bytes(buffer_.get() + pos_), end_ - pos_, bytes(out + got), room - got);
         if (lines.consumed != 0) {
             pos_ += lines.consumed;
             got += lines.produced;
             afterCr_ = false;
+            lineStart_ = true;
         }
         // Any other line, up to and with its CR, character by character.
         while (pos_ < end_ && got < room) {
             const char c = buffer_[pos_++];
             if (c == '\r') {
                 afterCr_ = true;
+                lineStart_ = true;
                 break;
             }
             afterCr_ = false;
+            lineStart_ = false;
             out[got++] = c;
         }
     }
     return got;
+}
+
+std::size_t Input::takeLinePairs(const kernels::Table& k, std::size_t most, char* out,
+                                 kernels::CharRange& range) {
+    if (inFirstLine_ || !lineStart_ || (pos_ == end_ && !fill())) {
+        return 0;
+    }
+    if (afterCr_ && buffer_[pos_] == '\n') {
+        ++pos_;  // the rest of the line end before
+        afterCr_ = false;
+    }
+    const auto isEnd = [](const char* at) { return at[0] == '\r' && at[1] == '\n'; };
+    const std::size_t pairBytes = 2 * (kLineLength + kLineEnd.size());
+    std::size_t pairs = 0;
+    for (const char* at = buffer_.get() + pos_;
+         pairs < most && end_ - pos_ >= (pairs + 1) * pairBytes && isEnd(at + kLineLength) &&
+         isEnd(at + pairBytes - kLineEnd.size());
+         at += pairBytes) {
+        ++pairs;
+    }
+    if (pairs == 0) {
+        return 0;
+    }
+    range = k.shrinkLinePairs(bytes(buffer_.get() + pos_), pairs, bytes(out));
+    // A CR or LF inside a line is below the alphabet too: only then do the
+    // reading rules and Shrink see anything but these characters.
+    if (range.lowest < kAlphabetBottom) {
+        return 0;
+    }
+    pos_ += pairs * pairBytes;
+    afterCr_ = false;
+    return pairs;
 }
 
 BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
@@ -287,23 +339,56 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
     }
     const kernels::Table& k = kernels::active();
     Keystream keystream(headerLine);
-    std::string chars;
-    std::string plain;
+    // Blocks of characters go through the steps while they are in cache;
+    // their bytes gather into chunks for the writes.
+    const std::size_t block = std::min(armourChunk, kBlockChars);
+    const auto chars = uncleared(block);
+    const auto plain = uncleared(armourChunk / 4 * 3 + 3);
+    std::size_t inChunk = 0;  // characters
+    std::size_t m = 0;        // bytes
     BodyReport report;
-    for (std::size_t chunk = std::min(armourChunk, kFirstArmourChunk);;
-         chunk = std::min(armourChunk, 2 * chunk)) {
-        chars.resize(chunk);
-        plain.resize(chunk / 4 * 3 + 3);
-        const std::size_t n = in.readBodyChars(chars.data(), chunk);
-        if (n == 0) {
-            break;
+    for (;;) {
+        std::size_t want = std::min(block, armourChunk - inChunk);
+        // Pairs of standard lines go from the input buffer through Shrink;
+        // anything else, and the rest up to where pairs may start again,
+        // through the reading rules.
+        if (report.length % kGroupArmour == 0 && want >= kGroupArmour) {
+            // Sixteen pairs are a whole number of vectors of any width here.
+            const std::size_t most = want / kGroupArmour;
+            kernels::CharRange range;
+            const std::size_t pairs = in.takeLinePairs(
+                k, most >= kRealignPairs ? most / kRealignPairs * kRealignPairs : most,
+                plain.get() + m, range);
+            if (pairs != 0) {
+                report.outsideAlphabet = report.outsideAlphabet || range.highest > kAlphabetTop;
+                keystream.apply(k, plain.get() + m, pairs * kPlainGroup);
+                m += pairs * kPlainGroup;
+                report.length += pairs * kGroupArmour;
+                inChunk += pairs * kGroupArmour;
+                if (inChunk == armourChunk) {
+                    write(std::string_view(plain.get(), m));
+                    m = 0;
+                    inChunk = 0;
+                }
+                continue;
+            }
         }
+        want = std::min(want, kRealign - report.length % kRealign);
+        const std::size_t n = in.readBodyChars(chars.get(), want);
         report.length += n;
-        const std::size_t m = unarmourChunk(k, chars.data(), n, plain.data(), report);
-        keystream.apply(k, plain.data(), m);
-        write(std::string_view(plain.data(), m));
-        if (n < chunk) {
-            break;
+        const std::size_t got = unarmourChunk(k, chars.get(), n, plain.get() + m, report);
+        keystream.apply(k, plain.get() + m, got);
+        m += got;
+        inChunk += n;
+        if (n < want || inChunk == armourChunk) {
+            if (m != 0) {
+                write(std::string_view(plain.get(), m));
+            }
+            m = 0;
+            inChunk = 0;
+            if (n < want) {
+                break;
+            }
         }
     }
     if (report.length == 0) {

@@ -3,9 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "Kernels.h"
 
 // The .gri layout, streamed: a header line (marker, salt, verifier) that is
 // also the key string, then the armoured ciphertext in lines of 70 + CR LF.
@@ -23,9 +26,9 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 // 105 plaintext bytes armour to exactly two body lines, so chunks of a
 // multiple of 105 never split a line.
 inline constexpr std::size_t kPlainGroup = 105;
-inline constexpr std::size_t kPlainChunk = kPlainGroup * 10240;  // about 1 MiB
+inline constexpr std::size_t kPlainChunk = kPlainGroup * 2560;  // about 256 KiB
 // Armoured characters un-armoured at a time: whole groups of four.
-inline constexpr std::size_t kArmourChunk = 4 * 262144;
+inline constexpr std::size_t kArmourChunk = 4 * 65536;
 
 // Fills up to `size` bytes; 0 only at the end of the data.
 using ReadFn = std::function<std::size_t(char* buffer, std::size_t size)>;
@@ -39,6 +42,12 @@ std::string makeHeader(std::string_view saltSeedText, std::string_view password)
 // characters can matter. Uses the process generator.
 bool headerAccepts(std::string_view headerLine, std::string_view password);
 
+// The size of the file `encrypt` writes for `plainSize` bytes, and the
+// plaintext size of a file of `fileSize` bytes laid out as encrypt lays it
+// out (other layouts give other sizes): for reserving space up front.
+std::uint64_t encryptedSize(std::size_t headerLength, std::uint64_t plainSize);
+std::uint64_t decryptedSize(std::uint64_t fileSize);
+
 // Writes the header line and the body of everything `read` yields.
 void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& write,
              std::size_t plainChunk = kPlainChunk);
@@ -46,7 +55,7 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
 // Buffered reading of an encrypted file, for its first line and its body.
 class Input {
   public:
-    explicit Input(ReadFn read, std::size_t bufferSize = 1024 * 1024);
+    explicit Input(ReadFn read, std::size_t bufferSize = 256 * 1024);
 
     struct HeaderLine {
         std::string text;     // at most `keep` characters
@@ -62,15 +71,23 @@ class Input {
     // `room` only at the end.
     std::size_t readBodyChars(char* out, std::size_t room);
 
+    // Un-armours up to `most` pairs of standard lines (70 characters, CR LF)
+    // straight from the buffer into `out`, 105 bytes a pair, when the body is
+    // at the start of a line; `range` gets their characters' range. Takes
+    // none when the next pair is anything else or not all in the buffer.
+    std::size_t takeLinePairs(const kernels::Table& k, std::size_t most, char* out,
+                              kernels::CharRange& range);
+
   private:
     bool fill();
 
     ReadFn read_;
-    std::string buffer_;  // grows to maxBuffer_ while reads fill it
-    std::size_t maxBuffer_;
+    std::size_t size_;
+    std::unique_ptr<char[]> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool afterCr_ = false;
+    bool lineStart_ = false;  // the last character read ended a line
     bool inFirstLine_ = true;
     bool atEnd_ = false;
 };

@@ -55,6 +55,10 @@ class FileSystem {
     virtual std::size_t read(Handle file, char* buffer, std::size_t size) = 0;
     // Writes all of `data`.
     virtual void write(Handle file, std::string_view data) = 0;
+    // Asks for room for `size` bytes of a file about to be written, without
+    // changing its size or content; a hint that does nothing where the file
+    // system cannot reserve space.
+    virtual void reserve(Handle file, std::uint64_t size) = 0;
     // Flushes the file's data and metadata to the device.
     virtual void sync(Handle file) = 0;
     virtual void setMode(Handle file, unsigned mode) = 0;

@@ -66,9 +66,22 @@ TEST_P(KernelsOnEveryTarget, GiveTheCipherBytes) {
                           return static_cast<unsigned char>(a) < static_cast<unsigned char>(b);
                       }));
         }
+        // The same characters as pairs of lines: the line ends are skipped, whatever they hold.
+        if (n % 140 == 0) {
+            std::string lines;
+            for (std::size_t p = 0; p < text.size(); p += 70) {
+                lines += text.substr(p, 70) + "\n\r";
+            }
+            std::string paired(out.size(), '\0');
+            const kernels::CharRange pairRange =
+                k.shrinkLinePairs(bytes(lines), n / 140, bytes(paired));
+            ASSERT_EQ(paired, out);
+            ASSERT_EQ(pairRange.lowest, range.lowest);
+            ASSERT_EQ(pairRange.highest, range.highest);
+        }
     }
     // A character below the alphabet anywhere is reported, wherever the vectors end.
-    for (std::size_t at : {0u, 5u, 63u, 64u, 500u, 1199u}) {
+    for (std::size_t at : {0u, 5u, 63u, 64u, 500u, 1100u, 1199u}) {
         std::string text(1200, 'z');
         text[at] = ';' - 1;
         std::string out(900, '\0');

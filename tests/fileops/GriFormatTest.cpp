@@ -190,6 +190,8 @@ TEST_P(GriFormatOnEveryTarget, RoundTripsEveryLengthAndCode) {
         const std::string file = gri::encryptBytes(plain, "pw", "seed");
         const std::size_t armour = len + (len + 2) / 3;
         EXPECT_EQ(file.size(), 26 + armour + 2 * std::max<std::size_t>(1, (armour + 69) / 70));
+        EXPECT_EQ(gri::encryptedSize(24, len), file.size());
+        EXPECT_EQ(gri::decryptedSize(file.size()), len);
         if (len == 0) {
             EXPECT_EQ(errorOf([&] { gri::decryptBytes(file, "pw"); }), err::kInvalidCall);
         } else {

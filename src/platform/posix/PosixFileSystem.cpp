@@ -140,6 +140,16 @@ void PosixFileSystem::write(Handle file, std::string_view data) {
     }
 }
 
+void PosixFileSystem::reserve([[maybe_unused]] Handle file, [[maybe_unused]] std::uint64_t size) {
+#ifdef __linux__
+    // Not posix_fallocate: where the file system cannot reserve, the C
+    // library would write the whole size in zeros instead.
+    if (size != 0) {
+        ::fallocate(file, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
+    }
+#endif
+}
+
 void PosixFileSystem::sync(Handle file) {
     if (::fsync(file) != 0) {
         fail();

@@ -216,6 +216,14 @@ void WindowsFileSystem::write(Handle file, std::string_view data) {
     }
 }
 
+void WindowsFileSystem::reserve(Handle file, std::uint64_t size) {
+    // Space past the end of the file is given back when it is closed.
+    FILE_ALLOCATION_INFO allocation{};
+    allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+    ::SetFileInformationByHandle(handleOf(file), FileAllocationInfo, &allocation,
+                                 sizeof allocation);
+}
+
 void WindowsFileSystem::sync(Handle file) {
     if (!::FlushFileBuffers(handleOf(file))) {
         fail();

@@ -21,6 +21,7 @@ class WindowsFileSystem : public FileSystem {
     Handle openRead(const std::string& path) override;
     std::size_t read(Handle file, char* buffer, std::size_t size) override;
     void write(Handle file, std::string_view data) override;
+    void reserve(Handle file, std::uint64_t size) override;
     void sync(Handle file) override;
     void setMode(Handle file, unsigned mode) override;
     FileInfo info(Handle file) override;
