@@ -58,7 +58,7 @@ struct Interruption {
 std::vector<Interruption> interruptions();
 
 // A program with its standard streams from and to files.
-struct ProcessSpec {
+struct ProcessLaunch {
     std::vector<std::string> args;                                      // args[0] is the program
     std::string input = {};                                             // "" for nothing
     std::string output = {}, errors = {};                               // "" throws them away
@@ -68,7 +68,7 @@ struct ProcessSpec {
 
 class Process {
   public:
-    explicit Process(const ProcessSpec& spec);
+    explicit Process(const ProcessLaunch& launch);
     ~Process();  // kills what still runs
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

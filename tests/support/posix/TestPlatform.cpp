@@ -83,7 +83,7 @@ std::vector<Interruption> interruptions() {
             {"SIGHUP", SIGHUP, 128 + SIGHUP}};
 }
 
-Process::Process(const ProcessSpec& spec) {
+Process::Process(const ProcessLaunch& launch) {
     const pid_t child = ::fork();
     if (child == 0) {
         const auto redirect = [](const std::string& file, int flags, int to) {
@@ -92,17 +92,17 @@ Process::Process(const ProcessSpec& spec) {
                 ::_exit(127);
             }
         };
-        redirect(spec.input, O_RDONLY, 0);
-        redirect(spec.output, O_WRONLY | O_CREAT | O_TRUNC, 1);
-        redirect(spec.errors, O_WRONLY | O_CREAT | O_TRUNC, 2);
-        if (!spec.folder.empty() && ::chdir(spec.folder.c_str()) != 0) {
+        redirect(launch.input, O_RDONLY, 0);
+        redirect(launch.output, O_WRONLY | O_CREAT | O_TRUNC, 1);
+        redirect(launch.errors, O_WRONLY | O_CREAT | O_TRUNC, 2);
+        if (!launch.folder.empty() && ::chdir(launch.folder.c_str()) != 0) {
             ::_exit(127);
         }
-        for (const auto& [name, value] : spec.environment) {
+        for (const auto& [name, value] : launch.environment) {
             ::setenv(name.c_str(), value.c_str(), 1);
         }
         std::vector<char*> argv;
-        for (const std::string& arg : spec.args) {
+        for (const std::string& arg : launch.args) {
             argv.push_back(const_cast<char*>(arg.c_str()));
         }
         argv.push_back(nullptr);

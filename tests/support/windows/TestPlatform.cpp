@@ -108,20 +108,20 @@ HANDLE openStream(const std::string& file, bool write) {
 
 }  // namespace
 
-Process::Process(const ProcessSpec& spec) {
+Process::Process(const ProcessLaunch& launch) {
     // An absolute program path, so the folder the child starts in plays no part.
-    std::wstring line = quoted(fs::absolute(fsPath(spec.args.at(0))).wstring());
-    for (std::size_t i = 1; i < spec.args.size(); ++i) {
-        line += L" " + quoted(fsPath(spec.args[i]).wstring());
+    std::wstring line = quoted(fs::absolute(fsPath(launch.args.at(0))).wstring());
+    for (std::size_t i = 1; i < launch.args.size(); ++i) {
+        line += L" " + quoted(fsPath(launch.args[i]).wstring());
     }
     std::wstring environment;
-    if (!spec.environment.empty()) {
+    if (!launch.environment.empty()) {
         wchar_t* block = ::GetEnvironmentStringsW();
         for (const wchar_t* p = block; *p; p += std::wcslen(p) + 1) {
             environment.append(p).push_back(L'\0');
         }
         ::FreeEnvironmentStringsW(block);
-        for (const auto& [name, value] : spec.environment) {
+        for (const auto& [name, value] : launch.environment) {
             environment.append(fsPath(name + "=" + value).wstring()).push_back(L'\0');
         }
         environment.push_back(L'\0');
@@ -131,10 +131,10 @@ Process::Process(const ProcessSpec& spec) {
     // A console of its own, for Ctrl+C, kept out of sight.
     start.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     start.wShowWindow = SW_HIDE;
-    start.hStdInput = openStream(spec.input, false);
-    start.hStdOutput = openStream(spec.output, true);
-    start.hStdError = openStream(spec.errors, true);
-    const std::wstring folder = spec.folder.empty() ? L"" : fsPath(spec.folder).wstring();
+    start.hStdInput = openStream(launch.input, false);
+    start.hStdOutput = openStream(launch.output, true);
+    start.hStdError = openStream(launch.errors, true);
+    const std::wstring folder = launch.folder.empty() ? L"" : fsPath(launch.folder).wstring();
     PROCESS_INFORMATION info{};
     const BOOL started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
                                           CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT,
