@@ -7,10 +7,17 @@ scratch="$(mktemp -d)"
 pids=()
 cleanup() {
     # Programs first, the X server last.
+    local i
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
         kill "${pids[i]}" 2>/dev/null || true
+        # A program that writes its settings as it ends would race the removal.
+        for _ in $(seq 50); do
+            kill -0 "${pids[i]}" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -9 "${pids[i]}" 2>/dev/null || true
     done
-    rm -rf "$scratch"
+    rm -rf "$scratch" 2>/dev/null || { sleep 1; rm -rf "$scratch"; }
 }
 trap cleanup EXIT
 
