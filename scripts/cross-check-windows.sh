@@ -49,10 +49,12 @@ typed() {
         return
     fi
     local n window console
+    # "any": Xvfb picks the first free display itself.
     for n in $(if [ -n "${GRIZE_XVFB_DISPLAYS:-}" ]; then
         seq "${GRIZE_XVFB_DISPLAYS%-*}" "${GRIZE_XVFB_DISPLAYS#*-}"
-    else echo ""; fi); do
+    else echo any; fi); do
         : >display
+        [ "$n" = any ] && n=""
         Xvfb ${n:+":$n"} -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>display 2>/dev/null &
         xvfb=$!
         for _ in $(seq 50); do
