@@ -143,10 +143,10 @@ void FileToFile(benchmark::State& state, bool timeEncrypt) {
         if (timeEncrypt) {
             grize::encryptFile(plain, "pw", "bench", toGri);
             state.PauseTiming();
-            grize::decryptFile(encrypted, "pw", toTxt);
+            grize::decryptFile(encrypted, {"pw"}, toTxt);
             state.ResumeTiming();
         } else {
-            grize::decryptFile(encrypted, "pw", toTxt);
+            grize::decryptFile(encrypted, {"pw"}, toTxt);
             state.PauseTiming();
             grize::encryptFile(plain, "pw", "bench", toGri);
             state.ResumeTiming();

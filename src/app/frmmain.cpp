@@ -23,6 +23,7 @@
 #include "PasswordBytes.h"
 #include "PathHelpers.h"
 #include "Pictures.h"
+#include "RunMessages.h"
 #include "RuntimeError.h"
 #include "SaltSeed.h"
 #include "TargetChecks.h"
@@ -435,7 +436,7 @@ void frmmain::cmdEncrypt_Click() {
         SetSelected();
         return;
     }
-    if (!confirmOutput(".gri")) {
+    if (!confirmOutput(Operation::Encrypt)) {
         return;
     }
     setCursor(Qt::WaitCursor);
@@ -470,7 +471,7 @@ void frmmain::Encrypt() {
 }
 
 void frmmain::cmdDecrypt_Click() {
-    if (!confirmOutput(".txt")) {
+    if (!confirmOutput(Operation::Decrypt)) {
         return;
     }
     setCursor(Qt::WaitCursor);
@@ -487,12 +488,13 @@ void frmmain::Decrypt() {
     repaint();
     std::optional<RunResult> result;
     guarded("Sub Decrypt", true, [this, &result] {
-        const std::string password = passwordBytes(txtPassword1->text().toStdU32String());
+        const std::vector<std::string> passwords{
+            passwordBytes(txtPassword1->text().toStdU32String())};
         result = runWork([&](const ProgressFn& progress) {
             RunOptions options = runOptions_;
             options.progress = progress;
             return decryptFile(
-                userFile, password, [this] { return output_; }, options, fileSystem_);
+                userFile, passwords, [this] { return output_; }, options, fileSystem_);
         });
     });
     if (!result) {
@@ -561,8 +563,8 @@ RunResult frmmain::runWork(const std::function<RunResult(const ProgressFn&)>& wo
     return *result;
 }
 
-bool frmmain::confirmOutput(const std::string& newExtension) {
-    output_ = outputPath(newExtension);
+bool frmmain::confirmOutput(Operation operation) {
+    output_ = outputPath(operation);
     runOptions_ = RunOptions();
     const ExistingOutput existing = probeOutput(userFile, output_, fileSystem_);
     if (existing.state != OutputState::Taken) {
@@ -588,6 +590,9 @@ void frmmain::finishDone(const RunResult& result) {
                                    "encrypted.\r\nThe encrypted file was kept.",
                           MsgIcon::Warning, kTitle});
     }
+    if (result.otherNames) {
+        services_.MsgBox({messages::otherNamesKept(source), MsgIcon::Warning, kTitle});
+    }
     cmdCancel->setEnabled(true);
     cmdCancel->setText(QStringLiteral("&Done"));
     cmdCancel->setFocus(Qt::OtherFocusReason);
@@ -611,9 +616,9 @@ void frmmain::finishFailed() {
     txtPassword2->setEnabled(false);
 }
 
-std::string frmmain::outputPath(const std::string& newExtension) {
+std::string frmmain::outputPath(Operation operation) {
     try {
-        return replaceExtension(userFile, newExtension);
+        return outputPathFor(userFile, operation);
     } catch (const RuntimeError& error) {
         report(error, "Function replaceExtension", false);
         return {};
@@ -771,6 +776,13 @@ bool frmmain::guarded(std::string_view label, bool accessBox, const std::functio
 }
 
 void frmmain::report(const RuntimeError& error, std::string_view label, bool accessBox) {
+    const std::optional<std::string> expected =
+        messages::expectedFailure(error, displayPath(GetFileName(userFile, kPathSeparator)),
+                                  displayPath(GetFileName(output_, kPathSeparator)));
+    if (expected) {
+        services_.MsgBox({*expected, MsgIcon::Warning, kTitle});
+        return;
+    }
     if (accessBox && error.number() == err::kAccess) {
         services_.MsgBox({kAccessDenied, MsgIcon::Warning, "Access denied"});
         return;

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "FileOperations.h"
+#include "PathHelpers.h"
 #include "SettingsTargets.h"
 
 namespace grize {
@@ -87,14 +88,14 @@ class frmmain : public QWidget {
     void Decrypt();
     // Names the output and, when another file has that name, asks before it
     // is replaced; false when the user said No.
-    bool confirmOutput(const std::string& newExtension);
+    bool confirmOutput(Operation operation);
     // Runs a file operation on a worker thread while this thread keeps
     // painting and shows progress; returns when it has ended, with its
     // result, or rethrows its failure here.
     RunResult runWork(const std::function<RunResult(const ProgressFn&)>& work);
     void finishDone(const RunResult& result);
     void finishFailed();
-    std::string outputPath(const std::string& newExtension);
+    std::string outputPath(Operation operation);
     // Runs `step`; a failure becomes the error report labelled `label`, or
     // with `accessBox` the access-denied box for error 75. False then.
     bool guarded(std::string_view label, bool accessBox, const std::function<void()>& step);

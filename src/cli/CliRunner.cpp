@@ -1,13 +1,17 @@
 #include "CliRunner.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <vector>
 
 #include "FileOperations.h"
 #include "PasswordBytes.h"
 #include "PathHelpers.h"
+#include "Quietly.h"
+#include "RunMessages.h"
 #include "RuntimeError.h"
 #include "SaltSeed.h"
 #include "StreamOperations.h"
@@ -88,81 +92,146 @@ std::string errorText(const RuntimeError& e) {
     return "Error " + std::to_string(e.number()) + " - " + e.description();
 }
 
+// A name as a terminal line shows it: control characters escaped, so that a
+// name can neither break the line nor send the terminal commands.
+std::string shown(const std::string& name) {
+    static const char* const digits = "0123456789abcdef";
+    std::string out;
+    for (const char c : name) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x20 || code == 0x7F) {
+            out += "\\x";
+            out.push_back(digits[code >> 4]);
+            out.push_back(digits[code & 15]);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+// What one command has written so far: a later source never replaces it.
+class WrittenOutputs {
+  public:
+    void add(const std::string& path) {
+        paths_.push_back(path);
+        quietly([&] { files_.push_back(defaultFileSystem().linkStatus(path)); });
+    }
+    // Case is ignored: on a case-insensitive file system both names are one file.
+    bool holds(const std::string& path, const FileInfo& existing) const {
+        return std::any_of(paths_.begin(), paths_.end(),
+                           [&](const std::string& p) { return sameIgnoringCase(p, path); }) ||
+               std::any_of(files_.begin(), files_.end(),
+                           [&](const FileInfo& f) { return f.sameFileAs(existing); });
+    }
+
+  private:
+    std::vector<std::string> paths_;
+    std::vector<FileInfo> files_;
+};
+
+struct FileJob {
+    Command command;
+    bool force;
+    const std::string& encryptPassword;
+    const std::vector<std::string>& decryptPasswords;
+    bool showProgress;
+};
+
 // Does one file; true when it was done.
-bool processFile(Command command, bool force, const std::string& file, const std::string& password,
-                 bool showProgress, std::ostream& messages) {
+bool processFile(const FileJob& job, const std::string& file, WrittenOutputs& written,
+                 std::ostream& messages) {
+    const std::string name = shown(file);
     const TargetCheck check = checkTarget(file);
     if (check != TargetCheck::Ok) {
-        const std::string text = oneLine(targetCheckMessage(check, file));
+        const std::string text = oneLine(targetCheckMessage(check, name));
         // The first two texts do not name the file; the others begin with it.
         if (check == TargetCheck::NoPath || check == TargetCheck::NotFound) {
-            messages << file << ": " << text << '\n';
+            messages << name << ": " << text << '\n';
         } else {
             messages << text << '\n';
         }
         return false;
     }
+    std::string target;
     try {
         const bool encrypted = isEncryptedFile(file);
-        if (command == Command::Encrypt && encrypted) {
-            messages << file << ": already encrypted (begins with \"[Grized]\"), left as it is\n";
+        if (job.command == Command::Encrypt && encrypted) {
+            messages << name << ": already encrypted (begins with \"[Grized]\"), left as it is\n";
             return false;
         }
-        if (command == Command::Decrypt && !encrypted) {
-            messages << file << ": not an encrypted file (does not begin with \"[Grized]\"), "
+        if (job.command == Command::Decrypt && !encrypted) {
+            messages << name << ": not an encrypted file (does not begin with \"[Grized]\"), "
                      << "left as it is\n";
             return false;
         }
-        const std::string extension = command == Command::Encrypt ? ".gri" : ".txt";
-        const std::string target = replaceExtension(file, extension);
+        const Operation operation =
+            job.command == Command::Encrypt ? Operation::Encrypt : Operation::Decrypt;
+        target = outputPathFor(file, operation);
         RunOptions runOptions;
         const ExistingOutput existing = probeOutput(file, target);
+        if (existing.state != OutputState::Free && target != file &&
+            written.holds(target, existing.info)) {
+            messages << name << ": " << shown(target)
+                     << " was written by this command already; left both as they are\n";
+            return false;
+        }
         if (existing.state == OutputState::Taken) {
-            if (!force) {
-                messages << file << ": " << target
+            if (!job.force) {
+                messages << name << ": " << shown(target)
                          << " already exists; left both as they are (--force replaces it)\n";
                 return false;
             }
             runOptions.replace = existing.info;
         }
         const OutputPathProvider output = [&] { return target; };
-        ProgressLine progress(messages, file, showProgress);
+        ProgressLine progress(messages, name, job.showProgress);
         runOptions.progress = progress.callback();
         const RunResult result =
-            command == Command::Encrypt
-                ? encryptFile(file, password, saltSeedNow(), output, runOptions)
-                : decryptFile(file, password, output, runOptions);
+            operation == Operation::Encrypt
+                ? encryptFile(file, job.encryptPassword, saltSeedNow(), output, runOptions)
+                : decryptFile(file, job.decryptPasswords, output, runOptions);
         progress.clear();
         if (result.wrongPassword) {
-            messages << file << ": Access denied: password is incorrect!\n";
+            messages << name << ": Access denied: password is incorrect!\n";
             return false;
         }
-        messages << file << " -> " << result.output;
+        written.add(result.output);
+        messages << name << " -> " << shown(result.output);
         switch (result.sourceKept) {
             case SourceKept::No:
-                messages << '\n';
-                return true;
+                break;
             case SourceKept::Changed:
-                messages << " (" << file << " changed during the run and was kept)\n";
+                messages << " (" << name << " changed during the run and was kept)\n";
                 return false;
             case SourceKept::Damaged:
-                messages << " (" << file << " looks damaged, so " << result.output
-                         << " may not be what was encrypted; " << file << " was kept)\n";
+                messages << " (" << name << " looks damaged, so " << shown(result.output)
+                         << " may not be what was encrypted; " << name << " was kept)\n";
                 return false;
         }
-        return false;
+        if (result.otherNames) {
+            messages << " (" << oneLine(messages::otherNamesKept(name)) << ")\n";
+            return false;
+        }
+        messages << '\n';
+        return true;
 
     } catch (const RuntimeError& e) {
-        messages << file << ": " << errorText(e) << '\n';
+        if (const auto text = messages::expectedFailure(e, name, shown(target))) {
+            messages << oneLine(*text) << '\n';
+        } else {
+            messages << name << ": " << errorText(e) << '\n';
+        }
     } catch (const std::bad_alloc&) {
-        messages << file << ": " << errorText(err::outOfMemory()) << '\n';
+        messages << name << ": " << errorText(err::outOfMemory()) << '\n';
     }
     return false;
 }
 
 // Standard input to standard output; true when it was done.
-bool processStreams(Command command, const std::string& password, std::istream& in,
-                    std::ostream& out, std::ostream& messages) {
+bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
+                    std::ostream& messages) {
+    const Command command = job.command;
     const gri::ReadFn read = [&](char* buffer, std::size_t size) {
         in.read(buffer, static_cast<std::streamsize>(size));
         if (in.bad()) {
@@ -176,9 +245,10 @@ bool processStreams(Command command, const std::string& password, std::istream& 
         }
     };
     try {
-        const StreamOutcome outcome = command == Command::Encrypt
-                                          ? encryptStream(read, write, password, saltSeedNow())
-                                          : decryptStream(read, write, password);
+        const StreamOutcome outcome =
+            command == Command::Encrypt
+                ? encryptStream(read, write, job.encryptPassword, saltSeedNow())
+                : decryptStream(read, write, job.decryptPasswords);
         if (!out.flush()) {
             throw err::deviceIo();
         }
@@ -198,6 +268,11 @@ bool processStreams(Command command, const std::string& password, std::istream& 
             case StreamOutcome::Damaged:
                 messages << "-: the input looks damaged, so the output may not be what was "
                             "encrypted\n";
+                return false;
+            case StreamOutcome::Empty:
+                messages << "-: "
+                         << oneLine(targetCheckMessage(TargetCheck::Empty, "standard input"))
+                         << " Nothing was written.\n";
                 return false;
         }
     } catch (const RuntimeError& e) {
@@ -266,17 +341,19 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
             }
         }
     }
-    const std::string password = passwordBytes(terminal.decodeText(*typed));
+    const std::u32string text = terminal.decodeText(*typed);
+    const std::string encryptPassword = passwordBytes(text);
+    const std::vector<std::string> decryptPasswords{passwordBytes(text)};
+    const FileJob job{options.command, options.force, encryptPassword, decryptPasswords,
+                      terminal.messagesOnTerminal()};
 
     if (options.usesStreams()) {
-        return processStreams(options.command, password, stdinStream, out, messages) ? kExitDone
-                                                                                     : kExitNotDone;
+        return processStreams(job, stdinStream, out, messages) ? kExitDone : kExitNotDone;
     }
     bool allDone = true;
+    WrittenOutputs written;
     for (const std::string& file : options.files) {
-        allDone = processFile(options.command, options.force, file, password,
-                              terminal.messagesOnTerminal(), messages) &&
-                  allDone;
+        allDone = processFile(job, file, written, messages) && allDone;
     }
     return allDone ? kExitDone : kExitNotDone;
 }

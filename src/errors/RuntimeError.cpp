@@ -35,6 +35,9 @@ RuntimeError damagedInPlace() {
             "The encrypted file looks damaged and would be replaced by its own output; "
             "rename it and try again"};
 }
+RuntimeError outputReadOnly() {
+    return {kOutputReadOnly, "The file at the output's name is read-only; it was left as it is"};
+}
 RuntimeError diskFull() {
     return {kDiskFull, "Disk full"};
 }

@@ -35,6 +35,7 @@ inline constexpr int kFolderBusy = 70;        // another Grize works in the fold
 inline constexpr int kAccess = 75;            // "Path/File access error"
 inline constexpr int kSourceChanged = 1001;   // the file changed while it was read
 inline constexpr int kDamagedInPlace = 1002;  // a damaged file would replace itself
+inline constexpr int kOutputReadOnly = 1003;  // a read-only file stands at the output's name
 
 RuntimeError invalidCall();
 RuntimeError overflow();
@@ -46,6 +47,7 @@ RuntimeError fileExists();
 RuntimeError folderBusy();
 RuntimeError sourceChanged();
 RuntimeError damagedInPlace();
+RuntimeError outputReadOnly();
 RuntimeError diskFull();
 RuntimeError accessError();
 }  // namespace err

@@ -8,6 +8,7 @@
 
 #include "Cipher.h"
 #include "GriFormat.h"
+#include "PathHelpers.h"
 #include "PathRules.h"
 #include "Quietly.h"
 #include "RuntimeError.h"
@@ -267,7 +268,7 @@ class SafeOutput {
             return;  // the source itself, under this name or another
         }
         if (existing.kind == FileKind::Regular && (existing.mode & 0200u) == 0) {
-            throw err::accessError();  // read-only: never replaced, root or not
+            throw err::outputReadOnly();  // never replaced, root or not
         }
         if (!agreed || !agreed->sameFileAs(existing)) {
             throw err::fileExists();
@@ -337,6 +338,7 @@ class SafeOutput {
     }
 
     const FileInfo& written() const { return tempInfo_; }
+    const std::string& name() const { return targetName_; }
 
   private:
     void keepReplaced() {
@@ -484,22 +486,31 @@ auto withMemoryError(F&& operation) {
 
 // One run over a source: the folder opened and locked, the source open.
 struct Run {
-    Run(FileSystem& fs_, const std::string& sourcePath, const RunOptions& options_)
+    Run(FileSystem& fs_, const std::string& sourcePath_, const RunOptions& options_)
         : fs(fs_),
           options(options_),
+          sourcePath(sourcePath_),
           source(fileInFolder(sourcePath)),
           folder(fs, source.folder, options.folderWait),
           input(fs, folder, source.name, options.progress) {}
 
     // The output's name in the source's folder; another folder is refused,
-    // so that no step ever writes outside the folder opened.
-    std::string targetName(const std::string& targetPath) {
+    // so that no step ever writes outside the folder opened. A name that
+    // differs from the source's only in letter case may be the source itself
+    // (case-insensitive file systems, where identities cannot always be
+    // trusted either): the run then works in place under the source's name,
+    // and `targetPath` becomes the source's path.
+    std::string targetName(std::string& targetPath) {
         if (targetPath.empty()) {
             throw err::badFileName();
         }
         const PathParts target = fileInFolder(targetPath);
         if (!folder.holds(target.folder, source.folder)) {
             throw err::badFileName();
+        }
+        if (target.name != source.name && sameIgnoringCase(target.name, source.name)) {
+            targetPath = sourcePath;
+            return source.name;
         }
         return target.name;
     }
@@ -509,7 +520,9 @@ struct Run {
     SourceKept settle(SafeOutput& output, bool damaged) {
         SourceKept kept = SourceKept::No;
         const FileInfo now = fs.statusAt(folder.handle(), source.name);
-        if (now.kind != FileKind::Missing && !now.sameFileAs(output.written())) {
+        // Under its own name the output has taken the source's place.
+        if (output.name() != source.name && now.kind != FileKind::Missing &&
+            !now.sameFileAs(output.written())) {
             if (damaged) {
                 kept = SourceKept::Damaged;
             } else if (now.unchangedSince(input.info())) {
@@ -524,6 +537,7 @@ struct Run {
 
     FileSystem& fs;
     const RunOptions& options;
+    std::string sourcePath;
     PathParts source;
     Folder folder;
     SourceFile input;
@@ -586,7 +600,7 @@ RunResult encryptFile(const std::string& source, std::string_view password,
     });
 }
 
-RunResult decryptFile(const std::string& source, std::string_view password,
+RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
                       const OutputPathProvider& outputPath, const RunOptions& options,
                       FileSystem& fs) {
     return withMemoryError([&] {
@@ -596,7 +610,7 @@ RunResult decryptFile(const std::string& source, std::string_view password,
         // limit the line is not kept, since keying with it must fail anyway.
         const gri::Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
         RunResult result;
-        if (!gri::headerAccepts(header.text, password)) {
+        if (!gri::headerAcceptsAny(header.text, passwords)) {
             result.wrongPassword = true;
             return result;
         }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "FileSystem.h"
 
@@ -52,8 +53,9 @@ enum class SourceKept {
 
 struct RunResult {
     bool wrongPassword = false;  // decryption only: nothing was touched
-    std::string output;
+    std::string output;          // the source's own path for a run in place
     SourceKept sourceKept = SourceKept::No;
+    bool otherNames = false;  // encryption: the source had hard links, which still hold it
 };
 
 // Encrypts `source` into the path the provider gives, which must be in the
@@ -67,10 +69,11 @@ RunResult encryptFile(const std::string& source, std::string_view password,
                       std::string_view saltSeedText, const OutputPathProvider& outputPath,
                       const RunOptions& options = {}, FileSystem& fs = defaultFileSystem());
 
-// Tests the password and, when it is accepted, decrypts `source` with the
+// Tests the password, in each of the forms it may have been keyed with (see
+// passwordsForDecryption), and when one is accepted decrypts `source` with the
 // same guarantees as encryptFile. A wrong password touches nothing and does
 // not call the provider. A file that looks damaged is decrypted but kept.
-RunResult decryptFile(const std::string& source, std::string_view password,
+RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
                       const OutputPathProvider& outputPath, const RunOptions& options = {},
                       FileSystem& fs = defaultFileSystem());
 

@@ -127,6 +127,8 @@ std::size_t unarmourChunk(const kernels::Table& k, const char* chars, std::size_
     }
     report.outsideAlphabet = report.outsideAlphabet || range.highest > kAlphabetTop;
     const bool unusual = range.lowest < kAlphabetBottom;
+    // Shrink fails on such a character only at a data position.
+    report.belowAlphabet = report.belowAlphabet || unusual;
     std::size_t m = unusual ? 0 : whole / 4 * 3;
     const std::string_view left(chars + (unusual ? 0 : whole), unusual ? n : n - whole);
     if (!left.empty()) {
@@ -154,6 +156,12 @@ bool headerAccepts(std::string_view headerLine, std::string_view password) {
     salted.append(password);
     const std::string expected = Hash(salted);
     return headerLine.substr(0, kHeaderLength).find(expected) == kVerifierOffset;
+}
+
+bool headerAcceptsAny(std::string_view headerLine, const std::vector<std::string>& passwords) {
+    return std::any_of(passwords.begin(), passwords.end(), [&](const std::string& password) {
+        return headerAccepts(headerLine, password);
+    });
 }
 
 std::uint64_t encryptedSize(std::size_t headerLength, std::uint64_t plainSize) {
@@ -394,6 +402,7 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
     if (report.length == 0) {
         throw err::invalidCall();  // Shrink of an empty body
     }
+    report.endsWithLineEnd = in.atLineStart();
     return report;
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Kernels.h"
 
@@ -41,6 +42,8 @@ std::string makeHeader(std::string_view saltSeedText, std::string_view password)
 // Hash(salt + password) must begin at the 17th character. Only the first 24
 // characters can matter. Uses the process generator.
 bool headerAccepts(std::string_view headerLine, std::string_view password);
+// Whether any of the forms a password may have been keyed with passes.
+bool headerAcceptsAny(std::string_view headerLine, const std::vector<std::string>& passwords);
 
 // The size of the file `encrypt` writes for `plainSize` bytes, and the
 // plaintext size of a file of `fileSize` bytes laid out as encrypt lays it
@@ -71,6 +74,10 @@ class Input {
     // `room` only at the end.
     std::size_t readBodyChars(char* out, std::size_t room);
 
+    // The last character read ended a line: at the end, the file was not cut
+    // inside its last line.
+    bool atLineStart() const { return lineStart_; }
+
     // Un-armours up to `most` pairs of standard lines (70 characters, CR LF)
     // straight from the buffer into `out`, 105 bytes a pair, when the body is
     // at the start of a line; `range` gets their characters' range. Takes
@@ -96,10 +103,13 @@ class Input {
 struct BodyReport {
     std::uint64_t length = 0;      // body characters
     bool outsideAlphabet = false;  // a character above the armour alphabet
+    bool belowAlphabet = false;    // one below it that Shrink let pass
+    bool endsWithLineEnd = true;   // false when cut inside the last line
 
     // Armour gives 4 characters for 3 bytes and 2 or 3 for the rest, never 1.
     bool looksDamaged(std::size_t headerLength) const {
-        return headerLength != kHeaderLength || outsideAlphabet || length % 4 == 1;
+        return headerLength != kHeaderLength || outsideAlphabet || belowAlphabet ||
+               !endsWithLineEnd || length % 4 == 1;
     }
 };
 

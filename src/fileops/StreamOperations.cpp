@@ -29,6 +29,7 @@ class PeekedStream {
     }
 
     bool beginsWithMarker() const { return head_ == gri::kMarker; }
+    bool empty() const { return head_.empty(); }
 
     gri::ReadFn reader() {
         return [this](char* buffer, std::size_t size) {
@@ -53,6 +54,9 @@ class PeekedStream {
 StreamOutcome encryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
                             std::string_view password, std::string_view saltSeedText) {
     PeekedStream in(read);
+    if (in.empty()) {
+        return StreamOutcome::Empty;  // as empty files are refused: nothing could open it
+    }
     if (in.beginsWithMarker()) {
         return StreamOutcome::NotForThisMode;
     }
@@ -61,14 +65,14 @@ StreamOutcome encryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
 }
 
 StreamOutcome decryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
-                            std::string_view password) {
+                            const std::vector<std::string>& passwords) {
     PeekedStream peeked(read);
     if (!peeked.beginsWithMarker()) {
         return StreamOutcome::NotForThisMode;
     }
     gri::Input in(peeked.reader());
     const gri::Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
-    if (!gri::headerAccepts(header.text, password)) {
+    if (!gri::headerAcceptsAny(header.text, passwords)) {
         return StreamOutcome::WrongPassword;
     }
     if (header.longer) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "GriFormat.h"
 
@@ -13,13 +15,14 @@ enum class StreamOutcome {
     NotForThisMode,  // encrypting something encrypted, or decrypting something that is not
     WrongPassword,   // nothing was written
     Damaged,         // written, but the input shows damage the reading rules let pass
+    Empty,           // nothing to encrypt: nothing written
 };
 
 StreamOutcome encryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
                             std::string_view password, std::string_view saltSeedText);
 
-// Writes nothing until the header line has accepted the password.
+// Writes nothing until the header line has accepted one of the passwords.
 StreamOutcome decryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
-                            std::string_view password);
+                            const std::vector<std::string>& passwords);
 
 }  // namespace grize

@@ -71,8 +71,8 @@ TEST(CliProcess, RoundTripAndExitCodes) {
 
     Result enc = runCli(dir, {"encrypt", "--password-stdin", dir / "data.bin"}, "pw\n");
     EXPECT_EQ(enc.status, 0) << enc.err;
-    EXPECT_TRUE(fs::exists(fsPath(dir / "data.gri")));
-    fs::rename(fsPath(dir / "data.gri"), fsPath(dir / "back.gri"));
+    EXPECT_TRUE(fs::exists(fsPath(dir / "data.bin.gri")));
+    fs::rename(fsPath(dir / "data.bin.gri"), fsPath(dir / "back.gri"));
     Result dec = runCli(dir, {"decrypt", "--password-stdin", dir / "back.gri"}, "pw\n");
     EXPECT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(readFile(dir / "back.txt"), bytes);
@@ -98,6 +98,21 @@ TEST(CliProcess, RoundTripAndExitCodes) {
                           readFile(dir / "stream.gri").value_or(""));
     EXPECT_EQ(wrong.status, 1);
     EXPECT_EQ(wrong.out, "");
+    // Streams that cannot be what was encrypted end with 1 and say why.
+    const std::string good = readFile(dir / "stream.gri").value_or("");
+    const struct {
+        const char* command;
+        std::string in;
+        const char* says;
+    } streams[] = {
+        {"decrypt", good.substr(0, good.size() - 2), "looks damaged"},
+        {"encrypt", "", "standard input is empty"},
+    };
+    for (const auto& c : streams) {
+        const Result r = runCli(dir, {c.command, "--password-file", dir / "pw", "-"}, c.in);
+        EXPECT_EQ(r.status, 1) << c.says;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
 
     EXPECT_EQ(runCli(dir, {"--version"}, "").out, "grize-cli 1.0.3\n");
     EXPECT_EQ(runCli(dir, {"--help"}, "").status, 0);

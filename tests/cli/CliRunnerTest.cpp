@@ -191,8 +191,8 @@ TEST(CliRunner, ForceReplacesAnOutputButNeverAReadOnlyOne) {
     Outcome r =
         run({"encrypt", "--force", "--password-stdin", dir / "a.txt", dir / "b.txt"}, "pw\n");
     EXPECT_EQ(r.status, kExitNotDone);
-    EXPECT_EQ(r.messages, (dir / "a.txt") + " -> " + (dir / "a.gri") + "\n" + (dir / "b.txt") +
-                              ": Error 75 - Path/File access error\n");
+    EXPECT_EQ(r.messages, (dir / "a.txt") + " -> " + (dir / "a.gri") + "\n" + (dir / "b.gri") +
+                              " is read-only; it was left as it is\n");
     EXPECT_EQ(readFile(dir / "b.gri"), "old, read-only");
     EXPECT_EQ(readFile(dir / "b.txt"), kPlain);
     EXPECT_EQ(run({"decrypt", "--password-stdin", dir / "a.gri"}, "pw\n").status, kExitDone);
@@ -211,16 +211,19 @@ TEST(CliRunner, OneFailureDoesNotStopTheOthers) {
     EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'), 3) << r.messages;
 }
 
-TEST(CliRunner, ShortNameReportsTheRuntimeError) {
+TEST(CliRunner, OneCommandNeverReplacesItsOwnOutput) {
     TempDir dir;
-    const fs::path old = fs::current_path();
-    fs::current_path(dir.path());
-    writeFile("a.b", "short");
-    Outcome r = run({"encrypt", "--password-stdin", "a.b"}, "pw\n");
-    fs::current_path(old);
+    writeFile(dir / "a.txt", "first");
+    writeFile(dir / "a.TXT", "second");
+    Outcome r =
+        run({"encrypt", "--force", "--password-stdin", dir / "a.txt", dir / "a.TXT"}, "pw\n");
     EXPECT_EQ(r.status, kExitNotDone);
-    EXPECT_EQ(r.messages, "a.b: Error 5 - Invalid procedure call or argument\n");
-    EXPECT_EQ(readFile(dir / "a.b"), "short");
+    EXPECT_EQ(r.messages, (dir / "a.txt") + " -> " + (dir / "a.gri") + "\n" + (dir / "a.TXT") +
+                              ": " + (dir / "a.gri") +
+                              " was written by this command already; left both as they are\n");
+    EXPECT_EQ(readFile(dir / "a.TXT"), "second");
+    EXPECT_EQ(run({"decrypt", "--password-stdin", dir / "a.gri"}, "pw\n").status, kExitDone);
+    EXPECT_EQ(readFile(dir / "a.txt"), "first");
 }
 
 TEST(CliRunner, TerminalPasswords) {

@@ -43,13 +43,13 @@ TEST(FileOperations, RoundTripThroughFiles) {
     EXPECT_EQ(readFile(gri), gri::encryptBytes(kPlain, "pw", kSeed));
 
     // A wrong password changes nothing and never asks for the output name.
-    EXPECT_TRUE(decryptFile(gri, "PW", [&]() -> std::string {
+    EXPECT_TRUE(decryptFile(gri, {"PW"}, [&]() -> std::string {
                     ADD_FAILURE();
                     return {};
                 }).wrongPassword);
     EXPECT_EQ(readFile(gri), gri::encryptBytes(kPlain, "pw", kSeed));
 
-    const RunResult back = decryptFile(gri, "pw", fixed(dir / "back.txt"));
+    const RunResult back = decryptFile(gri, {"pw"}, fixed(dir / "back.txt"));
     EXPECT_FALSE(back.wrongPassword);
     EXPECT_EQ(back.output, dir / "back.txt");
     EXPECT_EQ(back.sourceKept, SourceKept::No);
@@ -82,7 +82,7 @@ TEST(FileOperations, ProgressCountsTheSourceBytes) {
     encryptFile(dir / "big.txt", "pw", kSeed, fixed(dir / "big.gri"), options);
     check(3 << 20);
     const std::uint64_t encrypted = readFile(dir / "big.gri")->size();
-    decryptFile(dir / "big.gri", "pw", fixed(dir / "big.txt"), options);
+    decryptFile(dir / "big.gri", {"pw"}, fixed(dir / "big.txt"), options);
     check(encrypted);
 }
 
@@ -94,7 +94,7 @@ TEST(FileOperations, OutputKeepsThePermissionBits) {
         setMode(dir / "a.txt", mode);
         encryptFile(dir / "a.txt", "", kSeed, fixed(dir / "a.gri"));
         EXPECT_EQ(modeOf(dir / "a.gri"), mode);
-        decryptFile(dir / "a.gri", "", fixed(dir / "a.txt"));
+        decryptFile(dir / "a.gri", {""}, fixed(dir / "a.txt"));
         EXPECT_EQ(modeOf(dir / "a.txt"), mode);
         fs::remove(fsPath(dir / "a.txt"));
     }
@@ -141,7 +141,13 @@ TEST(FileOperations, OutputNameCases) {
          AgreedThenSwapped,
          err::kFileExists,
          {"notes.gri", "out"}},
-        {"read-only old file, agreed", oldFile(0444), Agreed, err::kAccess, {"notes.gri", "out"}},
+        {"read-only old file, agreed",
+         oldFile(0444),
+         Agreed,
+         err::kOutputReadOnly,
+         {"notes.gri", "out"}},
+        // May be the source itself on a case-insensitive file system.
+        {"name in another case", [&] { return dir / "Notes.GRI"; }, None, 0, {"notes.gri"}},
         {"symbolic link to the source, agreed",
          [&] {
              fs::create_symlink("notes.gri", fsPath(dir / "link"));
@@ -169,7 +175,7 @@ TEST(FileOperations, OutputNameCases) {
         if (c.consent != None) {
             const ExistingOutput existing = probeOutput(src, out);
             EXPECT_EQ(existing.state,
-                      c.error == err::kAccess ? OutputState::Refused : OutputState::Taken);
+                      c.error == err::kOutputReadOnly ? OutputState::Refused : OutputState::Taken);
             options.replace = existing.info;
         }
         if (c.consent == AgreedThenSwapped) {
@@ -177,9 +183,9 @@ TEST(FileOperations, OutputNameCases) {
             fs::rename(fsPath(dir / "new"), fsPath(out));
         }
         try {
-            encryptFile(src, "pw", kSeed, fixed(out), options);
+            const RunResult result = encryptFile(src, "pw", kSeed, fixed(out), options);
             EXPECT_EQ(c.error, 0);
-            EXPECT_EQ(readFile(out), encrypted);
+            EXPECT_EQ(readFile(result.output), encrypted);
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.number(), c.error);
             EXPECT_EQ(readFile(src), kPlain);
@@ -360,6 +366,8 @@ TEST(FileOperations, DamagedFilesAreKept) {
     const std::size_t bodyStart = clean.find("\r\n") + 2;
     std::string aboveAlphabet = clean;
     aboveAlphabet[bodyStart + 10] = '{';
+    std::string blankHighBits = clean;
+    blankHighBits[bodyStart + 3] = ' ';  // Shrink fails on it only at a data position
     std::string extraCharacter = clean;
     extraCharacter.insert(extraCharacter.size() - 2, "\r\n;;;");  // 1334 + 3 characters
     struct Case {
@@ -374,6 +382,10 @@ TEST(FileOperations, DamagedFilesAreKept) {
          SourceKept::Damaged},
         {"character above the alphabet", aboveAlphabet, "a.gri", 0, SourceKept::Damaged},
         {"length no encryption makes", extraCharacter, "a.gri", 0, SourceKept::Damaged},
+        {"below the alphabet, high bits", blankHighBits, "a.gri", 0, SourceKept::Damaged},
+        {"cut before the last line end", clean.substr(0, clean.size() - 2), "a.gri", 0,
+         SourceKept::Damaged},
+        {"cut between CR and LF", clean.substr(0, clean.size() - 1), "a.gri", 0, SourceKept::No},
         {"damaged and decrypted in place", aboveAlphabet, "a.txt", err::kDamagedInPlace,
          SourceKept::No},
     };
@@ -382,7 +394,7 @@ TEST(FileOperations, DamagedFilesAreKept) {
         TempDir dir;
         writeFile(dir / c.source, c.bytes);
         try {
-            const RunResult result = decryptFile(dir / c.source, "pw", fixed(dir / "a.txt"));
+            const RunResult result = decryptFile(dir / c.source, {"pw"}, fixed(dir / "a.txt"));
             EXPECT_EQ(c.error, 0);
             EXPECT_EQ(result.sourceKept, c.kept);
             EXPECT_EQ(readFile(dir / c.source).has_value(), c.kept == SourceKept::Damaged);
@@ -443,7 +455,7 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                                     fs);
                     } else {
                         EXPECT_FALSE(
-                            decryptFile(dir / s.source, "pw", fixed(dir / s.output), options, fs)
+                            decryptFile(dir / s.source, {"pw"}, fixed(dir / s.output), options, fs)
                                 .wrongPassword);
                     }
                 } catch (const RuntimeError& e) {
@@ -506,7 +518,7 @@ TEST(FileOperations, KilledRunLeavesTheDataComplete) {
                         if (r.encrypt) {
                             encryptFile(r.dir / "src", "pw", kSeed, fixed(r.dir / "out"));
                         } else {
-                            decryptFile(r.dir / "src", "pw", fixed(r.dir / "out"));
+                            decryptFile(r.dir / "src", {"pw"}, fixed(r.dir / "out"));
                         }
                     } catch (...) {
                         return 1;

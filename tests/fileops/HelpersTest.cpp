@@ -60,6 +60,39 @@ TEST(PathHelpers, ReplaceExtensionDropsFourCharacters) {
     }
 }
 
+TEST(PathHelpers, OutputPathKeepsNamesApart) {
+    constexpr Operation E = Operation::Encrypt;
+    constexpr Operation D = Operation::Decrypt;
+    struct Case {
+        Operation op;
+        std::string path, result;
+    } const cases[] = {
+        {E, "/d/notes.txt", "/d/notes.gri"},
+        {E, "/d/notes.gri", "/d/notes.gri"},  // unmarked: in place
+        {E, "/d/NOTES.TXT", "/d/NOTES.gri"},
+        {E, "/d/photo.jpg", "/d/photo.jpg.gri"},  // report.pdf and report.doc stay apart
+        {E, "/d/archive.tar.gz", "/d/archive.tar.gz.gri"},
+        {E, "/d/data", "/d/data.gri"},  // never the hidden ".gri"
+        {E, "/d/.txt", "/d/.txt.gri"},
+        {E, "a.b", "a.b.gri"},
+        {E, "/d/x.GRI", "/d/x.GRI"},  // x.gri may be this very file
+        {D, "/d/letter.gri", "/d/letter.txt"},
+        {D, "/d/photo.jpg.gri", "/d/photo.jpg"},
+        {D, "/d/archive.tar.gz.GRI", "/d/archive.tar.gz"},
+        {D, "/d/.bashrc.gri", "/d/.bashrc.txt"},
+        {D, "/d/a..gri", "/d/a..txt"},
+        {D, "/d/.gri", "/d/.gri.txt"},
+        {D, "/d/notes.txt", "/d/notes.txt"},  // marked: in place
+        {D, "/d/N.TXT", "/d/N.TXT"},
+        {D, "/d/abcd", "/d/abcd.txt"},
+        {D, "/d/README", "/d/RE.txt"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(outputPathFor(c.path, c.op), c.result) << c.path;
+    }
+    EXPECT_THROW(outputPathFor("/d/", E), RuntimeError);
+}
+
 TEST(PathHelpers, FileExists) {
     test::TempDir dir;
     test::writeFile(dir / "f", "x");

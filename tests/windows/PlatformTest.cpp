@@ -116,7 +116,7 @@ TEST(WindowsFileSystem, EncryptsAndDecryptsBesideTheSource) {
     const RunResult encrypted =
         encryptFile(source, "pw", "1/1/26 1.5", [&] { return replaceExtension(source, ".gri"); });
     EXPECT_EQ(encrypted.output, replaceExtension(source, ".gri"));
-    const RunResult decrypted = decryptFile(encrypted.output, "pw", [&] { return source; });
+    const RunResult decrypted = decryptFile(encrypted.output, {"pw"}, [&] { return source; });
     EXPECT_FALSE(decrypted.wrongPassword);
     EXPECT_EQ(readAll(dir.path / fs::path(u8"caf\u00e9.txt")), "line\nnext\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
