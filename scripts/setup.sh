@@ -9,7 +9,7 @@ packages=(
     xvfb xdotool x11-utils imagemagick openbox locales
     clang libclang-rt-14-dev llvm-14
     dpkg-dev lintian appstream desktop-file-utils shared-mime-info xdg-utils
-    libfile-mimeinfo-perl man-db pcmanfm-qt dbus-daemon
+    libfile-mimeinfo-perl man-db pcmanfm-qt dbus-daemon exfat-fuse exfatprogs
     g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine qt6-base-dev-tools nsis
 )
 
