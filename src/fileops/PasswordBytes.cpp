@@ -1,8 +1,10 @@
 #include "PasswordBytes.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
+#include "CodePages.h"
 #include "RuntimeError.h"
 
 namespace grize {
@@ -15,6 +17,11 @@ constexpr std::array<char32_t, 32> kCp1252High = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
+
+// The ANSI code pages of the Windows systems a file may come from, European
+// and Middle Eastern first, then Thai and the East Asian ones.
+constexpr unsigned kAnsiCodePages[] = {1250, 1251, 1252, 1253, 1254, 1255, 1256,
+                                       1257, 1258, 874,  932,  936,  949,  950};
 
 // No Windows-1252 text contains this byte, so it sets the other form apart.
 constexpr char kNonCp1252Mark = '\x81';
@@ -70,6 +77,31 @@ std::string passwordBytes(std::u32string_view password) {
         out.push_back(static_cast<char>(*code));
     }
     return out;
+}
+
+std::string passwordForEncryption(std::u32string_view password) {
+    if (const auto codePage = systemAnsiCodePage()) {
+        if (auto bytes = encodeInCodePage(password, *codePage)) {
+            return std::move(*bytes);
+        }
+    }
+    return passwordBytes(password);
+}
+
+std::vector<std::string> passwordsForDecryption(std::u32string_view password) {
+    std::vector<std::string> forms{passwordBytes(password)};
+    const auto add = [&forms](std::optional<std::string> form) {
+        if (form && std::ranges::find(forms, *form) == forms.end()) {
+            forms.push_back(std::move(*form));
+        }
+    };
+    if (const auto codePage = systemAnsiCodePage()) {
+        add(encodeInCodePage(password, *codePage));
+    }
+    for (unsigned codePage : kAnsiCodePages) {
+        add(encodeInCodePage(password, codePage));
+    }
+    return forms;
 }
 
 std::u32string decodeUtf8(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace grize {
 
@@ -10,6 +11,16 @@ namespace grize {
 // platform); otherwise a form no Windows-1252 password can produce, so two
 // different passwords never give the same bytes.
 std::string passwordBytes(std::u32string_view password);
+
+// The bytes a new file is keyed with: on Windows the system's ANSI code page
+// when the password can be written in it, otherwise passwordBytes.
+std::string passwordForEncryption(std::u32string_view password);
+
+// Every distinct form a file may have been keyed with, in the order to try
+// them: passwordBytes first, then (Windows) the system's ANSI code page, then
+// each of the Windows ANSI code pages 1250-1258, 874, 932, 936, 949, 950 in
+// which it can be written, for files made on a system set to another one.
+std::vector<std::string> passwordsForDecryption(std::u32string_view password);
 
 // Decodes UTF-8 text (a terminal's or a pipe's). Bytes that are not valid
 // UTF-8 are taken one each as the character of that code.
