@@ -454,7 +454,7 @@ void frmmain::Encrypt() {
     repaint();
     std::optional<RunResult> result;
     guarded("Sub Encrypt", true, [this, &result] {
-        const std::string password = passwordBytes(txtPassword1->text().toStdU32String());
+        const std::string password = passwordForEncryption(txtPassword1->text().toStdU32String());
         const std::string seed = saltSeedNow();
         result = runWork([&](const ProgressFn& progress) {
             RunOptions options = runOptions_;
@@ -488,8 +488,8 @@ void frmmain::Decrypt() {
     repaint();
     std::optional<RunResult> result;
     guarded("Sub Decrypt", true, [this, &result] {
-        const std::vector<std::string> passwords{
-            passwordBytes(txtPassword1->text().toStdU32String())};
+        const std::vector<std::string> passwords =
+            passwordsForDecryption(txtPassword1->text().toStdU32String());
         result = runWork([&](const ProgressFn& progress) {
             RunOptions options = runOptions_;
             options.progress = progress;

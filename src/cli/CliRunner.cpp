@@ -342,8 +342,8 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
         }
     }
     const std::u32string text = terminal.decodeText(*typed);
-    const std::string encryptPassword = passwordBytes(text);
-    const std::vector<std::string> decryptPasswords{passwordBytes(text)};
+    const std::string encryptPassword = passwordForEncryption(text);
+    const std::vector<std::string> decryptPasswords = passwordsForDecryption(text);
     const FileJob job{options.command, options.force, encryptPassword, decryptPasswords,
                       terminal.messagesOnTerminal()};
 

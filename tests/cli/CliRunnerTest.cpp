@@ -6,6 +6,7 @@
 
 #include "CliOptions.h"
 #include "CliRunner.h"
+#include "GriBytes.h"
 #include "Terminal.h"
 #include "TestFiles.h"
 #include "TestPlatform.h"
@@ -98,6 +99,27 @@ TEST(CliRunner, EncryptThenDecryptRestoresTheBytes) {
     EXPECT_EQ(dec.status, kExitDone) << dec.messages;
     EXPECT_EQ(readFile(plain), kPlain);
     EXPECT_FALSE(fs::exists((dir / "notes.gri")));
+}
+
+// Files keyed on a Windows with another ANSI code page open with the same
+// password typed here.
+TEST(CliRunner, PasswordsFromOtherCodePagesOpen) {
+    const struct {
+        const char* typed;  // UTF-8
+        const char* keyed;  // as that system keyed it
+    } cases[] = {
+        {"\xd0\xbf\xd0\xb0\xd1\x80\xd0\xbe\xd0\xbb\xd1\x8c", "\xef\xe0\xf0\xee\xeb\xfc"},  // 1251
+        {"\xce\xba\xcf\x89\xce\xb4", "\xea\xf9\xe4"},                                      // 1253
+        {"\xc5\x99\xc5\xbe", "\xf8\x9e"},                                                  // 1250
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        writeFile(dir / "k.gri", grize::gri::encryptBytes(kPlain, c.keyed, "01/02/2031 3600.5"));
+        Outcome dec =
+            run({"decrypt", "--password-stdin", dir / "k.gri"}, std::string(c.typed) + "\n");
+        EXPECT_EQ(dec.status, kExitDone) << dec.messages;
+        EXPECT_EQ(readFile(dir / "k.txt"), kPlain);
+    }
 }
 
 // A progress line only on a terminal and only for a large file, erased
