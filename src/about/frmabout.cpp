@@ -11,6 +11,7 @@
 #include <string>
 
 #include "AboutInfo.h"
+#include "DesktopServices.h"
 #include "Pictures.h"
 #include "Twips.h"
 #include "WindowServices.h"
@@ -28,7 +29,8 @@ constexpr int kHandHotX = 7;
 constexpr int kHandHotY = 0;
 
 QFont aboutFont(double points, bool bold = false) {
-    QFont font(QStringLiteral("Liberation Sans"));
+    // The platform's own window font (MS Sans Serif on Windows).
+    QFont font(QString::fromLatin1(windowFontFamily()));
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;

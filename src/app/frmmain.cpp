@@ -18,6 +18,7 @@
 #include <new>
 #include <thread>
 
+#include "DesktopServices.h"
 #include "ErrorReport.h"
 #include "FileOperations.h"
 #include "PasswordBytes.h"
@@ -64,7 +65,8 @@ class WindowStyle : public QProxyStyle {
 };
 
 QFont windowFont() {
-    QFont font(QStringLiteral("Liberation Sans"));
+    // The platform's own window font (MS Sans Serif on Windows).
+    QFont font(QString::fromLatin1(windowFontFamily()));
     font.setPointSizeF(8.25);
     return font;
 }
