@@ -62,9 +62,9 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
 }
 
 std::string usageText() {
-    return "Usage: grize-cli encrypt [--password-stdin | --password-file PWFILE] [--force] "
+    return "Usage: grize-cli encrypt [--password-stdin | --password-file PWFILE] [-f | --force] "
            "FILE...\n"
-           "       grize-cli decrypt [--password-stdin | --password-file PWFILE] [--force] "
+           "       grize-cli decrypt [--password-stdin | --password-file PWFILE] [-f | --force] "
            "FILE...\n"
            "       grize-cli encrypt|decrypt [--password-file PWFILE] -\n"
            "\n"

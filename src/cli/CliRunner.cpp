@@ -1,10 +1,12 @@
 #include "CliRunner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <system_error>
 #include <vector>
 
 #include "FileOperations.h"
@@ -139,9 +141,10 @@ struct FileJob {
 };
 
 // Does one file; true when it was done.
-bool processFile(const FileJob& job, const std::string& file, WrittenOutputs& written,
-                 std::ostream& messages) {
-    const std::string name = shown(file);
+// The start-up checks and the mode: whether `file` can be done at all.
+// Says why not on `messages`. Throws RuntimeError when it cannot be read.
+bool checkFile(Command command, const std::string& file, const std::string& name,
+               std::ostream& messages) {
     const TargetCheck check = checkTarget(file);
     if (check != TargetCheck::Ok) {
         const std::string text = oneLine(targetCheckMessage(check, name));
@@ -153,16 +156,36 @@ bool processFile(const FileJob& job, const std::string& file, WrittenOutputs& wr
         }
         return false;
     }
+    const bool encrypted = isEncryptedFile(file);
+    if (command == Command::Encrypt && encrypted) {
+        messages << name << ": already encrypted (begins with \"[Grized]\"), left as it is\n";
+        return false;
+    }
+    if (command == Command::Decrypt && !encrypted) {
+        messages << name << ": not an encrypted file (does not begin with \"[Grized]\"), "
+                 << "left as it is\n";
+        return false;
+    }
+    return true;
+}
+
+bool fileIsReady(Command command, const std::string& file, std::ostream& messages) {
+    try {
+        return checkFile(command, file, shown(file), messages);
+    } catch (const RuntimeError& e) {
+        messages << shown(file) << ": " << errorText(e) << '\n';
+    }
+    return false;
+}
+
+// Does one file; true when it was done. The checks run again: the file may
+// have changed while the password was typed.
+bool processFile(const FileJob& job, const std::string& file, WrittenOutputs& written,
+                 std::ostream& messages) {
+    const std::string name = shown(file);
     std::string target;
     try {
-        const bool encrypted = isEncryptedFile(file);
-        if (job.command == Command::Encrypt && encrypted) {
-            messages << name << ": already encrypted (begins with \"[Grized]\"), left as it is\n";
-            return false;
-        }
-        if (job.command == Command::Decrypt && !encrypted) {
-            messages << name << ": not an encrypted file (does not begin with \"[Grized]\"), "
-                     << "left as it is\n";
+        if (!checkFile(job.command, file, name, messages)) {
             return false;
         }
         const Operation operation =
@@ -309,14 +332,32 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
             break;
     }
     if (!options.error.empty()) {
-        messages << "grize-cli: " << options.error << '\n' << usageText();
+        messages << "grize-cli: " << options.error << "\nTry 'grize-cli --help'.\n";
         return kExitUsage;
+    }
+    // Nobody types a password for files that cannot be done.
+    std::vector<std::string> ready;
+    if (!options.usesStreams()) {
+        for (const std::string& file : options.files) {
+            if (fileIsReady(options.command, file, messages)) {
+                ready.push_back(file);
+            }
+        }
+        if (ready.empty()) {
+            return kExitNotDone;
+        }
     }
 
     std::optional<std::string> typed;
     if (!options.passwordFile.empty()) {
         std::ifstream file(options.passwordFile, std::ios::binary);
-        typed = file ? firstLine(file) : std::nullopt;
+        if (!file) {
+            const std::error_code why(errno, std::generic_category());
+            messages << "grize-cli: cannot read " << options.passwordFile << ": " << why.message()
+                     << '\n';
+            return kExitUsage;
+        }
+        typed = firstLine(file);
         if (!typed) {
             messages << "grize-cli: no password in " << options.passwordFile << '\n';
             return kExitUsage;
@@ -350,9 +391,9 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
     if (options.usesStreams()) {
         return processStreams(job, stdinStream, out, messages) ? kExitDone : kExitNotDone;
     }
-    bool allDone = true;
+    bool allDone = ready.size() == options.files.size();
     WrittenOutputs written;
-    for (const std::string& file : options.files) {
+    for (const std::string& file : ready) {
         allDone = processFile(job, file, written, messages) && allDone;
     }
     return allDone ? kExitDone : kExitNotDone;

@@ -271,11 +271,52 @@ TEST(CliRunner, TerminalPasswords) {
     EXPECT_EQ(readFile(plain), kPlain);
 }
 
-TEST(CliRunner, UsageErrors) {
-    EXPECT_EQ(run({"encrypt"}, "").status, kExitUsage);
-    EXPECT_EQ(run({"encrypt", "x.txt"}, "", ScriptedTerminal{}).status, kExitUsage);  // no tty
-    EXPECT_EQ(run({"encrypt", "--password-stdin", "x.txt"}, "").status, kExitUsage);
+TEST(CliRunner, UsageErrorsTakeOneLine) {
+    TempDir dir;
+    writeFile(dir / "x.txt", "x");
+    const std::vector<std::string> cases[] = {
+        {"encrypt"},
+        {"scramble", dir / "x.txt"},
+        {"encrypt", "--bogus", dir / "x.txt"},
+        {"encrypt", "--password-stdin", dir / "x.txt"},  // nothing on standard input
+        {"encrypt", dir / "x.txt"},                      // no terminal to ask
+        {"encrypt", "--password-file", dir / "none", dir / "x.txt"},
+    };
+    for (const auto& args : cases) {
+        const Outcome r = run(args, "");
+        EXPECT_EQ(r.status, kExitUsage) << args[0];
+        EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'),
+                  r.messages.find("Try 'grize-cli --help'.") == std::string::npos ? 1 : 2)
+            << r.messages;
+    }
+    EXPECT_EQ(run({"encrypt", "--password-file", dir / "none", dir / "x.txt"}, "").messages,
+              "grize-cli: cannot read " + (dir / "none") + ": No such file or directory\n");
     EXPECT_EQ(run({"--help"}, "").status, kExitDone);
+}
+
+// Files that cannot be done are named before anyone types a password.
+TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
+    TempDir dir;
+    writeFile(dir / "empty.txt", "");
+    writeFile(dir / "done.gri", grize::gri::encryptBytes("x", "pw", "seed"));
+    fs::create_directory(dir / "folder");
+    const std::vector<std::string> cases[] = {
+        {"encrypt", dir / "missing.txt"},
+        {"encrypt", dir / "empty.txt"},
+        {"encrypt", dir / "folder"},
+        {"encrypt", dir / "done.gri"},
+        {"decrypt", dir / "empty.txt", dir / "missing.txt"},
+    };
+    for (const auto& args : cases) {
+        ScriptedTerminal terminal;
+        std::istringstream in;
+        std::ostringstream out, messages;
+        EXPECT_EQ(runCli(parseArguments(args), in, terminal, out, messages), kExitNotDone);
+        EXPECT_TRUE(terminal.prompts.empty()) << args[1];
+        const std::string said = messages.str();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), static_cast<long>(args.size() - 1))
+            << said;
+    }
 }
 
 }  // namespace
