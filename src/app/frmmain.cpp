@@ -125,9 +125,12 @@ QAccessibleInterface* windowAccessible(const QString& className, QObject* object
 // While an operation works, the window's controls take no input at all:
 // keys, clicks and shortcuts are dropped rather than queued, so none of them
 // acts once the work has ended, and the working state holds throughout.
+// While a file operation runs the window takes no input, but for stopping
+// it: Cancel still clicks, and Esc cancels.
 class InputBlocker : public QObject {
   public:
-    explicit InputBlocker(QWidget& window) : window_(window) {
+    InputBlocker(QWidget& window, QWidget& cancel, std::function<void()> onEscape)
+        : window_(window), cancel_(cancel), onEscape_(std::move(onEscape)) {
         QApplication::instance()->installEventFilter(this);
     }
     ~InputBlocker() override { QApplication::instance()->removeEventFilter(this); }
@@ -136,22 +139,29 @@ class InputBlocker : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != &window_) {
+            return false;
+        }
         switch (event->type()) {
             case QEvent::KeyPress:
-            case QEvent::KeyRelease:
-            case QEvent::ShortcutOverride:
-            case QEvent::Shortcut:
+                if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                    onEscape_();
+                }
+                return true;
             case QEvent::MouseButtonPress:
             case QEvent::MouseButtonRelease:
             case QEvent::MouseButtonDblClick:
+                return watched != &cancel_;
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
             case QEvent::Wheel:
             case QEvent::ContextMenu:
             case QEvent::InputMethod:
             case QEvent::TouchBegin:
             case QEvent::TouchUpdate:
             case QEvent::TouchEnd:
-                return watched->isWidgetType() &&
-                       static_cast<QWidget*>(watched)->window() == &window_;
+                return true;
             default:
                 return false;
         }
@@ -159,6 +169,8 @@ class InputBlocker : public QObject {
 
   private:
     QWidget& window_;
+    QWidget& cancel_;
+    std::function<void()> onEscape_;
 };
 
 // The progress bar appears only for work that lasts long enough to wonder
@@ -451,8 +463,7 @@ void frmmain::cmdEncrypt_Click() {
 }
 
 void frmmain::Encrypt() {
-    cmdCancel->setEnabled(false);
-    // Cancel is disabled too before the first paint of the working state.
+    // Cancel stays enabled: while working it stops the run.
     repaint();
     std::optional<RunResult> result;
     guarded("Sub Encrypt", true, [this, &result] {
@@ -461,12 +472,15 @@ void frmmain::Encrypt() {
         result = runWork([&](const ProgressFn& progress) {
             RunOptions options = runOptions_;
             options.progress = progress;
+            options.cancel = &cancelRequested_;
             return encryptFile(
                 userFile, password, seed, [this] { return output_; }, options, fileSystem_);
         });
     });
     if (result) {
         finishDone(*result);
+    } else if (cancelled_) {
+        finishCancelled(cmdEncrypt);
     } else {
         finishFailed();
     }
@@ -486,7 +500,6 @@ void frmmain::cmdDecrypt_Click() {
 }
 
 void frmmain::Decrypt() {
-    cmdCancel->setEnabled(false);
     repaint();
     std::optional<RunResult> result;
     guarded("Sub Decrypt", true, [this, &result] {
@@ -495,12 +508,17 @@ void frmmain::Decrypt() {
         result = runWork([&](const ProgressFn& progress) {
             RunOptions options = runOptions_;
             options.progress = progress;
+            options.cancel = &cancelRequested_;
             return decryptFile(
                 userFile, passwords, [this] { return output_; }, options, fileSystem_);
         });
     });
     if (!result) {
-        finishFailed();
+        if (cancelled_) {
+            finishCancelled(cmdDecrypt);
+        } else {
+            finishFailed();
+        }
         return;
     }
     if (result->wrongPassword) {
@@ -541,7 +559,9 @@ RunResult frmmain::runWork(const std::function<RunResult(const ProgressFn&)>& wo
     std::optional<RunResult> result;
     std::exception_ptr failure;
     QEventLoop loop;
-    const InputBlocker blocker(*this);
+    const InputBlocker blocker(*this, *cmdCancel, [this] { cancelWork(); });
+    cancelRequested_ = false;
+    cancelled_ = false;
     working_ = true;
     // The worker's results are complete before it posts the quit, and it is
     // joined before they are read.
@@ -618,6 +638,20 @@ void frmmain::finishFailed() {
     txtPassword2->setEnabled(false);
 }
 
+void frmmain::finishCancelled(QPushButton* action) {
+    cancelled_ = false;
+    action->setEnabled(true);
+    cmdCancel->setEnabled(true);
+    txtPassword1->setFocus(Qt::OtherFocusReason);
+    if (closeAfterWork_) {
+        cmdCancel_Click();
+    }
+}
+
+void frmmain::cancelWork() {
+    cancelRequested_ = true;
+}
+
 std::string frmmain::outputPath(Operation operation) {
     try {
         return outputPathFor(userFile, operation);
@@ -628,6 +662,10 @@ std::string frmmain::outputPath(Operation operation) {
 }
 
 void frmmain::cmdCancel_Click() {
+    if (working_) {
+        cancelWork();
+        return;
+    }
     close();
     endProgram();
 }
@@ -695,8 +733,11 @@ void frmmain::keyPressEvent(QKeyEvent* event) {
 }
 
 void frmmain::closeEvent(QCloseEvent* event) {
-    // Closing in the middle of a run would end the program under it.
+    // Closing in the middle of a run would end the program under it: the
+    // run is cancelled, and the window closes once it has stopped.
     if (working_) {
+        closeAfterWork_ = true;
+        cancelWork();
         event->ignore();
         return;
     }
@@ -778,6 +819,10 @@ bool frmmain::guarded(std::string_view label, bool accessBox, const std::functio
 }
 
 void frmmain::report(const RuntimeError& error, std::string_view label, bool accessBox) {
+    if (error.number() == err::kCancelled) {
+        cancelled_ = true;
+        return;  // the user's own wish: nothing to tell
+    }
     const std::optional<std::string> expected =
         messages::expectedFailure(error, displayPath(GetFileName(userFile, kPathSeparator)),
                                   displayPath(GetFileName(output_, kPathSeparator)));

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWidget>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -95,6 +96,10 @@ class frmmain : public QWidget {
     RunResult runWork(const std::function<RunResult(const ProgressFn&)>& work);
     void finishDone(const RunResult& result);
     void finishFailed();
+    // After a cancelled run: the state before the click, passwords kept.
+    void finishCancelled(QPushButton* action);
+    // Cancel, Esc or the close box while working: the run stops at its next read.
+    void cancelWork();
     std::string outputPath(Operation operation);
     // Runs `step`; a failure becomes the error report labelled `label`, or
     // with `accessBox` the access-denied box for error 75. False then.
@@ -115,6 +120,9 @@ class frmmain : public QWidget {
     QWidget* focused_ = nullptr;
     bool ended_ = false;
     bool working_ = false;
+    std::atomic<bool> cancelRequested_{false};
+    bool cancelled_ = false;       // the last run ended because it was cancelled
+    bool closeAfterWork_ = false;  // the close box was used while working
 };
 
 // Sets a label's text colour (the active and inactive look; a disabled

@@ -38,6 +38,9 @@ RuntimeError damagedInPlace() {
 RuntimeError outputReadOnly() {
     return {kOutputReadOnly, "The file at the output's name is read-only; it was left as it is"};
 }
+RuntimeError cancelled() {
+    return {kCancelled, "Cancelled"};
+}
 RuntimeError diskFull() {
     return {kDiskFull, "Disk full"};
 }

@@ -36,6 +36,7 @@ inline constexpr int kAccess = 75;            // "Path/File access error"
 inline constexpr int kSourceChanged = 1001;   // the file changed while it was read
 inline constexpr int kDamagedInPlace = 1002;  // a damaged file would replace itself
 inline constexpr int kOutputReadOnly = 1003;  // a read-only file stands at the output's name
+inline constexpr int kCancelled = 1004;       // the user stopped the run
 
 RuntimeError invalidCall();
 RuntimeError overflow();
@@ -48,6 +49,7 @@ RuntimeError folderBusy();
 RuntimeError sourceChanged();
 RuntimeError damagedInPlace();
 RuntimeError outputReadOnly();
+RuntimeError cancelled();
 RuntimeError diskFull();
 RuntimeError accessError();
 }  // namespace err

@@ -190,8 +190,11 @@ class Folder {
 // The source, open for reading until the output is ready.
 class SourceFile {
   public:
-    SourceFile(FileSystem& fs, Folder& folder, const std::string& name, ProgressFn progress)
-        : fs_(fs), handle_(fs.openReadAt(folder.handle(), name)), progress_(std::move(progress)) {
+    SourceFile(FileSystem& fs, Folder& folder, const std::string& name, const RunOptions& options)
+        : fs_(fs),
+          handle_(fs.openReadAt(folder.handle(), name)),
+          progress_(options.progress),
+          cancel_(options.cancel) {
         try {
             info_ = fs_.info(*handle_);
         } catch (...) {
@@ -210,6 +213,9 @@ class SourceFile {
     const FileInfo& info() const { return info_; }
     gri::ReadFn reader() {
         return [this](char* buffer, std::size_t size) {
+            if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+                throw err::cancelled();
+            }
             const std::size_t n = fs_.read(*handle_, buffer, size);
             bytesRead_ += n;
             if (progress_) {
@@ -238,6 +244,7 @@ class SourceFile {
     FileSystem& fs_;
     std::optional<FileSystem::Handle> handle_;
     ProgressFn progress_;
+    const std::atomic<bool>* cancel_;
     FileInfo info_;
     std::uint64_t bytesRead_ = 0;
 };
@@ -492,7 +499,7 @@ struct Run {
           sourcePath(sourcePath_),
           source(fileInFolder(sourcePath)),
           folder(fs, source.folder, options.folderWait),
-          input(fs, folder, source.name, options.progress) {}
+          input(fs, folder, source.name, options) {}
 
     // The output's name in the source's folder; another folder is refused,
     // so that no step ever writes outside the folder opened. A name that

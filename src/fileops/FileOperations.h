@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -43,6 +44,9 @@ struct RunOptions {
     // How long to wait while another Grize works in the same folder.
     std::chrono::milliseconds folderWait{3000};
     ProgressFn progress;
+    // Set from another thread to stop the run between reads: it then fails
+    // with error 1004 and leaves everything as it was.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 enum class SourceKept {

@@ -80,8 +80,8 @@ void watchWorking(Session& s, Working& working) {
         working.seen = true;
         working.hourglass =
             w.testAttribute(Qt::WA_SetCursor) && w.cursor().shape() == Qt::WaitCursor;
-        working.anyButtonEnabled =
-            w.cmdEncrypt->isEnabled() || w.cmdDecrypt->isEnabled() || w.cmdCancel->isEnabled();
+        // Cancel stays enabled: it stops the run.
+        working.anyButtonEnabled = w.cmdEncrypt->isEnabled() || w.cmdDecrypt->isEnabled();
     };
 }
 
@@ -180,17 +180,24 @@ class OperationsTest : public QObject {
         QCOMPARE(folderContents(dir), QStringList{"notes.txt"});
     }
 
-    // The run is held on its thread at its second read, long enough for the
-    // progress bar to appear; meanwhile the window must paint, show how far
-    // the work is, and ignore keys, clicks and closing.
-    void longRunKeepsTheWindowAliveAndIgnoresInput_data() {
+    // A run long enough for the progress bar to appear: meanwhile the window
+    // paints, shows how far the work is and ignores keys and clicks, but for
+    // Cancel, Esc and the close box, which stop the run and leave every file
+    // as it was.
+    void longRunKeepsTheWindowAliveAndCanBeStopped_data() {
         QTest::addColumn<bool>("decrypt");
-        QTest::newRow("encrypt") << false;
-        QTest::newRow("decrypt") << true;
+        QTest::addColumn<QString>("stop");
+        for (const bool decrypt : {false, true}) {
+            const char* mode = decrypt ? "decrypt" : "encrypt";
+            for (const char* stop : {"", "Cancel", "Esc", "close box"}) {
+                QTest::addRow("%s %s", mode, stop) << decrypt << QString(stop);
+            }
+        }
     }
 
-    void longRunKeepsTheWindowAliveAndIgnoresInput() {
+    void longRunKeepsTheWindowAliveAndCanBeStopped() {
         QFETCH(bool, decrypt);
+        QFETCH(QString, stop);
         QTemporaryDir dir;
         const std::string source = path(dir, decrypt ? "big.gri" : "big.txt");
         const QByteArray content(4 << 20, 'b');
@@ -199,6 +206,7 @@ class OperationsTest : public QObject {
         } else {
             writeFile(source, content);
         }
+        const QByteArray before = readFile(source);
         Session s(source);
         QVERIFY(s.start());
         frmmain& w = *s.window;
@@ -221,7 +229,7 @@ class OperationsTest : public QObject {
             bool barShown = false;
             int value = -1;
             bool inputIgnored = false;
-            bool closeRefused = false;
+            bool stillOpen = false;
         } seen;
         PaintCounter counter(w, seen.paints);
         QTimer::singleShot(800, &w, [&] {
@@ -231,14 +239,19 @@ class OperationsTest : public QObject {
             seen.paints = 0;
             w.update();
             QTimer::singleShot(100, &w, [&] {
-                const CallLog before = s.log;
+                const CallLog log = s.log;
                 QTest::keyClicks(w.txtPassword1, "typed");
                 QTest::mouseClick(w.Check1, Qt::LeftButton);
-                QTest::keyClick(&w, Qt::Key_Escape);
                 seen.inputIgnored =
-                    w.txtPassword1->text() == "pw" && !w.Check1->isChecked() && s.log == before;
-                w.close();
-                seen.closeRefused = w.isVisible() && s.log == before;
+                    w.txtPassword1->text() == "pw" && !w.Check1->isChecked() && s.log == log;
+                if (stop == "Cancel") {
+                    QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
+                } else if (stop == "Esc") {
+                    QTest::keyClick(&w, Qt::Key_Escape);
+                } else if (stop == "close box") {
+                    w.close();
+                }
+                seen.stillOpen = w.isVisible() && s.log == log;
                 release = true;
             });
         });
@@ -250,15 +263,33 @@ class OperationsTest : public QObject {
         QVERIFY2(seen.value > 0 && seen.value < w.prgWork->maximum(),
                  qPrintable(QString::number(seen.value)));
         QVERIFY(seen.inputIgnored);
-        QVERIFY(seen.closeRefused);
+        QVERIFY(seen.stillOpen);
         QVERIFY(!w.working());
         QVERIFY(!w.prgWork->isVisible());
         QVERIFY(s.services.boxes.empty());
-        expectDone(w);
-        QCOMPARE(folderContents(dir), QStringList{decrypt ? "big.txt" : "big.gri"});
-        if (decrypt) {
-            QCOMPARE(readFile(path(dir, "big.txt")), content);
+        if (stop.isEmpty()) {
+            expectDone(w);
+            QCOMPARE(folderContents(dir), QStringList{decrypt ? "big.txt" : "big.gri"});
+            if (decrypt) {
+                QCOMPARE(readFile(path(dir, "big.txt")), content);
+            }
+            return;
         }
+        // Stopped: the source whole, nothing of the run left.
+        QCOMPARE(folderContents(dir), QStringList{decrypt ? "big.gri" : "big.txt"});
+        QCOMPARE(readFile(source), before);
+        if (stop == "close box") {
+            QVERIFY(!w.isVisible());
+            QCOMPARE(s.services.ends, 1);
+            return;
+        }
+        // Back where it was before Enter, passwords kept.
+        QVERIFY((decrypt ? w.cmdDecrypt : w.cmdEncrypt)->isEnabled());
+        QVERIFY(w.cmdCancel->isEnabled());
+        QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
+        QCOMPARE(w.txtPassword1->text(), QString("pw"));
+        QVERIFY(w.txtPassword1->isEnabled());
+        QVERIFY(pointerIsDefault(w));
     }
 
     void passwordsDifferingInCaseChangeNothing() {
