@@ -14,6 +14,9 @@
 #include "frmmain.h"
 
 int main(int argc, char** argv) {
+    // An interruption removes the scratch files of a run under way; first,
+    // before Qt starts threads of its own.
+    grize::installInterruptCleanupThread();
     // The whole argument text is the target path: Qt must not take any of it
     // for an option of its own (a file named "-reverse", say).
     std::string commandLine =
@@ -35,8 +38,6 @@ int main(int argc, char** argv) {
     font.setPointSizeF(8.25);
     QApplication::setFont(font);
 
-    // An interruption removes the scratch files of a run under way.
-    grize::installInterruptCleanup();
     grize::QtWindowServices services(std::move(commandLine));
     grize::GeneralSettings settings(services);
     grize::frmmain window(services, settings, grize::defaultFileSystem());

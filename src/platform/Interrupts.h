@@ -8,4 +8,9 @@ namespace grize {
 // number, the status a shell reports for it.
 void installInterruptCleanup(void (*restore)() = nullptr);
 
+// The same for a program with threads: the signals are taken on a thread of
+// their own, never while another thread holds interruptions back. Call it
+// first in main, before any other thread starts.
+void installInterruptCleanupThread(void (*restore)() = nullptr);
+
 }  // namespace grize

@@ -2,7 +2,7 @@
 # Encrypts a large file with the real grize binary in an X server of its
 # own: while the work runs, the window must repaint after being unmapped and
 # mapped again (a frozen window would show the X server's background there)
-# and show its progress bar.
+# and show its progress bar; SIGTERM part-way leaves no scratch file.
 #   xvfb_long_run_test.sh GRIZE [MIB]
 # A file the machine encrypts before the checks are done is doubled and
 # tried again, up to 4 GiB, as long as the disk has room.
@@ -19,8 +19,9 @@ files="$scratch/files"
 # A large file on a busy machine may take a while.
 wait_tenths=1800
 
-# One run on a file of $1 MiB; returns 2 when the work ended too soon to see.
-attempt() {
+# Starts grize on a big.txt of $1 MiB with the password typed, one key short
+# of the work.
+start() {
 rm -f "$files/big.txt" "$files/big.gri"
 head -c "$(($1 << 20))" /dev/zero | tr '\0' 'x' >"$files/big.txt"
 
@@ -32,6 +33,11 @@ focus "$main"
 xdotool type --delay 30 'pw'
 xdotool key Tab
 xdotool type --delay 30 'pw'
+}
+
+# One run on a file of $1 MiB; returns 2 when the work ended too soon to see.
+attempt() {
+start "$1"
 sleep 0.3
 import -window "$main" "$scratch/before.png"
 xdotool key Return
@@ -101,4 +107,16 @@ while :; do
     mib=$((mib * 2))
     echo "the run was too quick to watch; trying ${mib} MiB"
 done
+
+# SIGTERM while the work runs on a thread of its own: the status a shell
+# expects, the source whole and no scratch file left.
+start "$mib"
+xdotool key Return
+wait_until "a scratch file" compgen -G "$files/.grize-*.tmp" >/dev/null
+kill -TERM "$pid"
+wait_tenths=50 wait_until "grize to end after SIGTERM" exited "$pid"
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 143 ] && [ "$(ls -A "$files")" = big.txt ] ||
+    fail "after SIGTERM: status $status, left $(ls -A "$files")"
 echo "PASS"

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <set>
 #include <thread>
@@ -197,6 +198,47 @@ TEST(CliProcess, InterruptionsLeaveNothingBehind) {
         EXPECT_EQ(readFile(dir / "big.txt"), big);
     }
     EXPECT_GT(interrupted, 0);
+}
+
+// Ctrl+\ and Ctrl+Z at the hidden password prompt: the terminal echoes
+// again after a quit and while stopped, and the prompt, resumed, hides again.
+TEST(CliProcess, PromptGivesTheTerminalItsEchoBack) {
+    GRIZE_SKIP_WITHOUT(Needs::Terminals);
+    TempDir dir;
+    writeFile(dir / "a.gri", grize::gri::encryptBytes("text", "pw", "1/1/26 1.5"));
+    const auto settles = [](Process& run, bool echo) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (run.echoes() != echo && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return run.echoes() == echo;
+    };
+    const struct {
+        const char* name;
+        const char* keys;
+        bool resume;
+        std::optional<int> status;  // none while stopped; resumed, it takes the password
+    } cases[] = {
+        {"quit", "\x1c", false, -1},            // echo left off; an exit of its own
+        {"stop", "\x1a", false, std::nullopt},  // stopped with the echo off
+        {"stop, fg", "\x1a", true, 0},          // the password shown, or no longer read
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Process run({.args = cli({"decrypt", dir / "a.gri"}), .terminal = true});
+        ASSERT_TRUE(settles(run, false));
+        run.type(c.keys);
+        EXPECT_TRUE(settles(run, true));
+        if (c.resume) {
+            run.resume();
+            EXPECT_TRUE(settles(run, false));
+            run.type("pw\n");
+        }
+        if (c.status) {
+            EXPECT_EQ(run.wait(), *c.status);
+        }
+    }
+    EXPECT_EQ(readFile(dir / "a.txt"), "text");
 }
 
 // A kill gives no chance to clean up: the source stays whole, the run's one

@@ -23,6 +23,7 @@ enum class Needs {
     ForkedChild,         // the test process split in two
     PosixShell,          // sh, tee, localedef
     CaseSensitiveNames,  // of settings values
+    Terminals,           // a pseudo-terminal with job control
 };
 
 // Why the tests cannot do that here; empty when they can.
@@ -64,6 +65,7 @@ struct ProcessLaunch {
     std::string output = {}, errors = {};                               // "" throws them away
     std::string folder = {};                                            // "" for the test's own
     std::vector<std::pair<std::string, std::string>> environment = {};  // added
+    bool terminal = false;  // a job on a terminal of its own, its streams there
 };
 
 class Process {
@@ -79,7 +81,14 @@ class Process {
     // The exit status; -1 when a signal ended it.
     int wait();
 
+    // On a terminal: keys typed there (Ctrl+Z is "\x1a"), the shell's "fg"
+    // after a stop, whether the terminal echoes what is typed.
+    void type(const std::string& keys);
+    void resume();
+    bool echoes();
+
   private:
+    int terminal_ = -1;
     std::intptr_t id_ = 0;
     unsigned long processId_ = 0;
     bool done_ = false;

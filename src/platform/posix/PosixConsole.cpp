@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -14,11 +16,83 @@ namespace grize {
 
 namespace {
 
-// The terminal's settings while a password is read with echo off, for
-// restoreConsole to put back from a signal handler.
+// The terminal's settings while a password is read with echo off, for the
+// signal handlers to put back.
 volatile sig_atomic_t echoOff = 0;
 int echoOffTerminal = -1;
 termios savedSettings{};
+termios quietSettings{};
+
+void setHandler(int signal, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+}
+
+// Ctrl+\: the echo back, then the signal's own action (a core dump, the
+// status a shell reports).
+void onQuit(int signal) {
+    restoreConsole();
+    setHandler(signal, SIG_DFL);
+    ::raise(signal);  // blocked until this handler returns
+}
+
+// Echo off again while the prompt still reads, but only in the foreground:
+// in the background the terminal is another job's, and the read stops the
+// process until it is brought back.
+void onContinue(int) {
+    const int error = errno;
+    if (echoOff && ::tcgetpgrp(echoOffTerminal) == ::getpgrp()) {
+        ::tcsetattr(echoOffTerminal, TCSANOW, &quietSettings);
+    }
+    errno = error;
+}
+
+// Ctrl+Z: the echo back while stopped, then the stop the signal would have
+// made.
+void onStop(int signal) {
+    const int error = errno;
+    if (echoOff) {
+        ::tcsetattr(echoOffTerminal, TCSANOW, &savedSettings);
+    }
+    setHandler(signal, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    ::raise(signal);  // no stop in an orphaned process group
+    setHandler(signal, onStop);
+    onContinue(SIGCONT);
+    errno = error;
+}
+
+// The handlers above while a prompt reads; signals ignored on purpose stay
+// ignored.
+class PromptSignals {
+  public:
+    PromptSignals() {
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            ::sigaction(kSignals[i], nullptr, &previous_[i]);
+            if (previous_[i].sa_handler != SIG_IGN) {
+                setHandler(kSignals[i], kHandlers[i]);
+            }
+        }
+    }
+    ~PromptSignals() {
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            ::sigaction(kSignals[i], &previous_[i], nullptr);
+        }
+    }
+    PromptSignals(const PromptSignals&) = delete;
+    PromptSignals& operator=(const PromptSignals&) = delete;
+
+  private:
+    static constexpr std::array kSignals{SIGQUIT, SIGTSTP, SIGCONT};
+    static constexpr std::array<void (*)(int), 3> kHandlers{onQuit, onStop, onContinue};
+    std::array<struct sigaction, 3> previous_{};
+};
 
 void writeAll(int fd, const std::string& text) {
     std::size_t done = 0;
@@ -70,6 +144,7 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
         return std::nullopt;
     }
     writeAll(fd, prompt + " ");
+    const PromptSignals signals;
     termios saved{};
     const bool haveAttrs = ::tcgetattr(fd, &saved) == 0;
     if (haveAttrs) {
@@ -77,7 +152,9 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
         savedSettings = saved;
+        quietSettings = quiet;
         echoOffTerminal = fd;
+        std::atomic_signal_fence(std::memory_order_seq_cst);
         echoOff = 1;
         ::tcsetattr(fd, TCSAFLUSH, &quiet);
     }
@@ -100,8 +177,16 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
         line->push_back(c);
     }
     if (haveAttrs) {
+        // A stop and resumption in between would turn the echo off again.
+        sigset_t jobControl;
+        sigset_t before;
+        sigemptyset(&jobControl);
+        sigaddset(&jobControl, SIGTSTP);
+        sigaddset(&jobControl, SIGCONT);
+        ::sigprocmask(SIG_BLOCK, &jobControl, &before);
         ::tcsetattr(fd, TCSAFLUSH, &saved);
         echoOff = 0;
+        ::sigprocmask(SIG_SETMASK, &before, nullptr);
     }
     ::close(fd);
     if (line && !line->empty() && line->back() == '\r') {

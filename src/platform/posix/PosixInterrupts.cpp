@@ -7,6 +7,8 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "Interrupts.h"
 #include "PosixFileSystem.h"
@@ -29,7 +31,20 @@ struct ScratchSlot {
 std::array<ScratchSlot, 16> slots;
 std::atomic<void (*)()> restoreHook{nullptr};
 
-void onInterrupt(int signal) {
+// With a thread that waits for the interruptions, holding them back is also
+// holding this lock, which that thread takes for good before it cleans up.
+std::atomic<bool> waitingThread{false};
+std::mutex held;
+
+constexpr std::array kInterruptions{SIGINT, SIGTERM, SIGHUP};
+
+// A signal ignored on purpose (nohup) stays ignored.
+bool ignoredOnPurpose(int signal) {
+    struct sigaction previous {};
+    return ::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN;
+}
+
+[[noreturn]] void cleanUpAndExit(int signal) {
     for (ScratchSlot& slot : slots) {
         if (slot.state.load() != ScratchSlot::Ready) {
             continue;
@@ -77,34 +92,59 @@ void PosixFileSystem::unmarkScratch(Handle folder, const std::string& name) {
 void PosixFileSystem::holdInterruptions(bool hold) {
     // What was blocked before stays blocked afterwards.
     thread_local sigset_t before;
+    thread_local std::unique_lock<std::mutex> lock(held, std::defer_lock);
     if (!hold) {
+        if (lock.owns_lock()) {
+            lock.unlock();
+        }
         ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
         return;
     }
     sigset_t set;
     sigemptyset(&set);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signal : kInterruptions) {
         sigaddset(&set, signal);
     }
     ::pthread_sigmask(SIG_BLOCK, &set, &before);
+    if (waitingThread.load()) {
+        lock.lock();
+    }
 }
 
 void installInterruptCleanup(void (*restore)()) {
     restoreHook.store(restore);
     struct sigaction action {};
-    action.sa_handler = onInterrupt;
+    action.sa_handler = cleanUpAndExit;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signal : kInterruptions) {
         sigaddset(&action.sa_mask, signal);
     }
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        // A signal ignored on purpose (nohup) stays ignored.
-        struct sigaction previous {};
-        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
-            continue;
+    for (int signal : kInterruptions) {
+        if (!ignoredOnPurpose(signal)) {
+            ::sigaction(signal, &action, nullptr);
         }
-        ::sigaction(signal, &action, nullptr);
     }
+}
+
+void installInterruptCleanupThread(void (*restore)()) {
+    restoreHook.store(restore);
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kInterruptions) {
+        if (!ignoredOnPurpose(signal)) {
+            sigaddset(&set, signal);
+        }
+    }
+    // Every thread started from here on inherits the block, so only the
+    // waiting thread ever takes these signals.
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    waitingThread.store(true);
+    std::thread([set] {
+        int signal = 0;
+        ::sigwait(&set, &signal);
+        held.lock();
+        cleanUpAndExit(signal);
+    }).detach();
 }
 
 }  // namespace grize

@@ -75,4 +75,9 @@ void installInterruptCleanup(void (*restore)()) {
     ::SetConsoleCtrlHandler(onInterrupt, TRUE);
 }
 
+// Console events always come on a thread of their own here.
+void installInterruptCleanupThread(void (*restore)()) {
+    installInterruptCleanup(restore);
+}
+
 }  // namespace grize

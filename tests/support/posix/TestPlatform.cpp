@@ -1,11 +1,14 @@
 #include "TestPlatform.h"
 
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -83,8 +86,37 @@ std::vector<Interruption> interruptions() {
             {"SIGHUP", SIGHUP, 128 + SIGHUP}};
 }
 
+namespace {
+
+// What a shell with job control does: the program runs as a foreground job
+// of its own, which Ctrl+Z can stop, and its end is passed on. Killing the
+// leader hangs the terminal up, which ends the job too.
+[[noreturn]] void runAsJob(const std::vector<char*>& argv) {
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    const pid_t job = ::fork();
+    if (job == 0) {
+        ::setpgid(0, 0);
+        ::signal(SIGTTOU, SIG_IGN);
+        ::tcsetpgrp(STDIN_FILENO, ::getpid());
+        ::signal(SIGTTOU, SIG_DFL);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int raw = 0;
+    ::waitpid(job, &raw, 0);
+    if (WIFSIGNALED(raw)) {
+        ::signal(WTERMSIG(raw), SIG_DFL);
+        ::raise(WTERMSIG(raw));
+    }
+    ::_exit(WIFEXITED(raw) ? WEXITSTATUS(raw) : 127);
+}
+
+}  // namespace
+
 Process::Process(const ProcessLaunch& launch) {
-    const pid_t child = ::fork();
+    const pid_t child =
+        launch.terminal ? ::forkpty(&terminal_, nullptr, nullptr, nullptr) : ::fork();
     if (child == 0) {
         const auto redirect = [](const std::string& file, int flags, int to) {
             const int fd = ::open(file.empty() ? "/dev/null" : file.c_str(), flags, 0600);
@@ -92,9 +124,11 @@ Process::Process(const ProcessLaunch& launch) {
                 ::_exit(127);
             }
         };
-        redirect(launch.input, O_RDONLY, 0);
-        redirect(launch.output, O_WRONLY | O_CREAT | O_TRUNC, 1);
-        redirect(launch.errors, O_WRONLY | O_CREAT | O_TRUNC, 2);
+        if (!launch.terminal) {
+            redirect(launch.input, O_RDONLY, 0);
+            redirect(launch.output, O_WRONLY | O_CREAT | O_TRUNC, 1);
+            redirect(launch.errors, O_WRONLY | O_CREAT | O_TRUNC, 2);
+        }
         if (!launch.folder.empty() && ::chdir(launch.folder.c_str()) != 0) {
             ::_exit(127);
         }
@@ -106,6 +140,9 @@ Process::Process(const ProcessLaunch& launch) {
             argv.push_back(const_cast<char*>(arg.c_str()));
         }
         argv.push_back(nullptr);
+        if (launch.terminal) {
+            runAsJob(argv);
+        }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
@@ -119,6 +156,9 @@ Process::~Process() {
     if (!done_) {
         kill();
         wait();
+    }
+    if (terminal_ >= 0) {
+        ::close(terminal_);
     }
 }
 
@@ -138,6 +178,21 @@ int Process::wait() {
         done_ = true;
     }
     return status_;
+}
+
+void Process::type(const std::string& keys) {
+    if (::write(terminal_, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) {
+        throw std::runtime_error("typing on the terminal failed");
+    }
+}
+
+void Process::resume() {
+    ::kill(-::tcgetpgrp(terminal_), SIGCONT);
+}
+
+bool Process::echoes() {
+    termios settings{};
+    return ::tcgetattr(terminal_, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
 }
 
 namespace {

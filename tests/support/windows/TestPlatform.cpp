@@ -35,6 +35,8 @@ std::string whyNot(Needs need) {
             return "no POSIX shell or localedef on Windows";
         case Needs::CaseSensitiveNames:
             return "the registry matches names whatever their case";
+        case Needs::Terminals:
+            return "no job control on a Windows console";
     }
     return "unknown need";
 }
@@ -187,6 +189,16 @@ int Process::wait() {
         done_ = true;
     }
     return status_;
+}
+
+void Process::type(const std::string&) {
+    throw std::logic_error(whyNot(Needs::Terminals));
+}
+
+void Process::resume() {}
+
+bool Process::echoes() {
+    return false;
 }
 
 namespace {
