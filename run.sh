@@ -1,11 +1,25 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and opens Grize on the file given.
+# Installs what the window needs, builds it and opens Grize on the file given.
+# It only opens the window: nothing is encrypted until you type a password.
 #   ./run.sh notes.txt
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-"$here/scripts/setup.sh"
-"$here/scripts/build.sh"
-if [ -x "$here/build/src/app/grize" ]; then
-    exec "$here/build/src/app/grize" "$@"
+die() {
+    echo "run.sh: $*" >&2
+    exit 1
+}
+
+# Before minutes of installing and building, not after.
+if [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    die "no desktop to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set)"
 fi
-exec "$here/build/src/cli/grize-cli" encrypt "$@"
+"$here/scripts/setup.sh" run || die "could not install what the window needs (scripts/setup.sh run)"
+# The same tree as scripts/package.sh: the programs alone, no tests.
+build="$here/build-release"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DGRIZE_BUILD_APP=ON -DGRIZE_BUILD_TESTS=OFF -DGRIZE_BUILD_BENCH=OFF >/dev/null ||
+    die "the window could not be configured (see the messages above)"
+cmake --build "$build" || die "the window could not be built (see the messages above)"
+[ -x "$build/src/app/grize" ] || die "$build/src/app/grize is missing after the build"
+# The file is taken from where run.sh was started.
+exec "$build/src/app/grize" "$@"

@@ -1,22 +1,73 @@
 #!/usr/bin/env bash
-# Installs what building and testing Grize needs on Debian 12, if missing.
+# Installs, if missing, the Debian 12 packages that one purpose needs:
+#   run      build the window and open it (./run.sh)
+#   package  build the Debian package (scripts/package.sh)
+#   windows  cross-build for Windows and test under Wine
+#   test     everything ./test.sh runs (the default)
+# --dry-run lists the chosen packages, installed or missing, and installs
+# nothing.
+#   scripts/setup.sh [run|package|windows|test] [--dry-run]
 set -euo pipefail
 
-packages=(
-    build-essential cmake ninja-build pkg-config clang-format
-    libgtest-dev libgmock-dev libbenchmark-dev libhwy-dev
-    qt6-base-dev libgl-dev fonts-liberation
-    xvfb xdotool x11-utils imagemagick openbox locales
-    clang libclang-rt-14-dev llvm-14
-    dpkg-dev lintian appstream desktop-file-utils shared-mime-info xdg-utils
-    libfile-mimeinfo-perl man-db pcmanfm-qt dbus-daemon exfat-fuse exfatprogs
-    g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine qt6-base-dev-tools nsis
+purpose="test"
+dry_run=""
+for arg in "$@"; do
+    case "$arg" in
+        run | package | windows | test) purpose="$arg" ;;
+        --dry-run) dry_run=yes ;;
+        *)
+            echo "usage: scripts/setup.sh [run|package|windows|test] [--dry-run]" >&2
+            exit 2
+            ;;
+    esac
+done
+
+# Building and opening the window.
+run=(
+    build-essential cmake ninja-build pkg-config libhwy-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation
 )
+# The Linux build with its tests and benchmarks.
+tests=(libgtest-dev libgmock-dev libbenchmark-dev)
+# cpack -G DEB: dpkg-shlibdeps, and file to find the programs in it.
+package=(dpkg-dev file)
+# The window tests on an X server of their own, and the screenshots.
+desktop=(xvfb xdotool x11-utils imagemagick openbox locales)
+# The Windows cross-build, its installer and Wine to run them in.
+windows=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine nsis)
+# Formatting and fuzzing.
+tools=(clang-format clang libclang-rt-14-dev llvm-14)
+# Checking the installed package through a real file manager, and the
+# exFAT tests.
+checks=(
+    lintian appstream desktop-file-utils shared-mime-info xdg-utils
+    libfile-mimeinfo-perl man-db pcmanfm-qt dbus-daemon exfat-fuse exfatprogs
+)
+
+case "$purpose" in
+    run) packages=("${run[@]}") ;;
+    package) packages=("${run[@]}" "${package[@]}") ;;
+    windows) packages=("${run[@]}" "${tests[@]}" "${desktop[@]}" "${windows[@]}") ;;
+    test)
+        packages=("${run[@]}" "${tests[@]}" "${package[@]}" "${desktop[@]}" "${windows[@]}"
+            "${tools[@]}" "${checks[@]}")
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        state=installed
+    else
+        state=missing
+        missing+=("$p")
+    fi
+    [ -z "$dry_run" ] || printf '%s %s\n' "$p" "$state"
 done
+if [ -n "$dry_run" ]; then
+    echo "would install: ${missing[*]:-nothing}" >&2
+    exit 0
+fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     sudo=""
