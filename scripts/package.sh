@@ -3,7 +3,7 @@
 #   scripts/package.sh && sudo apt install ./grize_*.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh package
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DGRIZE_BUILD_TESTS=OFF -DGRIZE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-release
