@@ -22,6 +22,7 @@ struct FileInfo {
     std::int64_t modifiedNs = 0;   // modification time
     bool ownedByMe = false;        // owned by the effective user
     std::uint32_t attributes = 0;  // Windows' attribute word; 0 elsewhere
+    std::uint64_t links = 1;       // hard links: names the file has
 
     bool sameFileAs(const FileInfo& other) const {
         return kind != FileKind::Missing && other.kind != FileKind::Missing &&

@@ -70,6 +70,7 @@ FileInfo toInfo(const struct stat& st) {
     info.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
                       static_cast<std::int64_t>(st.st_mtim.tv_nsec);
     info.ownedByMe = st.st_uid == ::geteuid();
+    info.links = static_cast<std::uint64_t>(st.st_nlink);
     return info;
 }
 

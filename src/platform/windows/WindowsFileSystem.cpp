@@ -136,6 +136,7 @@ FileInfo infoOf(HANDLE handle) {
     info.modifiedNs = unixNs(data.ftLastWriteTime);
     info.ownedByMe = true;
     info.attributes = attributes;
+    info.links = data.nNumberOfLinks;
     return info;
 }
 
