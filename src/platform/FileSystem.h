@@ -62,6 +62,7 @@ class FileSystem {
     virtual void reserve(Handle file, std::uint64_t size) = 0;
     // Flushes the file's data and metadata to the device.
     virtual void sync(Handle file) = 0;
+    // Nothing where the file system keeps no permission bits (FAT through FUSE).
     virtual void setMode(Handle file, unsigned mode) = 0;
     virtual FileInfo info(Handle file) = 0;
     // Releases the handle even when it throws. A folder's lock goes with it.

@@ -158,7 +158,7 @@ void PosixFileSystem::sync(Handle file) {
 }
 
 void PosixFileSystem::setMode(Handle file, unsigned mode) {
-    if (::fchmod(file, static_cast<mode_t>(mode)) != 0) {
+    if (::fchmod(file, static_cast<mode_t>(mode)) != 0 && errno != ENOSYS && errno != EOPNOTSUPP) {
         fail();
     }
 }
