@@ -64,6 +64,13 @@ class FileSystem {
     virtual void sync(Handle file) = 0;
     // Nothing where the file system keeps no permission bits (FAT through FUSE).
     virtual void setMode(Handle file, unsigned mode) = 0;
+    // Gives `to` who may use `from` and how: the owner and the group where
+    // this process may set them, the permission bits (0777), the POSIX access
+    // list and the `user.*` extended attributes; on Windows the owner, group
+    // and access list, and the attribute bits that suit a new file. A step
+    // the file system or the process cannot do is left out; other failures
+    // throw.
+    virtual void copyAccess(Handle from, Handle to) = 0;
     virtual FileInfo info(Handle file) = 0;
     // Releases the handle even when it throws. A folder's lock goes with it.
     virtual void close(Handle file) = 0;
