@@ -211,6 +211,7 @@ class SourceFile {
     SourceFile& operator=(const SourceFile&) = delete;
 
     const FileInfo& info() const { return info_; }
+    FileSystem::Handle handle() const { return *handle_; }
     gri::ReadFn reader() {
         return [this](char* buffer, std::size_t size) {
             if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
@@ -258,7 +259,11 @@ class SafeOutput {
   public:
     SafeOutput(FileSystem& fs, Folder& folder, const SourceFile& source, std::string targetName,
                const std::optional<FileInfo>& agreed)
-        : fs_(fs), folder_(folder), sourceInfo_(source.info()), targetName_(std::move(targetName)) {
+        : fs_(fs),
+          folder_(folder),
+          source_(source),
+          sourceInfo_(source.info()),
+          targetName_(std::move(targetName)) {
         const FileInfo existing = fs_.statusAt(folder_.handle(), targetName_);
         switch (existing.kind) {
             case FileKind::Missing:
@@ -310,7 +315,7 @@ class SafeOutput {
     // Flushes the output and gives it the target's name; `lastCheck` runs
     // once the output is on disk, right before anything else changes.
     void place(const std::function<void()>& lastCheck) {
-        fs_.setMode(*handle_, sourceInfo_.mode & 0777u);
+        fs_.copyAccess(source_.handle(), *handle_);
         fs_.sync(*handle_);
         lastCheck();
         const FileSystem::Handle h = *handle_;
@@ -469,6 +474,7 @@ class SafeOutput {
 
     FileSystem& fs_;
     Folder& folder_;
+    const SourceFile& source_;
     FileInfo sourceInfo_;
     std::string targetName_;
     FileInfo replaced_;  // what the name held; Missing when nothing
@@ -603,6 +609,7 @@ RunResult encryptFile(const std::string& source, std::string_view password,
             run.input.close();  // Windows replaces no file that is open
         });
         result.sourceKept = run.settle(output, false);
+        result.otherNames = run.input.info().links > 1;
         return result;
     });
 }

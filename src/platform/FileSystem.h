@@ -22,6 +22,7 @@ struct FileInfo {
     std::int64_t modifiedNs = 0;   // modification time
     bool ownedByMe = false;        // owned by the effective user
     std::uint32_t attributes = 0;  // Windows' attribute word; 0 elsewhere
+    std::uint64_t links = 1;       // hard links: names the file has
 
     bool sameFileAs(const FileInfo& other) const {
         return kind != FileKind::Missing && other.kind != FileKind::Missing &&
@@ -61,7 +62,15 @@ class FileSystem {
     virtual void reserve(Handle file, std::uint64_t size) = 0;
     // Flushes the file's data and metadata to the device.
     virtual void sync(Handle file) = 0;
+    // Nothing where the file system keeps no permission bits (FAT through FUSE).
     virtual void setMode(Handle file, unsigned mode) = 0;
+    // Gives `to` who may use `from` and how: the owner and the group where
+    // this process may set them, the permission bits (0777), the POSIX access
+    // list and the `user.*` extended attributes; on Windows the owner, group
+    // and access list, and the attribute bits that suit a new file. A step
+    // the file system or the process cannot do is left out; other failures
+    // throw.
+    virtual void copyAccess(Handle from, Handle to) = 0;
     virtual FileInfo info(Handle file) = 0;
     // Releases the handle even when it throws. A folder's lock goes with it.
     virtual void close(Handle file) = 0;

@@ -112,7 +112,7 @@ class RecordingSettings final : public WindowSettings {
 // operating system would make it fail.
 class FaultyFileSystem final : public NativeFileSystem {
   public:
-    enum class Op { None, OpenRead, CreateNew, Rename, Remove };
+    enum class Op { None, OpenRead, CreateNew, CopyAccess, Rename, Remove };
 
     void failOn(Op op, RuntimeError error) {
         op_ = op;
@@ -141,6 +141,10 @@ class FaultyFileSystem final : public NativeFileSystem {
                                       unsigned mode) override {
         check(Op::CreateNew);
         return NativeFileSystem::createNewAt(folder, name, mode);
+    }
+    void copyAccess(Handle from, Handle to) override {
+        check(Op::CopyAccess);
+        NativeFileSystem::copyAccess(from, to);
     }
     void renameAt(Handle folder, const std::string& from, const std::string& to) override {
         check(Op::Rename);

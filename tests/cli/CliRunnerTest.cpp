@@ -233,6 +233,19 @@ TEST(CliRunner, OneFailureDoesNotStopTheOthers) {
     EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'), 3) << r.messages;
 }
 
+// Other names of a source still hold its plain text: done, but not quietly.
+TEST(CliRunner, HardLinkedSourceIsEncryptedWithAWord) {
+    TempDir dir;
+    writeFile(dir / "h.txt", kPlain);
+    fs::create_hard_link(dir / "h.txt", dir / "other.txt");
+    Outcome r = run({"encrypt", "--password-stdin", dir / "h.txt"}, "pw\n");
+    EXPECT_EQ(r.status, kExitNotDone);
+    EXPECT_NE(r.messages.find("other names"), std::string::npos) << r.messages;
+    EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'), 1) << r.messages;
+    EXPECT_TRUE(fs::exists(dir / "h.gri"));
+    EXPECT_EQ(readFile(dir / "other.txt"), kPlain);
+}
+
 TEST(CliRunner, OneCommandNeverReplacesItsOwnOutput) {
     TempDir dir;
     writeFile(dir / "a.txt", "first");

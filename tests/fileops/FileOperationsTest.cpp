@@ -86,17 +86,64 @@ TEST(FileOperations, ProgressCountsTheSourceBytes) {
     check(encrypted);
 }
 
-TEST(FileOperations, OutputKeepsThePermissionBits) {
-    GRIZE_SKIP_WITHOUT(Needs::PermissionModes);
-    TempDir dir;
-    for (unsigned mode : {0600u, 0640u, 0604u, 0444u, 0755u}) {
+// The output is for whoever could use the source, both ways: owner and group
+// where the runner may set them, mode, access list and user attributes.
+TEST(FileOperations, OutputKeepsTheSourcesAccess) {
+    GRIZE_SKIP_WITHOUT(Needs::ForkedChild);
+    const auto source = [](unsigned mode, const char* user = nullptr, const char* group = "") {
+        return [=](const std::string& file) {
+            if (user) {
+                test::setOwner(file, user, group);
+            }
+            setMode(file, mode);
+        };
+    };
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> prepare;
+        Needs need = Needs::PermissionModes;
+        void (*runner)() = [] {};        // what the forked run becomes first
+        const char* expected = nullptr;  // the output's access; null: the source's
+    } const cases[] = {
+        {"0600", source(0600)},
+        {"0640", source(0640)},
+        {"0604", source(0604)},
+        {"0444", source(0444)},
+        {"0755", source(0755)},
+        {"nobody:nogroup", source(0640, "nobody", "nogroup"), Needs::OtherOwners},
+        {"access list and user attribute", test::addAccessDetails, Needs::AccessLists},
+        {"ordinary user: the group but not the owner", source(0660, "root", "users"),
+         Needs::OtherOwners, [] { test::becomeUser("nobody", "users"); }, "nobody users 660"},
+        {"calls refused, as on FAT through FUSE", source(0600), Needs::Nothing,
+         test::refuseAccessCalls},
+    };
+    using Run = std::pair<const Case&, const TempDir&>;
+    const auto bothWays = [](void* context) {
+        const auto& [c, dir] = *static_cast<Run*>(context);
+        c.runner();
+        try {
+            encryptFile(dir / "a.txt", "", kSeed, fixed(dir / "a.gri"));
+            decryptFile(dir / "a.gri", {""}, fixed(dir / "a.txt"));
+            return 0;
+        } catch (...) {
+            return 1;
+        }
+    };
+    for (const Case& c : cases) {
+        if (const std::string why = test::whyNot(c.need); !why.empty()) {
+            std::cout << c.name << ": skipped, " << why << '\n';
+            continue;
+        }
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        setMode(dir.path(), 0777);  // an ordinary user's run works in it too
         writeFile(dir / "a.txt", kPlain);
-        setMode(dir / "a.txt", mode);
-        encryptFile(dir / "a.txt", "", kSeed, fixed(dir / "a.gri"));
-        EXPECT_EQ(modeOf(dir / "a.gri"), mode);
-        decryptFile(dir / "a.gri", {""}, fixed(dir / "a.txt"));
-        EXPECT_EQ(modeOf(dir / "a.txt"), mode);
-        fs::remove(fsPath(dir / "a.txt"));
+        c.prepare(dir / "a.txt");
+        const std::string access = c.expected ? c.expected : test::accessOf(dir / "a.txt");
+        Run run{c, dir};
+        EXPECT_EQ(test::runInChild(bothWays, &run, -1), 0);
+        EXPECT_EQ(test::accessOf(dir / "a.txt"), access);
+        EXPECT_EQ(readFile(dir / "a.txt"), kPlain);
     }
 }
 

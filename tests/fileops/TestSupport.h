@@ -58,6 +58,10 @@ class FaultyFileSystem : public NativeFileSystem {
         step("setMode", "");
         NativeFileSystem::setMode(f, m);
     }
+    void copyAccess(Handle from, Handle to) override {
+        step("copyAccess", "");
+        NativeFileSystem::copyAccess(from, to);
+    }
     FileInfo info(Handle f) override {
         step("info", "");
         return NativeFileSystem::info(f);

@@ -24,6 +24,8 @@ enum class Needs {
     PosixShell,          // sh, tee, localedef
     CaseSensitiveNames,  // of settings values
     Terminals,           // a pseudo-terminal with job control
+    OtherOwners,         // files given to other users, a child run as one
+    AccessLists,         // POSIX access lists and user attributes in the temporary folder
 };
 
 // Why the tests cannot do that here; empty when they can.
@@ -37,6 +39,16 @@ std::string whyNot(Needs need);
 
 void setMode(const std::string& path, unsigned mode);
 unsigned modeOf(const std::string& path);  // 0 when nothing is there
+// Who may use the file, as text: owner, group, mode, access list, user attribute.
+std::string accessOf(const std::string& path);
+void setOwner(const std::string& path, const char* user, const char* group);
+// A user attribute and an access-list entry that shuts user 65534 (nobody) out.
+void addAccessDetails(const std::string& path);
+// In a forked child, for good: an ordinary user who is also in `group`; or
+// the calls that set owners, modes and attributes failing with ENOSYS, as on
+// FAT through FUSE.
+void becomeUser(const char* user, const char* group);
+void refuseAccessCalls();
 // Hidden as this platform sees it: the attribute where there is one; a name
 // that starts with "." is hidden anyway elsewhere.
 void hide(const std::string& path);

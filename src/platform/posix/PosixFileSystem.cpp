@@ -5,9 +5,11 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace grize {
 
@@ -70,6 +72,7 @@ FileInfo toInfo(const struct stat& st) {
     info.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
                       static_cast<std::int64_t>(st.st_mtim.tv_nsec);
     info.ownedByMe = st.st_uid == ::geteuid();
+    info.links = static_cast<std::uint64_t>(st.st_nlink);
     return info;
 }
 
@@ -107,6 +110,51 @@ int openForReading(int folder, const std::string& name, int extraFlags) {
         throw errorFromErrno(e);
     }
     return fd;
+}
+
+// What the file system cannot store or the process may not set: FAT and exFAT,
+// through FUSE or not, refuse owners, modes and attributes with any of these
+// (ENOTSUP is EOPNOTSUPP).
+bool refusedHere(int error) {
+    return error == ENOSYS || error == EOPNOTSUPP || error == EPERM || error == EINVAL;
+}
+
+// An attribute's value or the list of names: the size first, then the bytes,
+// again if they grew in between. Nothing where there is none to read.
+template <class Get>
+std::optional<std::string> readSized(Get get) {
+    for (;;) {
+        const ssize_t size = get(nullptr, 0);
+        if (size == 0) {
+            return std::string();
+        }
+        if (size > 0) {
+            std::string bytes(static_cast<std::size_t>(size), '\0');
+            const ssize_t got = get(bytes.data(), bytes.size());
+            if (got >= 0) {
+                bytes.resize(static_cast<std::size_t>(got));
+                return bytes;
+            }
+        }
+        if (errno == ENODATA || refusedHere(errno)) {
+            return std::nullopt;
+        }
+        if (errno != ERANGE) {
+            fail();
+        }
+    }
+}
+
+// Where `from` lacks the attribute, `to` loses it too: a folder's default
+// access list may have given the new file one the source does not have.
+void copyAttribute(int from, int to, const char* name) {
+    const std::optional<std::string> value = readSized(
+        [&](char* bytes, std::size_t size) { return ::fgetxattr(from, name, bytes, size); });
+    const int result =
+        value ? ::fsetxattr(to, name, value->data(), value->size(), 0) : ::fremovexattr(to, name);
+    if (result != 0 && errno != ENODATA && !refusedHere(errno)) {
+        fail();
+    }
 }
 
 }  // namespace
@@ -157,8 +205,40 @@ void PosixFileSystem::sync(Handle file) {
 }
 
 void PosixFileSystem::setMode(Handle file, unsigned mode) {
-    if (::fchmod(file, static_cast<mode_t>(mode)) != 0) {
+    if (::fchmod(file, static_cast<mode_t>(mode)) != 0 && errno != ENOSYS && errno != EOPNOTSUPP) {
         fail();
+    }
+}
+
+void PosixFileSystem::copyAccess(Handle from, Handle to) {
+    struct stat source {};
+    struct stat output {};
+    if (::fstat(from, &source) != 0 || ::fstat(to, &output) != 0) {
+        fail();
+    }
+    // One at a time, since an ordinary user may set a group of theirs but no
+    // owner; before the mode, which a change of owner may cut down.
+    if (source.st_uid != output.st_uid &&
+        ::fchown(to, source.st_uid, static_cast<gid_t>(-1)) != 0 && !refusedHere(errno)) {
+        fail();
+    }
+    if (source.st_gid != output.st_gid &&
+        ::fchown(to, static_cast<uid_t>(-1), source.st_gid) != 0 && !refusedHere(errno)) {
+        fail();
+    }
+    if (::fchmod(to, source.st_mode & 0777u) != 0 && !refusedHere(errno)) {
+        fail();
+    }
+    // The raw attribute is the whole access list; the mode's group bits follow it.
+    copyAttribute(from, to, "system.posix_acl_access");
+    const std::string names = readSized([&](char* bytes, std::size_t size) {
+                                  return ::flistxattr(from, bytes, size);
+                              }).value_or("");
+    for (const char* name = names.c_str(); name < names.c_str() + names.size();
+         name += std::strlen(name) + 1) {
+        if (std::string_view(name).starts_with("user.")) {
+            copyAttribute(from, to, name);
+        }
     }
 }
 

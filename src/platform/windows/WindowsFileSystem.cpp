@@ -4,8 +4,11 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// Needs the types from windows.h.
+#include <aclapi.h>
 
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace grize {
@@ -136,6 +139,7 @@ FileInfo infoOf(HANDLE handle) {
     info.modifiedNs = unixNs(data.ftLastWriteTime);
     info.ownedByMe = true;
     info.attributes = attributes;
+    info.links = data.nNumberOfLinks;
     return info;
 }
 
@@ -168,6 +172,92 @@ std::wstring join(const std::wstring& folder, const std::string& name) {
         path += L'\\';
     }
     return path + widen(name);
+}
+
+// What the file system cannot do or the process may not: FAT keeps no
+// security, and another owner takes a privilege.
+bool refusedHere(DWORD error) {
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
+           error == ERROR_PRIVILEGE_NOT_HELD || error == ERROR_INVALID_OWNER ||
+           error == ERROR_INVALID_PRIMARY_GROUP;
+}
+
+using Descriptor = std::unique_ptr<void, decltype(&::LocalFree)>;
+using OwnHandle = std::unique_ptr<void, decltype(&::CloseHandle)>;
+
+void copySecurity(HANDLE from, HANDLE to) {
+    PSID owner = nullptr;
+    PSID group = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    const DWORD got = ::GetSecurityInfo(
+        from, SE_FILE_OBJECT,
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+        &group, &dacl, nullptr, &raw);
+    if (got != ERROR_SUCCESS) {
+        if (refusedHere(got)) {
+            return;
+        }
+        throw errorFromWin32(got);
+    }
+    const Descriptor descriptor(raw, &::LocalFree);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (!::GetSecurityDescriptorControl(raw, &control, &revision)) {
+        fail();
+    }
+    // The output was opened to be written; setting its owner and access list
+    // takes a handle of its own, which can read too, as Wine needs. Its owner
+    // may always set the list.
+    constexpr DWORD kList = GENERIC_READ | WRITE_DAC;
+    HANDLE opened = ::ReOpenFile(to, kList | WRITE_OWNER, kShareAll, 0);
+    const bool mayOwn = opened != INVALID_HANDLE_VALUE;
+    if (!mayOwn) {
+        opened = ::ReOpenFile(to, kList, kShareAll, 0);
+        if (opened == INVALID_HANDLE_VALUE) {
+            return;
+        }
+    }
+    const OwnHandle changer(opened, &::CloseHandle);
+    const auto set = [&](SECURITY_INFORMATION part, PSID newOwner, PSID newGroup, PACL newDacl) {
+        const DWORD error = ::SetSecurityInfo(changer.get(), SE_FILE_OBJECT, part, newOwner,
+                                              newGroup, newDacl, nullptr);
+        if (error != ERROR_SUCCESS && !refusedHere(error)) {
+            throw errorFromWin32(error);
+        }
+    };
+    if (mayOwn) {
+        set(OWNER_SECURITY_INFORMATION, owner, nullptr, nullptr);
+        set(GROUP_SECURITY_INFORMATION, nullptr, group, nullptr);
+    }
+    // Inherited entries come from the same folder, so they stay what they are.
+    set(DACL_SECURITY_INFORMATION |
+            ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                           : UNPROTECTED_DACL_SECURITY_INFORMATION),
+        nullptr, nullptr, dacl);
+}
+
+// Attributes that say how the file is to be treated. Not the archive bit: it
+// marks a file changed since the last backup, as a new one is.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+void copyAttributes(HANDLE from, HANDLE to) {
+    FILE_BASIC_INFO source{};
+    FILE_BASIC_INFO output{};
+    if (!::GetFileInformationByHandleEx(from, FileBasicInfo, &source, sizeof source) ||
+        !::GetFileInformationByHandleEx(to, FileBasicInfo, &output, sizeof output)) {
+        fail();
+    }
+    FILE_BASIC_INFO change{};  // times of zero stay as they are
+    change.FileAttributes =
+        (output.FileAttributes & ~kKeptAttributes) | (source.FileAttributes & kKeptAttributes);
+    if (change.FileAttributes == 0) {
+        change.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    }
+    if (!::SetFileInformationByHandle(to, FileBasicInfo, &change, sizeof change)) {
+        fail();
+    }
 }
 
 int openForReading(const std::wstring& path, DWORD flags) {
@@ -247,6 +337,13 @@ void WindowsFileSystem::setMode(Handle file, unsigned mode) {
     if (!::SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic)) {
         fail();
     }
+}
+
+void WindowsFileSystem::copyAccess(Handle from, Handle to) {
+    const HANDLE source = handleOf(from);
+    const HANDLE output = handleOf(to);
+    copySecurity(source, output);
+    copyAttributes(source, output);
 }
 
 FileInfo WindowsFileSystem::info(Handle file) {

@@ -24,6 +24,7 @@ class WindowsFileSystem : public FileSystem {
     void reserve(Handle file, std::uint64_t size) override;
     void sync(Handle file) override;
     void setMode(Handle file, unsigned mode) override;
+    void copyAccess(Handle from, Handle to) override;
     FileInfo info(Handle file) override;
     void close(Handle file) override;
 

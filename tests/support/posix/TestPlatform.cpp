@@ -1,17 +1,26 @@
 #include "TestPlatform.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <pty.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -27,6 +36,13 @@ std::string whyNot(Needs need) {
     if (need == Needs::RefusedPermissions && ::geteuid() == 0) {
         return "root is never refused by file permissions";
     }
+    if (need == Needs::OtherOwners && ::geteuid() != 0) {
+        return "only root gives files to other users";
+    }
+    if (need == Needs::AccessLists &&
+        ::setxattr(TempDir().path().c_str(), "user.grize", "", 0, 0) != 0) {
+        return "the temporary folder keeps no user attributes";
+    }
     return {};
 }
 
@@ -37,6 +53,63 @@ void setMode(const std::string& path, unsigned mode) {
 unsigned modeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777u) : 0;
+}
+
+std::string accessOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %s %o", ::getpwuid(st.st_uid)->pw_name,
+                  ::getgrgid(st.st_gid)->gr_name, st.st_mode & 0777u);
+    std::string access = text;
+    for (const char* name : {"system.posix_acl_access", "user.grize"}) {
+        char value[256];
+        const ssize_t size = ::getxattr(path.c_str(), name, value, sizeof value);
+        if (size >= 0) {
+            access += std::string(" ") + name + "=" + std::string(value, size);
+        }
+    }
+    return access;
+}
+
+void setOwner(const std::string& path, const char* user, const char* group) {
+    ::chown(path.c_str(), ::getpwnam(user)->pw_uid, ::getgrnam(group)->gr_gid);
+}
+
+void addAccessDetails(const std::string& path) {
+    // Version 2, then tag, permissions, id for each entry:
+    // user::rw- user:65534:--- group::r-- mask::r-- other::---
+    static const char acl[] =
+        "\2\0\0\0\1\0\6\0\377\377\377\377\2\0\0\0\376\377\0\0\4\0\4\0\377\377\377\377"
+        "\20\0\4\0\377\377\377\377\40\0\0\0\377\377\377\377";
+    if (::setxattr(path.c_str(), "system.posix_acl_access", acl, sizeof acl - 1, 0) != 0 ||
+        ::setxattr(path.c_str(), "user.grize", "kept", 4, 0) != 0) {
+        throw std::runtime_error("no access list at " + path);
+    }
+}
+
+void becomeUser(const char* user, const char* group) {
+    const passwd* who = ::getpwnam(user);
+    const gid_t also = ::getgrnam(group)->gr_gid;
+    if (::setgroups(1, &also) != 0 || ::setgid(who->pw_gid) != 0 || ::setuid(who->pw_uid) != 0) {
+        ::_exit(126);
+    }
+}
+
+void refuseAccessCalls() {
+    std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    for (const long call :
+         {SYS_fchmod, SYS_fchown, SYS_fgetxattr, SYS_fsetxattr, SYS_flistxattr, SYS_fremovexattr}) {
+        filter.push_back(
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(call), 0, 1));
+        filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS));
+    }
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+        ::_exit(125);
+    }
 }
 
 void hide(const std::string&) {}

@@ -37,6 +37,10 @@ std::string whyNot(Needs need) {
             return "the registry matches names whatever their case";
         case Needs::Terminals:
             return "no job control on a Windows console";
+        case Needs::OtherOwners:
+            return "the tests run as one user with no privilege to give files away";
+        case Needs::AccessLists:
+            return "Windows keeps security descriptors, not POSIX access lists";
     }
     return "unknown need";
 }
@@ -50,6 +54,26 @@ unsigned modeOf(const std::string& path) {
     std::error_code ec;
     const fs::file_status st = fs::status(fsPath(path), ec);
     return ec ? 0 : static_cast<unsigned>(st.permissions() & fs::perms::mask);
+}
+
+std::string accessOf(const std::string&) {
+    throw std::logic_error(whyNot(Needs::AccessLists));
+}
+
+void setOwner(const std::string&, const char*, const char*) {
+    throw std::logic_error(whyNot(Needs::OtherOwners));
+}
+
+void addAccessDetails(const std::string&) {
+    throw std::logic_error(whyNot(Needs::AccessLists));
+}
+
+void becomeUser(const char*, const char*) {
+    throw std::logic_error(whyNot(Needs::OtherOwners));
+}
+
+void refuseAccessCalls() {
+    throw std::logic_error(whyNot(Needs::ForkedChild));
 }
 
 void hide(const std::string& path) {
