@@ -319,6 +319,7 @@ TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
         {"encrypt", dir / "folder"},
         {"encrypt", dir / "done.gri"},
         {"decrypt", dir / "empty.txt", dir / "missing.txt"},
+        {"encrypt", dir / "line\nbreak\x1b[2J"},  // shown escaped, on one line
     };
     for (const auto& args : cases) {
         ScriptedTerminal terminal;
@@ -329,6 +330,7 @@ TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
         const std::string said = messages.str();
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), static_cast<long>(args.size() - 1))
             << said;
+        EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
     }
 }
 
