@@ -667,11 +667,6 @@ void frmmain::Form_QueryUnload() {
     settings_.SaveAutoquit(*checkValue_);
 }
 
-void frmmain::Form_Unload() {
-    settings_.SavePosition(*position_);
-    settings_.SaveAutoquit(*checkValue_);
-}
-
 void frmmain::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -702,7 +697,6 @@ void frmmain::closeEvent(QCloseEvent* event) {
     }
     Form_QueryUnload();
     event->accept();
-    Form_Unload();
 }
 
 bool frmmain::eventFilter(QObject* watched, QEvent* event) {
