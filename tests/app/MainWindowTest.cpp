@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "AppTestSupport.h"
+#include "Padlocks.h"
 #include "TestRegistry.h"
 
 using namespace grize;
@@ -222,25 +223,24 @@ class MainWindowTest : public QObject {
     // picture for each, never an enlarged smaller one.
     void picturesFollowThePixelRatio_data() {
         QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("picture");
-        QTest::newRow("encrypt") << "cmdEncrypt"
-                                 << ":/grize/lock_closed";
-        QTest::newRow("decrypt") << "cmdDecrypt"
-                                 << ":/grize/lock_open";
-        QTest::newRow("window icon") << ""
-                                     << ":/grize/lock_closed";
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("encrypt") << "cmdEncrypt" << true;
+        QTest::newRow("decrypt") << "cmdDecrypt" << false;
+        QTest::newRow("window icon") << "" << true;
     }
 
     void picturesFollowThePixelRatio() {
         QFETCH(QString, control);
-        QFETCH(QString, picture);
+        QFETCH(bool, closed);
+        const Picture& picture = closed ? padlocks::kClosed : padlocks::kOpen;
         Fixture f;
         QVERIFY(f.s.start());
         frmmain& w = *f.s.window;
         const QIcon icon =
             control.isEmpty() ? w.windowIcon() : w.findChild<QPushButton*>(control)->icon();
         for (const qreal ratio : {1.0, 2.0, w.devicePixelRatioF()}) {
-            const QImage drawn(picture + (ratio > 1.0 ? "@2x.xpm" : ".xpm"));
+            QImage drawn(ratio > 1.0 ? picture.twice : picture.normal);
+            drawn.setDevicePixelRatio(ratio > 1.0 ? 2 : 1);
             const QImage shown = icon.pixmap(QSize(32, 32), ratio).toImage();
             QCOMPARE(shown.size(), drawn.size());
             QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
