@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The window's start-up: milliseconds from the launch of grize on a file to
+# its window mapped, on an Xvfb of its own, beside a minimal Qt Widgets
+# program built in the same tree; interleaved rounds, medians.
+#   bench/window-start.sh [BUILD] [ROUNDS]     (defaults: build 15)
+set -euo pipefail
+export LC_ALL=C
+cd "$(dirname "$0")/.."
+build="$(realpath "${1:-build}")"
+rounds="${2:-15}"
+grize="$build/src/app/grize"
+minimal="$build/bench/minimal_window"
+timer="$build/bench/time_to_map"
+for tool in "$grize" "$minimal" "$timer"; do
+    [ -x "$tool" ] || { echo "window-start.sh: $tool is missing; build first" >&2; exit 1; }
+done
+command -v Xvfb >/dev/null || { echo "window-start.sh: Xvfb is missing" >&2; exit 1; }
+
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/grize-window-XXXXXX")"
+# The runtime folder (grize's single-instance lock) in memory, as a session has it.
+runtime="$(mktemp -d "$([ -d /dev/shm ] && echo /dev/shm || echo "$scratch")/grize-runtime-XXXXXX")"
+xvfb=""
+cleanup() {
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$scratch" "$runtime"
+}
+trap cleanup EXIT
+mkdir -p "$scratch/home" "$scratch/config" "$scratch/files"
+chmod 700 "$runtime"
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$runtime"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER
+echo "some text" >"$scratch/files/notes.txt"
+
+# Xvfb writes its display number to fd 3 once it listens.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 100); do
+    [ -s "$scratch/display" ] && break
+    sleep 0.1
+done
+[ -s "$scratch/display" ] || { echo "window-start.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$scratch/display")"
+
+launch() {  # name
+    case "$1" in
+        grize) "$timer" "$grize" "$scratch/files/notes.txt" ;;
+        minimal) "$timer" "$minimal" ;;
+    esac
+}
+declare -A times
+launch grize >/dev/null  # the libraries into the page cache
+launch minimal >/dev/null
+echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+for round in $(seq "$rounds"); do
+    order=(grize minimal)
+    [ $((round % 2)) = 0 ] && order=(minimal grize)
+    for name in "${order[@]}"; do
+        times[$name]+="$(launch "$name") "
+    done
+done
+echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
+
+median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+g="$(median <<<"${times[grize]}")"
+m="$(median <<<"${times[minimal]}")"
+printf '\nLaunch to window mapped, median of %s rounds\n' "$rounds"
+printf '%-16s %8.1f ms\n' "minimal Qt" "$m" "grize" "$g"
+awk -v g="$g" -v m="$m" 'BEGIN { printf "%-16s %8.2f x minimal\n", "grize", g / m }'
