@@ -3,6 +3,7 @@
 # its window mapped, on an Xvfb of its own, beside a minimal Qt Widgets
 # program built in the same tree; interleaved rounds, medians.
 #   bench/window-start.sh [BUILD] [ROUNDS]     (defaults: build 15)
+# GRIZE_BASELINE: another build folder whose grize is timed alongside.
 set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/.."
@@ -11,7 +12,9 @@ rounds="${2:-15}"
 grize="$build/src/app/grize"
 minimal="$build/bench/minimal_window"
 timer="$build/bench/time_to_map"
-for tool in "$grize" "$minimal" "$timer"; do
+base=""
+[ -n "${GRIZE_BASELINE:-}" ] && base="$(realpath "$GRIZE_BASELINE/src/app/grize")"
+for tool in "$grize" "$minimal" "$timer" ${base:+"$base"}; do
     [ -x "$tool" ] || { echo "window-start.sh: $tool is missing; build first" >&2; exit 1; }
 done
 command -v Xvfb >/dev/null || { echo "window-start.sh: Xvfb is missing" >&2; exit 1; }
@@ -45,26 +48,32 @@ export DISPLAY=":$(head -n1 "$scratch/display")"
 launch() {  # name
     case "$1" in
         grize) "$timer" "$grize" "$scratch/files/notes.txt" ;;
+        baseline) "$timer" "$base" "$scratch/files/notes.txt" ;;
         minimal) "$timer" "$minimal" ;;
     esac
 }
+names=(grize minimal)
+[ -n "$base" ] && names+=(baseline)
 declare -A times
-launch grize >/dev/null  # the libraries into the page cache
-launch minimal >/dev/null
+for name in "${names[@]}"; do
+    launch "$name" >/dev/null  # the libraries into the page cache
+done
+echo "bench/window-start.sh ${1:-build} $rounds${GRIZE_BASELINE:+ (baseline $GRIZE_BASELINE)}"
 echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for round in $(seq "$rounds"); do
-    order=(grize minimal)
-    [ $((round % 2)) = 0 ] && order=(minimal grize)
-    for name in "${order[@]}"; do
+    n=${#names[@]}
+    for i in $(seq 0 $((n - 1))); do
+        name="${names[$(((i + round) % n))]}"
         times[$name]+="$(launch "$name") "
     done
 done
 echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
 
 median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-g="$(median <<<"${times[grize]}")"
 m="$(median <<<"${times[minimal]}")"
 printf '\nLaunch to window mapped, median of %s rounds\n' "$rounds"
-printf '%-16s %8.1f ms\n' "minimal Qt" "$m" "grize" "$g"
-awk -v g="$g" -v m="$m" 'BEGIN { printf "%-16s %8.2f x minimal\n", "grize", g / m }'
+for name in minimal grize ${base:+baseline}; do
+    awk -v n="$name" -v t="$(median <<<"${times[$name]}")" -v m="$m" \
+        'BEGIN { printf "%-10s %8.1f ms %6.2f x minimal\n", n, t, t / m }'
+done
