@@ -1,66 +1,160 @@
 #!/usr/bin/env bash
-# Times cp, cp with a flush of the copy, grize-cli encrypt and decrypt, and
-# openssl (when installed) on one random file, interleaved, best of 5, and
-# prints each as a ratio to cp; then the in-memory transform per kernel set.
-#   bench/compare.sh [BUILD] [MIB]     (defaults: build 256)
+# Times grize-cli like for like against the disk's own floor, age and openssl:
+# every command writes its output, flushes it and removes its source, as
+# grize-cli does. The floor of a command is cp of a file of its output's
+# size, a flush of the copy and the removal of the source. Rounds are
+# interleaved (the order turns each round); the tables give medians, each as
+# a ratio to its floor and to age, then grize-cli's peak memory.
+#   bench/compare.sh [BUILD] [ROUNDS]     (defaults: build 7)
+# GRIZE_COMPARE_SIZES  sizes in bytes (default: 4 KiB, 16 MiB and 256 MiB)
+# GRIZE_KERNELS        grize-cli's kernel set, say AVX2 (default: the fastest here)
+# GRIZE_BASELINE       another build folder whose grize-cli is timed alongside
+# Needs age and age-keygen (apt-get install age); openssl is timed when
+# installed. Scratch files go to $TMPDIR (or /tmp).
 set -euo pipefail
+export LC_ALL=C
 cd "$(dirname "$0")/.."
 build="${1:-build}"
-mib="${2:-256}"
-runs=5
-cli="$build/src/cli/grize-cli"
-bench="$build/bench/grize_bench"
-for tool in "$cli" "$bench"; do
+rounds="${2:-7}"
+read -r -a sizes <<<"${GRIZE_COMPARE_SIZES:-4096 16777216 268435456}"
+cli="$(realpath "$build/src/cli/grize-cli")"
+bench="$(realpath "$build/bench/grize_bench")"
+base=""
+[ -n "${GRIZE_BASELINE:-}" ] && base="$(realpath "$GRIZE_BASELINE/src/cli/grize-cli")"
+for tool in "$cli" "$bench" ${base:+"$base"}; do
     [ -x "$tool" ] || { echo "compare.sh: $tool is missing; build first" >&2; exit 1; }
 done
+for tool in age age-keygen; do
+    command -v "$tool" >/dev/null || { echo "compare.sh: $tool is missing (apt-get install age)" >&2; exit 1; }
+done
+have_openssl=0
+command -v openssl >/dev/null && have_openssl=1
+kernels="${GRIZE_KERNELS:-$("$bench" --benchmark_list_tests=true --benchmark_filter='^TransformEncrypt' |
+    head -1 | cut -d/ -f2)}"
+
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/grize-compare-XXXXXX")" ||
     { echo "compare.sh: cannot make a scratch folder" >&2; exit 1; }
 trap 'rm -rf "$scratch"' EXIT
-head -c "$((mib * 1024 * 1024))" /dev/urandom >"$scratch/source"
+cd "$scratch"
+echo pw >password
+age-keygen -o key 2>/dev/null
+recipient="$(age-keygen -y key)"
 
-now() { date +%s%N; }
-declare -A best
-record() {  # name start
-    local t=$(($(now) - $2))
-    if [ -z "${best[$1]:-}" ] || [ "$t" -lt "${best[$1]}" ]; then best[$1]=$t; fi
-}
-have_openssl=0
-command -v openssl >/dev/null && have_openssl=1
-
-echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-for _ in $(seq "$runs"); do
-    rm -f "$scratch/copy" "$scratch/plain.txt" "$scratch/plain.gri" "$scratch/aes"
-    t=$(now); cp "$scratch/source" "$scratch/copy"; record cp "$t"
-    rm -f "$scratch/copy"
-    t=$(now); cp "$scratch/source" "$scratch/copy" && sync "$scratch/copy"; record "cp+flush" "$t"
-    rm -f "$scratch/copy"
-    cp "$scratch/source" "$scratch/plain.txt"
-    t=$(now); echo pw | "$cli" encrypt --password-stdin "$scratch/plain.txt" 2>/dev/null
-    record "grize-cli encrypt" "$t"
-    t=$(now); echo pw | "$cli" decrypt --password-stdin "$scratch/plain.gri" 2>/dev/null
-    record "grize-cli decrypt" "$t"
-    cmp -s "$scratch/source" "$scratch/plain.txt" || { echo "compare.sh: round trip differs" >&2; exit 1; }
+# Per size: the plain text, its .gri, age and openssl files, and a file of the
+# encrypted size for encryption's floor.
+for size in "${sizes[@]}"; do
+    mkdir "s$size"
+    head -c "$size" /dev/urandom >"s$size/plain"
+    cp "s$size/plain" "s$size/x.txt"
+    "$cli" encrypt --password-file password "s$size/x.txt" 2>/dev/null
+    mv "s$size/x.gri" "s$size/gri"
+    head -c "$(stat -c %s "s$size/gri")" /dev/urandom >"s$size/sized-gri"
+    age -r "$recipient" -o "s$size/age" "s$size/plain"
     if [ "$have_openssl" = 1 ]; then
-        t=$(now)
-        openssl enc -aes-256-ctr -pbkdf2 -pass pass:pw -in "$scratch/source" -out "$scratch/aes"
-        record "openssl aes-256-ctr" "$t"
+        openssl enc -aes-256-ctr -pbkdf2 -pass file:password -in "s$size/plain" -out "s$size/aes"
     fi
+done
+
+names=("floor encrypt" "grize encrypt" "age encrypt" "floor decrypt" "grize decrypt" "age decrypt")
+[ -n "$base" ] && names+=("baseline encrypt" "baseline decrypt")
+[ "$have_openssl" = 1 ] && names+=("openssl encrypt" "openssl decrypt")
+
+# Each command reads IN and writes OUT in the size's folder; grize-cli takes
+# IN.txt to IN.gri and back.
+source_of() {
+    case "$1" in
+        "floor encrypt") echo sized-gri ;;
+        *" encrypt" | "floor decrypt") echo plain ;;
+        "grize decrypt" | "baseline decrypt") echo gri ;;
+        "age decrypt") echo age ;;
+        "openssl decrypt") echo aes ;;
+    esac
+}
+input_of() {
+    case "$1" in
+        "grize encrypt" | "baseline encrypt") echo IN.txt ;;
+        "grize decrypt" | "baseline decrypt") echo IN.gri ;;
+        *) echo IN ;;
+    esac
+}
+run() {
+    case "$1" in
+        "floor "*) cp IN OUT && sync OUT && rm IN ;;
+        "grize encrypt") "$cli" encrypt --password-file ../password IN.txt 2>/dev/null ;;
+        "grize decrypt") "$cli" decrypt --password-file ../password IN.gri 2>/dev/null ;;
+        "baseline encrypt") "$base" encrypt --password-file ../password IN.txt 2>/dev/null ;;
+        "baseline decrypt") "$base" decrypt --password-file ../password IN.gri 2>/dev/null ;;
+        "age encrypt") age -r "$recipient" -o OUT IN && sync OUT && rm IN ;;
+        "age decrypt") age -d -i ../key -o OUT IN && sync OUT && rm IN ;;
+        "openssl encrypt")
+            openssl enc -aes-256-ctr -pbkdf2 -pass file:../password -in IN -out OUT &&
+                sync OUT && rm IN ;;
+        "openssl decrypt")
+            openssl enc -d -aes-256-ctr -pbkdf2 -pass file:../password -in IN -out OUT &&
+                sync OUT && rm IN ;;
+    esac
+}
+
+echo "bench/compare.sh $build $rounds${GRIZE_BASELINE:+ (baseline $GRIZE_BASELINE)}"
+echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
+echo "Kernel set: $kernels${base:+ (the baseline picks its own)}"
+echo "Linux $(uname -r), $(df -T . | awk 'NR == 2 { print $2 }') at $scratch"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+export GRIZE_KERNELS="$kernels"
+declare -A times  # "size|name" -> microseconds, one per round
+for round in $(seq "$rounds"); do
+    for size in "${sizes[@]}"; do
+        cd "s$size"
+        n=${#names[@]}
+        for i in $(seq 0 $((n - 1))); do
+            name="${names[$(((i + round) % n))]}"
+            rm -f IN IN.* OUT
+            cp "$(source_of "$name")" "$(input_of "$name")"
+            sync  # nothing of the set-up left for the timed command to flush
+            t0="${EPOCHREALTIME/./}"
+            run "$name"
+            t1="${EPOCHREALTIME/./}"
+            times["$size|$name"]+="$((10#$t1 - 10#$t0)) "
+        done
+        rm -f IN IN.* OUT
+        cd ..
+    done
 done
 echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
 
-printf '\n%s MiB, best of %s\n%-22s %10s %8s %14s\n' "$mib" "$runs" "command" "ms" "x cp" "x cp+flush"
-names=(cp "cp+flush" "grize-cli encrypt" "grize-cli decrypt")
-[ "$have_openssl" = 1 ] && names+=("openssl aes-256-ctr")
-for name in "${names[@]}"; do
-    awk -v n="$name" -v t="${best[$name]}" -v cp="${best[cp]}" -v cpf="${best[cp+flush]}" \
-        'BEGIN { printf "%-22s %10.1f %8.2f %14.2f\n", n, t / 1e6, t / cp, t / cpf }'
+median() {
+    tr ' ' '\n' | grep . | sort -n |
+        awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+human() {
+    awk -v b="$1" 'BEGIN { if (b >= 1048576) printf "%g MiB", b / 1048576; else printf "%g KiB", b / 1024 }'
+}
+for size in "${sizes[@]}"; do
+    declare -A med=()
+    for name in "${names[@]}"; do
+        med[$name]="$(median <<<"${times["$size|$name"]}")"
+    done
+    printf '\n%s, median of %s rounds\n%-18s %10s %9s %8s\n' "$(human "$size")" "$rounds" \
+        command ms "x floor" "x age"
+    for name in "${names[@]}"; do
+        mode="${name##* }"
+        awk -v n="$name" -v t="${med[$name]}" -v f="${med["floor $mode"]}" -v a="${med["age $mode"]}" \
+            'BEGIN { printf "%-18s %10.1f %9.2f %8.2f\n", n, t / 1e3, t / f, t / a }'
+    done
 done
 
-echo
-echo "In-memory transform (GB/s of plaintext, 1 GB = 10^9 bytes, best of $runs):"
-"$bench" --benchmark_filter='^Transform' --benchmark_repetitions="$runs" \
-    --benchmark_report_aggregates_only=false --benchmark_format=csv 2>/dev/null |
-    awk -F, '/^"Transform/ && !/_(mean|median|stddev|cv)"/ {
-        split($1, p, "/"); name = substr(p[1], 2) " " p[2]
-        gbs = $6 / 1e9; if (gbs > best[name]) best[name] = gbs; order[name] = NR
-    } END { for (n in best) printf "%-28s %6.2f\n", n, best[n] }' | sort
+# The kernel's count of the most memory resident at once, one run each.
+if [ -x /usr/bin/time ]; then
+    printf '\ngrize-cli peak memory (maximum resident set):\n'
+    for size in "${sizes[@]}"; do
+        cd "s$size"
+        cp plain IN.txt
+        enc=$(/usr/bin/time -f %M "$cli" encrypt --password-file ../password IN.txt 2>&1 | tail -1)
+        rm -f IN.*
+        cp gri IN.gri
+        dec=$(/usr/bin/time -f %M "$cli" decrypt --password-file ../password IN.gri 2>&1 | tail -1)
+        rm -f IN.*
+        printf '%-10s encrypt %6s KiB   decrypt %6s KiB\n' "$(human "$size")" "$enc" "$dec"
+        cd ..
+    done
+fi

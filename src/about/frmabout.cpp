@@ -16,13 +16,17 @@
 #include "Twips.h"
 #include "WindowServices.h"
 
-static void initAboutPictures() {
-    Q_INIT_RESOURCE(about_pictures);
-}
-
 namespace grize {
 
 namespace {
+
+namespace x1 {
+#include "pictures/hand.xpm"
+}
+namespace x2 {
+#include "pictures/hand@2x.xpm"
+}
+const Picture kHand{x1::hand, x2::hand};
 
 // Where the hand's fingertip is in hand.xpm.
 constexpr int kHandHotX = 7;
@@ -66,8 +70,6 @@ QFrame* line(QWidget* parent, const char* name, int top, int thickness, const QC
 
 frmabout::frmabout(WindowServices& services, QWidget* owner)
     : QDialog(owner), services_(services), owner_(owner) {
-    initAboutPictures();
-
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("About"));
@@ -114,8 +116,7 @@ frmabout::frmabout(WindowServices& services, QWidget* owner)
     imghand = new QLabel(this);
     imghand->setObjectName(QStringLiteral("imghand"));
     imghand->setGeometry(px(1605), px(4380), px(480), px(480));
-    imghand->setPixmap(sharpPicture(QStringLiteral(":/grize/hand.xpm"))
-                           .pixmap(QSize(32, 32), devicePixelRatioF()));
+    imghand->setPixmap(sharpPicture(kHand).pixmap(QSize(32, 32), devicePixelRatioF()));
 
     cmdok->setFocus(Qt::OtherFocusReason);
     Form_Load();

@@ -21,6 +21,7 @@
 #include "DesktopServices.h"
 #include "ErrorReport.h"
 #include "FileOperations.h"
+#include "Padlocks.h"
 #include "PasswordBytes.h"
 #include "PathHelpers.h"
 #include "Pictures.h"
@@ -32,12 +33,6 @@
 #include "WindowServices.h"
 #include "WindowSettings.h"
 #include "frmabout.h"
-
-// Resources of a static library must be registered by name, outside any
-// namespace.
-static void initAppPictures() {
-    Q_INIT_RESOURCE(app_pictures);
-}
 
 namespace grize {
 
@@ -82,8 +77,7 @@ std::string displayPath(const std::string& path) {
 }
 
 // A picture button: the grey padlock normally, the dark one while pressed.
-void setPictures(QPushButton* button, const QString& normal, const QString& pressed) {
-    const QIcon up = sharpPicture(normal);
+void setPictures(QPushButton* button, const QIcon& up, const Picture& pressed) {
     const QIcon down = sharpPicture(pressed);
     button->setIcon(up);
     button->setIconSize(QSize(32, 32));
@@ -253,14 +247,13 @@ class frmmain::CheckValue final : public CheckBoxTarget {
 frmmain::frmmain(WindowServices& services, WindowSettings& settings, FileSystem& fileSystem,
                  QWidget* parent)
     : QWidget(parent), services_(services), settings_(settings), fileSystem_(fileSystem) {
-    initAppPictures();
-
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(px(3540), px(1965));
     setWindowTitle(QStringLiteral("Grize "));
-    setWindowIcon(sharpPicture(QStringLiteral(":/grize/lock_closed.xpm")));
+    const QIcon closed = sharpPicture(padlocks::kClosed);
+    setWindowIcon(closed);
     setFont(windowFont());
 
     txtPassword1 = new QLineEdit(this);
@@ -321,10 +314,8 @@ frmmain::frmmain(WindowServices& services, WindowSettings& settings, FileSystem&
         box->installEventFilter(this);
     }
 
-    setPictures(cmdEncrypt, QStringLiteral(":/grize/lock_closed.xpm"),
-                QStringLiteral(":/grize/lock_closed_dark.xpm"));
-    setPictures(cmdDecrypt, QStringLiteral(":/grize/lock_open.xpm"),
-                QStringLiteral(":/grize/lock_open_dark.xpm"));
+    setPictures(cmdEncrypt, closed, padlocks::kClosedDark);
+    setPictures(cmdDecrypt, sharpPicture(padlocks::kOpen), padlocks::kOpenDark);
     cmdEncrypt->setToolTip(QStringLiteral(" Encrypt "));
     cmdDecrypt->setToolTip(QStringLiteral(" Decrypt "));
 
@@ -705,11 +696,6 @@ void frmmain::Form_QueryUnload() {
     settings_.SaveAutoquit(*checkValue_);
 }
 
-void frmmain::Form_Unload() {
-    settings_.SavePosition(*position_);
-    settings_.SaveAutoquit(*checkValue_);
-}
-
 void frmmain::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -743,7 +729,6 @@ void frmmain::closeEvent(QCloseEvent* event) {
     }
     Form_QueryUnload();
     event->accept();
-    Form_Unload();
 }
 
 bool frmmain::eventFilter(QObject* watched, QEvent* event) {

@@ -55,7 +55,6 @@ class frmmain : public QWidget {
     void txtPassword2_GotFocus();
     void txtPassword2_LostFocus();
     void Form_QueryUnload();
-    void Form_Unload();
 
     // The button Enter presses in this mode; none before checkAll succeeds.
     QPushButton* defaultButton() const { return defaultButton_; }

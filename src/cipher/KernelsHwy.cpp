@@ -331,18 +331,86 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace grize::kernels {
 
-HWY_EXPORT(GetTable);
+namespace {
+
+// The choice among the targets is made here rather than by Highway's
+// dispatch, which lives in its shared library: loading that library costs
+// every process a few milliseconds of timer calibration.
+struct Compiled {
+    std::int64_t target;
+    const Table* (*table)();
+};
+
+// Each target this file was compiled for, best first. AVX3_DL is only
+// compiled when asked for, and then left out here.
+constexpr Compiled kCompiled[] = {
+#if HWY_TARGETS & HWY_AVX3
+    {HWY_AVX3, &N_AVX3::GetTable},
+#endif
+#if HWY_TARGETS & HWY_AVX2
+    {HWY_AVX2, &N_AVX2::GetTable},
+#endif
+#if HWY_TARGETS & HWY_SSE4
+    {HWY_SSE4, &N_SSE4::GetTable},
+#endif
+#if HWY_TARGETS & HWY_SSSE3
+    {HWY_SSSE3, &N_SSSE3::GetTable},
+#endif
+    // The one the whole program is built for always runs.
+    {HWY_STATIC_TARGET, &HWY_STATIC_DISPATCH(GetTable)},
+};
+
+// Whether this processor and system run a target's code: every instruction
+// set its compiler options name (Highway's HWY_TARGET_STR_*), with the
+// system saving the vector registers it uses, which the builtins check too.
+bool runs(std::int64_t target) {
+    if (target == HWY_STATIC_TARGET) {
+        return true;
+    }
+#if HWY_ARCH_X86
+    __builtin_cpu_init();
+    const bool sse4 = __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") &&
+                      __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("pclmul") &&
+                      __builtin_cpu_supports("aes");
+#if defined(__clang__)
+    // This compiler cannot ask for F16C; no processor has AVX2 without it.
+    const bool f16c = true;
+#else
+    const bool f16c = __builtin_cpu_supports("f16c");
+#endif
+    const bool avx2 = sse4 && __builtin_cpu_supports("avx") && __builtin_cpu_supports("avx2") &&
+                      __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+                      __builtin_cpu_supports("fma") && f16c;
+    const bool avx3 = avx2 && __builtin_cpu_supports("avx512f") &&
+                      __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+                      __builtin_cpu_supports("avx512bw");
+    switch (target) {
+        case HWY_AVX3:
+            return avx3;
+        case HWY_AVX2:
+            return avx2;
+        case HWY_SSE4:
+            return sse4;
+        case HWY_SSSE3:
+            return __builtin_cpu_supports("ssse3");
+        default:
+            break;
+    }
+#endif
+    return false;
+}
+
+}  // namespace
 
 std::vector<const Table*> highwayTables() {
     std::vector<const Table*> tables;
-    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        hwy::SetSupportedTargetsForTest(target);
-        const Table* table = HWY_DYNAMIC_DISPATCH(GetTable)();
-        if (table != &scalarTable()) {
+    for (const Compiled& compiled : kCompiled) {
+        const Table* table = compiled.table();
+        if (runs(compiled.target) && table != &scalarTable() &&
+            std::find(tables.begin(), tables.end(), table) == tables.end()) {
             tables.push_back(table);
         }
     }
-    hwy::SetSupportedTargetsForTest(0);
     return tables;
 }
 

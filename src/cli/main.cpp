@@ -1,4 +1,5 @@
 #include <clocale>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -8,11 +9,17 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "Interrupts.h"
+#include "Kernels.h"
 #include "Terminal.h"
 
 int main(int argc, char** argv) {
     // The salt's seed uses the user's short date form.
     std::setlocale(LC_ALL, "");
+    // Benchmarks stand in for processors with fewer vector instructions.
+    if (const char* set = std::getenv("GRIZE_KERNELS"); set && !grize::kernels::choose(set)) {
+        std::cerr << "grize-cli: no kernel set " << set << " here\n";
+        return 2;
+    }
     // An interruption removes the run's scratch files and gives the
     // terminal its echo back.
     grize::installInterruptCleanup(grize::restoreConsole);

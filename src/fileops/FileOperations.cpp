@@ -65,6 +65,9 @@ bool isScratchName(std::string_view name) {
 }
 
 constexpr int kNameAttempts = 100;
+// Output written between two starts of the device's writes: 4 MiB finished
+// 16 MiB files sooner than 8 or 16, and 256 MiB files as soon.
+constexpr std::uint64_t kWritebackStep = 4u << 20;
 
 // While a scratch file is made and marked for the interrupt clean-up.
 class InterruptionsHeld {
@@ -310,7 +313,16 @@ class SafeOutput {
     }
 
     void reserve(std::uint64_t size) { fs_.reserve(*handle_, size); }
-    void write(std::string_view data) { fs_.write(*handle_, data); }
+    void write(std::string_view data) {
+        fs_.write(*handle_, data);
+        bytesOut_ += data.size();
+        // The device gets each few MiB as they come rather than the whole
+        // file at the final flush.
+        if (bytesOut_ - writebackFrom_ >= kWritebackStep) {
+            fs_.startWriteback(*handle_, writebackFrom_, bytesOut_ - writebackFrom_);
+            writebackFrom_ = bytesOut_;
+        }
+    }
 
     // Flushes the output and gives it the target's name; `lastCheck` runs
     // once the output is on disk, right before anything else changes.
@@ -481,6 +493,8 @@ class SafeOutput {
     std::string tempName_;
     FileInfo tempInfo_;
     std::optional<FileSystem::Handle> handle_;
+    std::uint64_t bytesOut_ = 0;
+    std::uint64_t writebackFrom_ = 0;
     std::string backupName_;
     std::optional<FileInfo> backupInfo_;
     std::optional<FileSystem::Handle> backupHandle_;

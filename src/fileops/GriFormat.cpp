@@ -14,12 +14,6 @@ namespace grize::gri {
 
 namespace {
 
-// Buffers are allocated without being cleared: a small file touches only the
-// first pages of a large chunk, and the system gives it no more.
-std::unique_ptr<char[]> uncleared(std::size_t size) {
-    return std::make_unique_for_overwrite<char[]>(size);
-}
-
 std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
     std::size_t got = 0;
     while (got < size) {
@@ -184,42 +178,46 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
     if (plainChunk == 0 || plainChunk % kPlainGroup != 0) {
         throw err::invalidCall();
     }
-    std::string header(headerLine);
-    header.append(kLineEnd);
-    write(header);
-
     const kernels::Table& k = kernels::active();
     Keystream keystream(headerLine);
-    const auto plain = uncleared(plainChunk);
-    const auto out = uncleared(plainChunk / kPlainGroup * kGroupLines + kGroupLines);
-    bool any = false;
-    for (;;) {
-        const std::size_t n = readFull(read, plain.get(), plainChunk);
-        if (n == 0) {
-            break;
+    PlacedBuffer plain(plainChunk);
+    PlacedBuffer out(headerLine.size() + kLineEnd.size() + plainChunk / kPlainGroup * kGroupLines +
+                     kGroupLines);
+    // The header line goes out with the first chunk's lines.
+    std::memcpy(out.data(), headerLine.data(), headerLine.size());
+    std::memcpy(out.data() + headerLine.size(), kLineEnd.data(), kLineEnd.size());
+    std::size_t o = headerLine.size() + kLineEnd.size();
+    for (bool first = true;; first = false) {
+        const std::size_t n = readFull(read, plain.data(), plainChunk);
+        if (n == 0 && first) {
+            // An empty body is still one (empty) line.
+            std::memcpy(out.data() + o, kLineEnd.data(), kLineEnd.size());
+            o += kLineEnd.size();
         }
-        any = true;
-        write(std::string_view(out.get(), encryptChunk(k, keystream, plain.get(), n, out.get())));
+        o += encryptChunk(k, keystream, plain.data(), n, out.data() + o);
+        if (o != 0) {
+            write(std::string_view(out.data(), o));
+        }
+        plain.advance(n);
+        out.advance(o);
+        o = 0;
         if (n < plainChunk) {
             break;
         }
     }
-    if (!any) {
-        write(kLineEnd);  // an empty body is still one (empty) line
-    }
 }
 
 Input::Input(ReadFn read, std::size_t bufferSize)
-    : read_(std::move(read)),
-      size_(std::max<std::size_t>(bufferSize, 1)),
-      buffer_(uncleared(size_)) {}
+    : read_(std::move(read)), size_(std::max<std::size_t>(bufferSize, 1)), buffer_(size_) {}
 
 bool Input::fill() {
     if (atEnd_) {
         return false;
     }
+    buffer_.advance(end_);
+    window_ = buffer_.data();
     pos_ = 0;
-    end_ = read_(buffer_.get(), size_);
+    end_ = read_(window_, size_);
     if (end_ == 0) {
         atEnd_ = true;
         return false;
@@ -233,7 +231,7 @@ Input::HeaderLine Input::readHeaderLine(std::size_t keep) {
         if (pos_ == end_ && !fill()) {
             return line;
         }
-        const char* begin = buffer_.get() + pos_;
+        const char* begin = window_ + pos_;
         const auto* cr = static_cast<const char*>(std::memchr(begin, '\r', end_ - pos_));
         const std::size_t span = cr ? static_cast<std::size_t>(cr - begin) : end_ - pos_;
         const std::size_t room = keep - line.text.size();
@@ -264,7 +262,7 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
         }
         if (inFirstLine_) {
             // The rest of a first line that was read only in part.
-            const char* begin = buffer_.get() + pos_;
+            const char* begin = window_ + pos_;
             const auto* cr = static_cast<const char*>(std::memchr(begin, '\r', end_ - pos_));
             if (!cr) {
                 pos_ = end_;
@@ -276,7 +274,7 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
             inFirstLine_ = false;
             continue;
         }
-        if (afterCr_ && buffer_[pos_] == '\n') {
+        if (afterCr_ && window_[pos_] == '\n') {
             ++pos_;
             afterCr_ = false;
             lineStart_ = true;
@@ -285,7 +283,7 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
         // A standard line reads the same wherever it starts: its 70
         // characters, then a CR and the LF that belongs to it.
         const kernels::Lines lines =
-            k.takeLines(bytes(buffer_.get() + pos_), end_ - pos_, bytes(out + got), room - got);
+            k.takeLines(bytes(window_ + pos_), end_ - pos_, bytes(out + got), room - got);
         if (lines.consumed != 0) {
             pos_ += lines.consumed;
             got += lines.produced;
@@ -294,7 +292,7 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
         }
         // Any other line, up to and with its CR, character by character.
         while (pos_ < end_ && got < room) {
-            const char c = buffer_[pos_++];
+            const char c = window_[pos_++];
             if (c == '\r') {
                 afterCr_ = true;
                 lineStart_ = true;
@@ -313,14 +311,14 @@ std::size_t Input::takeLinePairs(const kernels::Table& k, std::size_t most, char
     if (inFirstLine_ || !lineStart_ || (pos_ == end_ && !fill())) {
         return 0;
     }
-    if (afterCr_ && buffer_[pos_] == '\n') {
+    if (afterCr_ && window_[pos_] == '\n') {
         ++pos_;  // the rest of the line end before
         afterCr_ = false;
     }
     const auto isEnd = [](const char* at) { return at[0] == '\r' && at[1] == '\n'; };
     const std::size_t pairBytes = 2 * (kLineLength + kLineEnd.size());
     std::size_t pairs = 0;
-    for (const char* at = buffer_.get() + pos_;
+    for (const char* at = window_ + pos_;
          pairs < most && end_ - pos_ >= (pairs + 1) * pairBytes && isEnd(at + kLineLength) &&
          isEnd(at + pairBytes - kLineEnd.size());
          at += pairBytes) {
@@ -329,7 +327,7 @@ std::size_t Input::takeLinePairs(const kernels::Table& k, std::size_t most, char
     if (pairs == 0) {
         return 0;
     }
-    range = k.shrinkLinePairs(bytes(buffer_.get() + pos_), pairs, bytes(out));
+    range = k.shrinkLinePairs(bytes(window_ + pos_), pairs, bytes(out));
     // A CR or LF inside a line is below the alphabet too: only then do the
     // reading rules and Shrink see anything but these characters.
     if (range.lowest < kAlphabetBottom) {
@@ -350,8 +348,8 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
     // Blocks of characters go through the steps while they are in cache;
     // their bytes gather into chunks for the writes.
     const std::size_t block = std::min(armourChunk, kBlockChars);
-    const auto chars = uncleared(block);
-    const auto plain = uncleared(armourChunk / 4 * 3 + 3);
+    const auto chars = std::make_unique_for_overwrite<char[]>(block);
+    PlacedBuffer plain(armourChunk / 4 * 3 + 3);
     std::size_t inChunk = 0;  // characters
     std::size_t m = 0;        // bytes
     BodyReport report;
@@ -366,15 +364,16 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
             kernels::CharRange range;
             const std::size_t pairs = in.takeLinePairs(
                 k, most >= kRealignPairs ? most / kRealignPairs * kRealignPairs : most,
-                plain.get() + m, range);
+                plain.data() + m, range);
             if (pairs != 0) {
                 report.outsideAlphabet = report.outsideAlphabet || range.highest > kAlphabetTop;
-                keystream.apply(k, plain.get() + m, pairs * kPlainGroup);
+                keystream.apply(k, plain.data() + m, pairs * kPlainGroup);
                 m += pairs * kPlainGroup;
                 report.length += pairs * kGroupArmour;
                 inChunk += pairs * kGroupArmour;
                 if (inChunk == armourChunk) {
-                    write(std::string_view(plain.get(), m));
+                    write(std::string_view(plain.data(), m));
+                    plain.advance(m);
                     m = 0;
                     inChunk = 0;
                 }
@@ -384,13 +383,14 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
         want = std::min(want, kRealign - report.length % kRealign);
         const std::size_t n = in.readBodyChars(chars.get(), want);
         report.length += n;
-        const std::size_t got = unarmourChunk(k, chars.get(), n, plain.get() + m, report);
-        keystream.apply(k, plain.get() + m, got);
+        const std::size_t got = unarmourChunk(k, chars.get(), n, plain.data() + m, report);
+        keystream.apply(k, plain.data() + m, got);
         m += got;
         inChunk += n;
         if (n < want || inChunk == armourChunk) {
             if (m != 0) {
-                write(std::string_view(plain.get(), m));
+                write(std::string_view(plain.data(), m));
+                plain.advance(m);
             }
             m = 0;
             inChunk = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Kernels.h"
+#include "PlacedBuffer.h"
 
 // The .gri layout, streamed: a header line (marker, salt, verifier) that is
 // also the key string, then the armoured ciphertext in lines of 70 + CR LF.
@@ -90,7 +91,8 @@ class Input {
 
     ReadFn read_;
     std::size_t size_;
-    std::unique_ptr<char[]> buffer_;
+    PlacedBuffer buffer_;
+    char* window_ = nullptr;  // where the last read went
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool afterCr_ = false;

@@ -60,6 +60,10 @@ class FileSystem {
     // changing its size or content; a hint that does nothing where the file
     // system cannot reserve space.
     virtual void reserve(Handle file, std::uint64_t size) = 0;
+    // Starts writing `length` bytes of the file from `offset` to the device
+    // and returns without waiting for them; sync still waits for it all. A
+    // hint that does nothing where the system has no such call.
+    virtual void startWriteback(Handle file, std::uint64_t offset, std::uint64_t length) = 0;
     // Flushes the file's data and metadata to the device.
     virtual void sync(Handle file) = 0;
     // Nothing where the file system keeps no permission bits (FAT through FUSE).

@@ -107,6 +107,15 @@ std::string twipsToText(float twips) {
     return std::string(text, result.ptr);
 }
 
+// Writes a value unless it already holds this very text, so that a close
+// that changed nothing writes nothing.
+void save(const char* name, const std::string& text) {
+    if (!HoldsText(kSettingsKey, name, text)) {
+        CreateKey(kSettingsKey);
+        WriteValue(kSettingsKey, name, text);
+    }
+}
+
 }  // namespace
 
 // Settings never fail their caller: each step that throws is skipped.
@@ -123,14 +132,12 @@ void LoadAutoquit(CheckBoxTarget& check) {
 }
 
 void SavePosition(const PositionTarget& window) {
-    quietly([] { CreateKey(kSettingsKey); });
-    quietly([&] { WriteValue(kSettingsKey, "Left", twipsToText(window.Left())); });
-    quietly([&] { WriteValue(kSettingsKey, "Top", twipsToText(window.Top())); });
+    quietly([&] { save("Left", twipsToText(window.Left())); });
+    quietly([&] { save("Top", twipsToText(window.Top())); });
 }
 
 void SaveAutoquit(const CheckBoxTarget& check) {
-    quietly([] { CreateKey(kSettingsKey); });
-    quietly([&] { WriteValue(kSettingsKey, "Autoquit", std::to_string(check.Value())); });
+    quietly([&] { save("Autoquit", std::to_string(check.Value())); });
 }
 
 }  // namespace grize

@@ -92,6 +92,29 @@ RegistryValue ReadValue(const std::string& keyPath, const std::string& valueName
     return buffer;
 }
 
+bool HoldsText(const std::string& keyPath, const std::string& valueName, const std::string& text) {
+    std::string subKey = keyPath;
+    std::uint32_t root = 0;
+    SplitKeyPath(subKey, root);
+    if (root == 0) {
+        return false;
+    }
+    RegistryApi& store = api();
+    RegKey key = 0;
+    if (store.OpenKey(root, subKey, reg::kKeyRead, key) != reg::kSuccess) {
+        return false;
+    }
+    // A byte more than the text and its terminator: a longer value fits no better.
+    std::string stored(text.size() + 2, '\0');
+    std::uint32_t length = static_cast<std::uint32_t>(stored.size());
+    std::uint32_t type = reg::kNone;
+    const long status = store.QueryValue(key, valueName, type, stored.data(), length);
+    store.CloseKey(key);
+    stored.resize(text.size() + 1);
+    return status == reg::kSuccess && type == reg::kSz && length == text.size() + 1 &&
+           stored == text + '\0';
+}
+
 void CreateKey(const std::string& keyPath) {
     std::string subKey = keyPath;
     std::uint32_t root = 0;

@@ -27,6 +27,10 @@ void CreateKey(const std::string& keyPath);
 // Stores a string value in an existing key; a missing key is not created.
 void WriteValue(const std::string& keyPath, const std::string& valueName, const std::string& value);
 
+// Whether the value is a string of exactly `text` (REG_SZ, with its
+// terminator): writing `text` would change nothing.
+bool HoldsText(const std::string& keyPath, const std::string& valueName, const std::string& text);
+
 // Checks a key path and splits it at its first "\": path keeps the subkey
 // part, root gets the predefined handle. A malformed path (no "HKEY_" at the
 // start, or a "\" at the end) shows "Incorrect Format:" and leaves root 0;

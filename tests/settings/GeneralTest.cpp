@@ -230,8 +230,6 @@ TEST_F(GeneralTest, SavedSettingsComeBackOnTheNextStart) {
     ticked.value = 1;
     SavePosition(closing);
     SaveAutoquit(ticked);
-    SavePosition(closing);  // the close writes everything twice
-    SaveAutoquit(ticked);
 
     FakeWindow opening;
     FakeCheckBox check;
@@ -241,6 +239,79 @@ TEST_F(GeneralTest, SavedSettingsComeBackOnTheNextStart) {
     EXPECT_EQ(opening.left, -1200);
     EXPECT_EQ(opening.top, 1234);
     EXPECT_EQ(check.value, 1);
+}
+
+// The platform's store, counting the values written.
+class CountingApi : public RegistryApi {
+  public:
+    std::vector<std::string> written;
+
+    long OpenKey(std::uint32_t root, const std::string& subKey, std::uint32_t access,
+                 RegKey& key) override {
+        return store_.OpenKey(root, subKey, access, key);
+    }
+    long CreateKey(std::uint32_t root, const std::string& subKey, RegKey& key) override {
+        return store_.CreateKey(root, subKey, key);
+    }
+    long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, char* data,
+                    std::uint32_t& length) override {
+        return store_.QueryValue(key, name, type, data, length);
+    }
+    long SetValue(RegKey key, const std::string& name, std::uint32_t type, const char* data,
+                  std::uint32_t length) override {
+        written.push_back(name);
+        return store_.SetValue(key, name, type, data, length);
+    }
+    long CloseKey(RegKey key) override { return store_.CloseKey(key); }
+
+  private:
+    RegistryApi& store_ = platformRegistry();
+};
+
+// A save writes only the values whose stored text it changes: a close that
+// moved nothing writes nothing, and a value kept in any other form gets the
+// text a save always gave it.
+TEST_F(GeneralTest, SavesOnlyWhatChanged) {
+    struct Case {
+        const char* what;
+        std::uint32_t type;
+        std::string left;  // stored before; Top and Autoquit hold what is saved
+        bool written;
+    };
+    const Case cases[] = {
+        {"the same text", reg::kSz, "1500", false},
+        {"another number", reg::kSz, "1515", true},
+        {"the same number written otherwise", reg::kSz, "1500.0", true},
+        {"blanks around it", reg::kSz, " 1500", true},
+        {"a longer text", reg::kSz, "15000", true},
+        {"another string type", reg::kExpandSz, "1500", true},
+        {"raw bytes", reg::kBinary, "1500", true},
+    };
+    for (const Case& c : cases) {
+        settings_->clear();
+        store({{"Top", "900"}, {"Autoquit", "1"}});
+        RegKey key = 0;
+        RegistryApi& registry = platformRegistry();
+        ASSERT_EQ(registry.OpenKey(0x80000001u, "Software\\Ashgrove\\Grize", reg::kKeyWrite, key),
+                  0);
+        registry.SetValue(key, "Left", c.type, c.left.data(),
+                          static_cast<std::uint32_t>(c.left.size()));
+        registry.CloseKey(key);
+        CountingApi counting;
+        setRegistryApi(&counting);
+        FakeWindow window;
+        window.left = 1500;
+        window.top = 900;
+        FakeCheckBox check;
+        check.value = 1;
+        SavePosition(window);
+        SaveAutoquit(check);
+        setRegistryApi(nullptr);
+        EXPECT_EQ(counting.written,
+                  c.written ? std::vector<std::string>{"Left"} : std::vector<std::string>{})
+            << c.what;
+        EXPECT_TRUE(HoldsText(kSettingsKey, "Left", "1500")) << c.what;
+    }
 }
 
 TEST_F(GeneralTest, EveryStepRunsAfterAFailedOne) {

@@ -198,6 +198,16 @@ void PosixFileSystem::reserve([[maybe_unused]] Handle file, [[maybe_unused]] std
 #endif
 }
 
+void PosixFileSystem::startWriteback([[maybe_unused]] Handle file,
+                                     [[maybe_unused]] std::uint64_t offset,
+                                     [[maybe_unused]] std::uint64_t length) {
+#ifdef __linux__
+    // A failure of the device shows again at the final fsync, which waits.
+    ::sync_file_range(file, static_cast<off_t>(offset), static_cast<off_t>(length),
+                      SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 void PosixFileSystem::sync(Handle file) {
     if (::fsync(file) != 0) {
         fail();

@@ -13,6 +13,7 @@ class PosixFileSystem : public FileSystem {
     std::size_t read(Handle file, char* buffer, std::size_t size) override;
     void write(Handle file, std::string_view data) override;
     void reserve(Handle file, std::uint64_t size) override;
+    void startWriteback(Handle file, std::uint64_t offset, std::uint64_t length) override;
     void sync(Handle file) override;
     void setMode(Handle file, unsigned mode) override;
     void copyAccess(Handle from, Handle to) override;

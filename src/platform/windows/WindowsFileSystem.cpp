@@ -314,6 +314,11 @@ void WindowsFileSystem::reserve(Handle file, std::uint64_t size) {
                                  sizeof allocation);
 }
 
+void WindowsFileSystem::startWriteback(Handle, std::uint64_t, std::uint64_t) {
+    // Nothing starts the cache manager's writes early short of waiting for
+    // them (FlushFileBuffers), so the final flush does it all.
+}
+
 void WindowsFileSystem::sync(Handle file) {
     if (!::FlushFileBuffers(handleOf(file))) {
         fail();
