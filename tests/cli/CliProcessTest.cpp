@@ -119,6 +119,7 @@ TEST(CliProcess, RoundTripAndExitCodes) {
     EXPECT_EQ(runCli(dir, {"--help"}, "").status, 0);
     Result usage = runCli(dir, {"scramble", "x"}, "");
     EXPECT_EQ(usage.status, 2);
+    std::erase(usage.err, '\r');  // Windows' text mode
     EXPECT_EQ(usage.err,
               "grize-cli: unknown command scramble (use encrypt or decrypt)\n"
               "Try 'grize-cli --help'.\n");

@@ -248,15 +248,16 @@ TEST(CliRunner, HardLinkedSourceIsEncryptedWithAWord) {
 
 TEST(CliRunner, OneCommandNeverReplacesItsOwnOutput) {
     TempDir dir;
-    writeFile(dir / "a.txt", "first");
-    writeFile(dir / "a.TXT", "second");
+    writeFile(dir / "a.gri", "first");  // not encrypted yet: done in place
+    writeFile(dir / "a.txt", "second");
     Outcome r =
-        run({"encrypt", "--force", "--password-stdin", dir / "a.txt", dir / "a.TXT"}, "pw\n");
+        run({"encrypt", "--force", "--password-stdin", dir / "a.gri", dir / "a.txt"}, "pw\n");
     EXPECT_EQ(r.status, kExitNotDone);
-    EXPECT_EQ(r.messages, (dir / "a.txt") + " -> " + (dir / "a.gri") + "\n" + (dir / "a.TXT") +
+    EXPECT_EQ(r.messages, (dir / "a.gri") + " -> " + (dir / "a.gri") + "\n" + (dir / "a.txt") +
                               ": " + (dir / "a.gri") +
                               " was written by this command already; left both as they are\n");
-    EXPECT_EQ(readFile(dir / "a.TXT"), "second");
+    EXPECT_EQ(readFile(dir / "a.txt"), "second");
+    fs::remove(dir / "a.txt");
     EXPECT_EQ(run({"decrypt", "--password-stdin", dir / "a.gri"}, "pw\n").status, kExitDone);
     EXPECT_EQ(readFile(dir / "a.txt"), "first");
 }
