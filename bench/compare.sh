@@ -134,12 +134,14 @@ for size in "${sizes[@]}"; do
     for name in "${names[@]}"; do
         med[$name]="$(median <<<"${times["$size|$name"]}")"
     done
-    printf '\n%s, median of %s rounds\n%-18s %10s %9s %8s\n' "$(human "$size")" "$rounds" \
-        command ms "x floor" "x age"
+    printf '\n%s, median of %s rounds\n%-18s %10s %9s %8s %17s\n' "$(human "$size")" "$rounds" \
+        command ms "x floor" "x age" "fastest-slowest"
     for name in "${names[@]}"; do
         mode="${name##* }"
+        range="$(tr ' ' '\n' <<<"${times["$size|$name"]}" | grep . | sort -n |
+            awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.1f-%.1f", lo / 1e3, hi / 1e3 }')"
         awk -v n="$name" -v t="${med[$name]}" -v f="${med["floor $mode"]}" -v a="${med["age $mode"]}" \
-            'BEGIN { printf "%-18s %10.1f %9.2f %8.2f\n", n, t / 1e3, t / f, t / a }'
+            -v r="$range" 'BEGIN { printf "%-18s %10.1f %9.2f %8.2f %17s\n", n, t / 1e3, t / f, t / a, r }'
     done
 done
 

@@ -332,6 +332,22 @@ const Table* GetTable() {
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
+namespace hwy {
+
+// The checks in Highway's headers (debug builds) report here; Highway's
+// library, which would define this, is not linked.
+HWY_NORETURN void Abort(const char* file, int line, const char* format, ...) {
+    char message[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    std::fprintf(stderr, "Highway check failed at %s:%d: %s\n", file, line, message);
+    std::abort();
+}
+
+}  // namespace hwy
+
 namespace grize::kernels {
 
 namespace {
