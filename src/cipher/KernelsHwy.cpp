@@ -434,19 +434,4 @@ std::vector<const Table*> highwayTables() {
 }
 
 }  // namespace grize::kernels
-
-// Highway's own checks report through this; without its library linked,
-// the program gives it here. Only a fault in the kernels can reach it.
-namespace hwy {
-HWY_DLLEXPORT HWY_NORETURN void HWY_FORMAT(3, 4)
-    Abort(const char* file, int line, const char* format, ...) {
-    std::fprintf(stderr, "Abort at %s:%d: ", file, line);
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(stderr, format, args);
-    va_end(args);
-    std::fputc('\n', stderr);
-    std::abort();
-}
-}  // namespace hwy
 #endif
