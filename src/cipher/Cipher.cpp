@@ -17,7 +17,7 @@ void Cipher::KeyString(std::string_view sKeyString) {
 }
 
 void Cipher::SeedFromKey() {
-    Generator& g = Generator::process();
+    Generator& g = generator_;
     g.reseed(g.draw(-1.0f));
 
     // The original keeps the length and the loop counter in 16-bit integers:
@@ -39,7 +39,7 @@ void Cipher::SeedFromKey() {
 void Cipher::DoXor() {
     // draw() returns state / 2^24, so the keystream byte int(r * 256) is
     // the state's top eight bits; stepping the state directly is exact.
-    Generator& g = Generator::process();
+    Generator& g = generator_;
     std::uint32_t x = g.state();
     for (char& ch : text_) {
         x = (x * 0x43FD43FDu + 0xC39EC3u) & Generator::kModulusMask;

@@ -1,16 +1,17 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "Generator.h"
+
 namespace grize {
 
-// Key string plus working text. Keying restarts the process generator and
-// reseeds it from every key character; DoXor then XORs the text with the
-// following draws. Text is bytes (codes 0..255), never converted.
-//
-// Between KeyString and the DoXor that uses it nothing else may touch the
-// process generator (no other Cipher, no Hash).
+// Key string plus working text. Keying restarts the cipher's own generator
+// and reseeds it from every key character; DoXor then XORs the text with the
+// following draws, so a keystream depends on its key string alone. Text is
+// bytes (codes 0..255), never converted.
 class Cipher {
   public:
     // Keys of this many characters or fewer are accepted; longer ones fail
@@ -32,9 +33,14 @@ class Cipher {
     // Moves the text out without a copy (for the streaming file code).
     std::string TakeText() { return std::move(text_); }
 
+    // Where the keystream stands, for the chunked kernels that continue it.
+    std::uint32_t keystreamState() const noexcept { return generator_.state(); }
+    void setKeystreamState(std::uint32_t state) noexcept { generator_.setState(state); }
+
   private:
     void SeedFromKey();
 
+    Generator generator_;
     std::string key_;
     std::string text_;
 };

@@ -25,9 +25,4 @@ void Generator::reseed(float v) noexcept {
     x_ = (x_ & 0xFFu) | (static_cast<std::uint32_t>(m) & 0xFFFF00u);
 }
 
-Generator& Generator::process() noexcept {
-    static Generator generator;
-    return generator;
-}
-
 }  // namespace grize

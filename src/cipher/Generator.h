@@ -4,8 +4,8 @@
 
 namespace grize {
 
-// The process-wide pseudo-random generator the cipher draws its keystream
-// from. Stored files were written with exactly this generator, so every
+// The pseudo-random generator a cipher draws its keystream from; each
+// Cipher owns one. Stored files were written with exactly this generator, so every
 // operation here is bit for bit what those files need: a 24-bit linear
 // congruential state, draws returned as exact single-precision fractions.
 class Generator {
@@ -31,9 +31,6 @@ class Generator {
 
     void step() noexcept { x_ = (x_ * 0x43FD43FDu + 0xC39EC3u) & kModulusMask; }
     float value() const noexcept { return static_cast<float>(x_) / 16777216.0f; }
-
-    // The one generator of this process.
-    static Generator& process() noexcept;
 
   private:
     std::uint32_t x_ = kInitialState;

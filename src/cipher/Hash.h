@@ -9,8 +9,7 @@ namespace grize {
 // pass, which outgrows the cipher's key limit beyond this.
 inline constexpr std::size_t kMaxHashInput = 24568;
 
-// 8-character digest over the armour alphabet. Uses the process generator:
-// never call it between keying a Cipher and that Cipher's DoXor.
+// 8-character digest over the armour alphabet.
 std::string Hash(std::string_view sA);
 
 }  // namespace grize

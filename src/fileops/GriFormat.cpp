@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "Cipher.h"
-#include "Generator.h"
 #include "Hash.h"
 #include "Kernels.h"
 #include "RuntimeError.h"
@@ -46,19 +45,16 @@ const unsigned char* bytes(const char* p) {
     return reinterpret_cast<const unsigned char*>(p);
 }
 
-// Keys a cipher with the header line and keeps the keystream position
-// itself, so that nothing else drawing from the process generator between
-// two chunks can change it. The generator is left where DoXor leaves it.
+// The keystream of a header line, continued chunk by chunk by the kernels.
 class Keystream {
   public:
     explicit Keystream(std::string_view key) {
         Cipher cipher;
         cipher.KeyString(key);
-        state_ = Generator::process().state();
+        state_ = cipher.keystreamState();
     }
     void apply(const kernels::Table& k, char* data, std::size_t n) {
         state_ = k.xorKeystream(state_, bytes(data), n);
-        Generator::process().setState(state_);
     }
 
   private:

@@ -36,12 +36,12 @@ inline constexpr std::size_t kArmourChunk = 4 * 65536;
 using ReadFn = std::function<std::size_t(char* buffer, std::size_t size)>;
 using WriteFn = std::function<void(std::string_view data)>;
 
-// "[Grized]" + Hash(seed) + Hash(salt + password). Uses the process generator.
+// "[Grized]" + Hash(seed) + Hash(salt + password).
 std::string makeHeader(std::string_view saltSeedText, std::string_view password);
 
 // The password test on the first line: the first occurrence of
 // Hash(salt + password) must begin at the 17th character. Only the first 24
-// characters can matter. Uses the process generator.
+// characters can matter.
 bool headerAccepts(std::string_view headerLine, std::string_view password);
 // Whether any of the forms a password may have been keyed with passes.
 bool headerAcceptsAny(std::string_view headerLine, const std::vector<std::string>& passwords);

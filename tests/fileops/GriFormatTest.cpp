@@ -8,7 +8,6 @@
 #include <regex>
 
 #include "Cipher.h"
-#include "Generator.h"
 #include "GriBytes.h"
 #include "Kernels.h"
 #include "RuntimeError.h"
@@ -155,14 +154,11 @@ TEST_P(GriFormatOnEveryTarget, MatchesTheWholeTextSteps) {
         SCOPED_TRACE(n);
         const std::string plain = randomBytes(n, rng);
         const std::string expected = wholeFile(header, plain);
-        const std::uint32_t stateAfter = Generator::process().state();
-        Generator::process().draw();
         std::size_t pos = 0;
         std::string file;
         gri::encrypt(header, trickle(plain, pos, n + 1),
                      [&](std::string_view d) { file.append(d); });
         ASSERT_EQ(file, expected);
-        ASSERT_EQ(Generator::process().state(), stateAfter);
         if (n > 0) {
             ASSERT_EQ(gri::decryptBytes(file, "pw"), plain);
         }
