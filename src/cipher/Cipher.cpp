@@ -8,7 +8,7 @@
 namespace grize {
 
 namespace {
-constexpr int kAlphabetBase = 59;
+constexpr int kAlphabetBase = kArmourFirst;
 }
 
 void Cipher::KeyString(std::string_view sKeyString) {
@@ -42,7 +42,7 @@ void Cipher::DoXor() {
     Generator& g = generator_;
     std::uint32_t x = g.state();
     for (char& ch : text_) {
-        x = (x * 0x43FD43FDu + 0xC39EC3u) & Generator::kModulusMask;
+        x = Generator::next(x);
         ch = static_cast<char>(static_cast<unsigned char>(ch) ^ (x >> 16));
     }
     g.setState(x);

@@ -12,6 +12,10 @@ namespace grize {
 // and reseeds it from every key character; DoXor then XORs the text with the
 // following draws, so a keystream depends on its key string alone. Text is
 // bytes (codes 0..255), never converted.
+// The armour's 64 characters: codes 59 (';') to 122 ('z').
+inline constexpr unsigned char kArmourFirst = 59;
+inline constexpr unsigned char kArmourLast = kArmourFirst + 63;
+
 class Cipher {
   public:
     // Keys of this many characters or fewer are accepted; longer ones fail

@@ -11,6 +11,8 @@ namespace grize {
 class Generator {
   public:
     static constexpr std::uint32_t kModulusMask = 0xFFFFFF;
+    static constexpr std::uint32_t kMultiplier = 0x43FD43FDu;
+    static constexpr std::uint32_t kIncrement = 0xC39EC3u;
     static constexpr std::uint32_t kInitialState = 0x050000;
 
     // Draw with no argument (or a positive one): step, then return the state.
@@ -29,7 +31,10 @@ class Generator {
     std::uint32_t state() const noexcept { return x_; }
     void setState(std::uint32_t x) noexcept { x_ = x & kModulusMask; }
 
-    void step() noexcept { x_ = (x_ * 0x43FD43FDu + 0xC39EC3u) & kModulusMask; }
+    static constexpr std::uint32_t next(std::uint32_t x) noexcept {
+        return (x * kMultiplier + kIncrement) & kModulusMask;
+    }
+    void step() noexcept { x_ = next(x_); }
     float value() const noexcept { return static_cast<float>(x_) / 16777216.0f; }
 
   private:

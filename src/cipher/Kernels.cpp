@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "Cipher.h"
 #include "Generator.h"
 
 namespace grize::kernels {
@@ -14,14 +15,14 @@ std::vector<const Table*> highwayTables();  // KernelsHwy.cpp
 
 namespace {
 
-constexpr std::uint32_t kMultiplier = 0x43FD43FDu;
-constexpr std::uint32_t kIncrement = 0xC39EC3u;
-constexpr unsigned kBase = 59;
+constexpr std::uint32_t kMultiplier = Generator::kMultiplier;
+constexpr std::uint32_t kIncrement = Generator::kIncrement;
+constexpr unsigned kBase = kArmourFirst;
 
 std::uint32_t xorScalar(std::uint32_t state, unsigned char* data, std::size_t n) {
     std::uint32_t x = state;
     for (std::size_t i = 0; i < n; ++i) {
-        x = (x * kMultiplier + kIncrement) & Generator::kModulusMask;
+        x = Generator::next(x);
         data[i] = static_cast<unsigned char>(data[i] ^ (x >> 16));
     }
     return x;

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Cipher.h"
+#include "Generator.h"
 #include "Kernels.h"
 
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
@@ -30,8 +32,8 @@ const Table* GetTable() {
 using D32 = hn::ScalableTag<std::uint32_t>;
 using D8 = hn::Repartition<std::uint8_t, D32>;
 
-constexpr std::uint32_t kMultiplier = 0x43FD43FDu;
-constexpr std::uint32_t kIncrement = 0xC39EC3u;
+constexpr std::uint32_t kMultiplier = Generator::kMultiplier;
+constexpr std::uint32_t kIncrement = Generator::kIncrement;
 constexpr std::size_t kMaxBytes = 64;  // the widest vector here: 512 bits
 
 // Lanes hold states mod 2^32; the low 24 bits are the generator's state
@@ -210,7 +212,7 @@ HWY_INLINE CharRange ShrinkChars(std::size_t n, unsigned char* out, const Load& 
         0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15};
     const auto pack = hn::LoadU(d8, kPack);
     const auto words = packWords();
-    const auto base = hn::Set(d8, std::uint8_t{59});
+    const auto base = hn::Set(d8, std::uint8_t{kArmourFirst});
     const auto low = hn::Set(d32, 0xFFFFFFu);
     const auto hi0 = hn::Set(d32, 0xC0u);
     const auto hi1 = hn::Set(d32, 0xC000u);

@@ -25,8 +25,8 @@ std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
     return got;
 }
 
-constexpr unsigned char kAlphabetBottom = 59;
-constexpr unsigned char kAlphabetTop = 'z';
+constexpr unsigned char kAlphabetBottom = kArmourFirst;
+constexpr unsigned char kAlphabetTop = kArmourLast;
 constexpr std::size_t kGroupArmour = kPlainGroup / 3 * 4;                // two lines
 constexpr std::size_t kGroupLines = kGroupArmour + 2 * kLineEnd.size();  // with their ends
 // Plaintext groups XORed and armoured together, and body characters

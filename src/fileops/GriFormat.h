@@ -22,7 +22,7 @@ inline constexpr std::size_t kHeaderLength = 24;
 inline constexpr std::size_t kSaltOffset = 8;
 inline constexpr std::size_t kVerifierOffset = 16;
 inline constexpr std::size_t kFieldLength = 8;
-inline constexpr std::size_t kLineLength = 70;
+inline constexpr std::size_t kLineLength = kernels::kLineChars;
 inline constexpr std::string_view kLineEnd = "\r\n";
 
 // 105 plaintext bytes armour to exactly two body lines, so chunks of a
