@@ -182,10 +182,6 @@ void setForeColor(QLabel* label, const QColor& colour) {
     label->setPalette(palette);
 }
 
-QColor foreColor(const QLabel* label) {
-    return label->palette().color(QPalette::Active, QPalette::WindowText);
-}
-
 // The window's edges in twips, for the settings store: 15 to a screen pixel,
 // whatever the scale factor, so that a stored position means the same place
 // on the screen at every scale. Qt places windows in scaled pixels.

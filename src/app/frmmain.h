@@ -127,6 +127,5 @@ class frmmain : public QWidget {
 // Sets a label's text colour (the active and inactive look; a disabled
 // label keeps the style's grey).
 void setForeColor(QLabel* label, const QColor& colour);
-QColor foreColor(const QLabel* label);
 
 }  // namespace grize

@@ -7,19 +7,6 @@
 
 namespace grize {
 
-bool FileExists(const std::string& Filename) {
-    if (Filename.empty()) {
-        return false;
-    }
-    try {
-        // A bit of 32768 or more does not fit the classic 16-bit word.
-        const std::uint32_t word = attributeWord(Filename, defaultFileSystem());
-        return (word & attr::kDirectory) == 0 && word < 32768;
-    } catch (...) {
-        return false;  // cannot be examined: as good as absent
-    }
-}
-
 std::string GetFileName(const std::string& bron, const std::string& vSlash) {
     if (vSlash.size() != 1) {
         return bron;

@@ -7,9 +7,6 @@
 
 namespace grize {
 
-// True when something exists at the path and it is not a folder. Never throws.
-bool FileExists(const std::string& Filename);
-
 // The part of bron after the last occurrence of vSlash (one character); the
 // whole of bron when it holds none or vSlash is not exactly one character.
 std::string GetFileName(const std::string& bron, const std::string& vSlash);

@@ -10,19 +10,12 @@ enum class MsgIcon { None, Warning, Information, Question };
 // One modal message box: OK button only. `text` separates its lines by CR LF;
 // an empty title shows the application title "Grize".
 struct Message {
-    Message(std::string text_, MsgIcon icon_, std::string title_, std::string helpFile_ = {},
-            int helpContext_ = 0)
-        : text(std::move(text_)),
-          icon(icon_),
-          title(std::move(title_)),
-          helpFile(std::move(helpFile_)),
-          helpContext(helpContext_) {}
+    Message(std::string text_, MsgIcon icon_, std::string title_)
+        : text(std::move(text_)), icon(icon_), title(std::move(title_)) {}
 
     std::string text;
     MsgIcon icon = MsgIcon::None;
     std::string title;
-    std::string helpFile;
-    int helpContext = 0;
 };
 
 // What the windows ask of the platform beyond their own controls. The program

@@ -197,6 +197,11 @@ struct Session {
 };
 
 // In the platform's own spelling, as a file manager passes it.
+// A label's text colour as setForeColor left it.
+inline QColor foreColor(const QLabel* label) {
+    return label->palette().color(QPalette::Active, QPalette::WindowText);
+}
+
 inline std::string path(const QTemporaryDir& dir, const char* name) {
     return QDir::toNativeSeparators(dir.filePath(QString::fromUtf8(name))).toStdString();
 }

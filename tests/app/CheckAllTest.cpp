@@ -235,8 +235,6 @@ class CheckAllTest : public QObject {
                                        "above."));
         QCOMPARE(box.title, std::string("Error"));
         QVERIFY(box.icon == MsgIcon::None);
-        QVERIFY(box.helpFile.empty());
-        QCOMPARE(box.helpContext, 0);
         QCOMPARE(s.log, (CallLog{"PrevInstance", "LoadPosition", "LoadAutoquit", "CommandLine",
                                  "MsgBox", "EndNow"}));
         QVERIFY(!s.window->isVisible());

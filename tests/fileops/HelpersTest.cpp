@@ -96,17 +96,6 @@ TEST(PathHelpers, OutputPathKeepsNamesApart) {
     EXPECT_THROW(outputPathFor("/d/", E), RuntimeError);
 }
 
-TEST(PathHelpers, FileExists) {
-    test::TempDir dir;
-    test::writeFile(dir / "f", "x");
-    EXPECT_TRUE(FileExists(dir / "f"));
-    EXPECT_FALSE(FileExists(dir.path()));
-    EXPECT_FALSE(FileExists(dir / "missing"));
-    EXPECT_FALSE(FileExists(dir / "f/below"));
-    EXPECT_FALSE(FileExists(""));
-    EXPECT_FALSE(FileExists(dir / std::string("f\0x", 3)));
-}
-
 TEST(PasswordBytes, Windows1252WhenEveryCharacterHasACode) {
     EXPECT_EQ(passwordBytes(U""), "");
     EXPECT_EQ(passwordBytes(U"Secret 1!"), "Secret 1!");
