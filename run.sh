@@ -20,6 +20,6 @@ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DGRIZE_BUILD_APP=ON -DGRIZE_BUILD_TESTS=OFF -DGRIZE_BUILD_BENCH=OFF >/dev/null ||
     die "the window could not be configured (see the messages above)"
 cmake --build "$build" || die "the window could not be built (see the messages above)"
-[ -x "$build/src/app/grize" ] || die "$build/src/app/grize is missing after the build"
+[ -x "$build/src/gui/grize" ] || die "$build/src/gui/grize is missing after the build"
 # The file is taken from where run.sh was started.
-exec "$build/src/app/grize" "$@"
+exec "$build/src/gui/grize" "$@"

@@ -15,11 +15,11 @@
 #include <fstream>
 #include <string>
 
-#include "Cipher.h"
-#include "FileOperations.h"
 #include "GriBytes.h"
-#include "GriFormat.h"
-#include "Kernels.h"
+#include "core/cipher/Cipher.h"
+#include "core/cipher/Kernels.h"
+#include "core/files/FileOperations.h"
+#include "core/format/GriFormat.h"
 
 namespace {
 

@@ -9,11 +9,11 @@ export LC_ALL=C
 cd "$(dirname "$0")/.."
 build="$(realpath "${1:-build}")"
 rounds="${2:-15}"
-grize="$build/src/app/grize"
+grize="$build/src/gui/grize"
 minimal="$build/bench/minimal_window"
 timer="$build/bench/time_to_map"
 base=""
-[ -n "${GRIZE_BASELINE:-}" ] && base="$(realpath "$GRIZE_BASELINE/src/app/grize")"
+[ -n "${GRIZE_BASELINE:-}" ] && base="$(realpath "$GRIZE_BASELINE/src/gui/grize")"
 for tool in "$grize" "$minimal" "$timer" ${base:+"$base"}; do
     [ -x "$tool" ] || { echo "window-start.sh: $tool is missing; build first" >&2; exit 1; }
 done

@@ -7,7 +7,7 @@
 # GRIZE_XVFB_DISPLAY (":93", say) to use that display number.
 set -euo pipefail
 docs="$(cd "$(dirname "$0")" && pwd)"
-grize="${1:-$docs/../build/src/app/grize}"
+grize="${1:-$docs/../build/src/gui/grize}"
 for tool in Xvfb openbox xdotool xprop import; do
     command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
 done

@@ -7,11 +7,11 @@
 # ("98-99", say) to use a display in that range.
 set -euo pipefail
 docs="$(cd "$(dirname "$0")" && pwd)"
-exe="$(realpath "${1:-$docs/../build-windows-app/src/app/grize.exe}")"
+exe="$(realpath "${1:-$docs/../build-windows-app/src/gui/grize.exe}")"
 for tool in import convert; do
     command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
 done
-source "$docs/../tests/app/wine_common.sh"
+source "$docs/../tests/gui/wine_common.sh"
 cd "$scratch/files"
 
 # The windows on the Wine desktop, cut free of its plain background.

@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-#include "CliOptions.h"
-#include "CliRunner.h"
 #include "FuzzCheck.h"
-#include "Terminal.h"
 #include "TestFiles.h"
+#include "cli/CliOptions.h"
+#include "cli/CliRunner.h"
+#include "cli/Terminal.h"
 
 namespace {
 

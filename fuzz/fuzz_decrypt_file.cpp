@@ -9,13 +9,13 @@
 #include <string>
 #include <string_view>
 
-#include "Cipher.h"
-#include "FileOperations.h"
 #include "FuzzCheck.h"
-#include "GriFormat.h"
-#include "PathHelpers.h"
-#include "RuntimeError.h"
 #include "TestFiles.h"
+#include "core/cipher/Cipher.h"
+#include "core/files/FileOperations.h"
+#include "core/format/GriFormat.h"
+#include "core/job/PathHelpers.h"
+#include "errors/RuntimeError.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "FileRegistry.h"
 #include "FuzzCheck.h"
-#include "General.h"
-#include "RuntimeError.h"
 #include "TestFiles.h"
+#include "errors/RuntimeError.h"
+#include "gui/settings/FileRegistry.h"
+#include "gui/settings/General.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Cipher.h"
 #include "FuzzCheck.h"
-#include "RuntimeError.h"
+#include "core/cipher/Cipher.h"
+#include "errors/RuntimeError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "Cipher.h"
 #include "GriBytes.h"
-#include "GriFormat.h"
+#include "core/cipher/Cipher.h"
+#include "core/format/GriFormat.h"
 
 namespace {
 

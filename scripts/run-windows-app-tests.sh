@@ -21,13 +21,13 @@ linux_cli="$PWD/build/src/cli/grize-cli"
 cmake --preset windows-app -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
 cmake --build --preset windows-app
 (cd build-windows-app && cpack -G NSIS >/dev/null)
-ls -l build-windows-app/src/app/grize.exe build-windows-app/grize-setup.exe
+ls -l build-windows-app/src/gui/grize.exe build-windows-app/grize-setup.exe
 
 # The window tests on the Windows platform plugin, on an X server and in a
 # Wine prefix of their own.
 (
-    source tests/app/wine_common.sh
+    source tests/gui/wine_common.sh
     ctest --test-dir build-windows-app --output-on-failure
 )
-tests/app/wine_session_test.sh build-windows-app/src/app/grize.exe "$linux_cli"
-tests/app/wine_installer_test.sh build-windows-app/grize-setup.exe
+tests/gui/wine_session_test.sh build-windows-app/src/gui/grize.exe "$linux_cli"
+tests/gui/wine_installer_test.sh build-windows-app/grize-setup.exe

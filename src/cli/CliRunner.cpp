@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,16 +9,16 @@
 #include <system_error>
 #include <vector>
 
-#include "FileOperations.h"
-#include "PasswordBytes.h"
-#include "PathHelpers.h"
-#include "Quietly.h"
-#include "RunMessages.h"
-#include "RuntimeError.h"
-#include "SaltSeed.h"
-#include "StreamOperations.h"
-#include "TargetChecks.h"
-#include "Terminal.h"
+#include "cli/Terminal.h"
+#include "core/files/FileOperations.h"
+#include "core/files/TargetChecks.h"
+#include "core/format/PasswordBytes.h"
+#include "core/format/SaltSeed.h"
+#include "core/format/StreamOperations.h"
+#include "core/job/PathHelpers.h"
+#include "core/job/RunMessages.h"
+#include "errors/Quietly.h"
+#include "errors/RuntimeError.h"
 
 #ifndef GRIZE_VERSION
 #define GRIZE_VERSION "unknown"

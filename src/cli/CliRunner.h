@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
 
 namespace grize::cli {
 

@@ -1,7 +1,7 @@
-#include "Terminal.h"
+#include "cli/Terminal.h"
 
-#include "Console.h"
-#include "PasswordBytes.h"
+#include "core/format/PasswordBytes.h"
+#include "platform/Console.h"
 
 namespace grize::cli {
 

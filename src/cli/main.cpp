@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "CliOptions.h"
-#include "CliRunner.h"
-#include "CommandLine.h"
-#include "Console.h"
-#include "Interrupts.h"
-#include "Kernels.h"
-#include "Terminal.h"
+#include "cli/CliOptions.h"
+#include "cli/CliRunner.h"
+#include "cli/Terminal.h"
+#include "core/cipher/Kernels.h"
+#include "platform/CommandLine.h"
+#include "platform/Console.h"
+#include "platform/Interrupts.h"
 
 int main(int argc, char** argv) {
     // The salt's seed uses the user's short date form.

@@ -1,4 +1,4 @@
-#include "RuntimeError.h"
+#include "errors/RuntimeError.h"
 
 namespace grize::err {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "RuntimeError.h"
+#include "errors/RuntimeError.h"
 
 namespace grize {
 

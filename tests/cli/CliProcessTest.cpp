@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "GriBytes.h"
-#include "GriFormat.h"
 #include "TestFiles.h"
 #include "TestPlatform.h"
+#include "core/format/GriFormat.h"
 
 using grize::test::fsPath;
 using grize::test::Needs;

@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <sstream>
 
-#include "CliOptions.h"
-#include "CliRunner.h"
 #include "GriBytes.h"
-#include "Terminal.h"
 #include "TestFiles.h"
 #include "TestPlatform.h"
+#include "cli/CliOptions.h"
+#include "cli/CliRunner.h"
+#include "cli/Terminal.h"
 
 using namespace grize::cli;
 using grize::test::readFile;

@@ -19,7 +19,7 @@ if dpkg-query -W -f='${Status}' grize 2>/dev/null | grep -q 'install ok installe
     exit 77
 fi
 
-source "$here/../app/xvfb_common.sh"
+source "$here/../gui/xvfb_common.sh"
 apt_get() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 -y -q "$@"; }
 installed=""
 remove_package() {

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "Cipher.h"
-#include "GriFormat.h"
-#include "RuntimeError.h"
+#include "core/cipher/Cipher.h"
+#include "core/format/GriFormat.h"
+#include "errors/RuntimeError.h"
 
 // Whole buffers in memory, through the format's streaming steps: what the
 // tests, the benchmark and the fuzz seeds compare the file operations with.

@@ -8,10 +8,10 @@
 #include <set>
 #include <string>
 
-#include "FileOperations.h"
-#include "FileSystem.h"
-#include "PathHelpers.h"
-#include "TargetChecks.h"
+#include "core/files/FileOperations.h"
+#include "core/files/TargetChecks.h"
+#include "core/job/PathHelpers.h"
+#include "platform/FileSystem.h"
 
 namespace grize::test {
 namespace {

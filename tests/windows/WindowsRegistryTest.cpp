@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Registry.h"
+#include "gui/settings/Registry.h"
 
 namespace grize::test {
 namespace {

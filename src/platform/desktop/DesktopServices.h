@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "WindowServices.h"
+#include "gui/services/WindowServices.h"
 
 namespace grize {
 

@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "DesktopServices.h"
+#include "platform/desktop/DesktopServices.h"
 
 namespace grize {
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "DesktopServices.h"
+#include "platform/desktop/DesktopServices.h"
 
 namespace grize {
 

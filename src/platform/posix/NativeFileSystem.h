@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace grize {
 

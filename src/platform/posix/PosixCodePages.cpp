@@ -1,4 +1,4 @@
-#include "CodePages.h"
+#include "platform/CodePages.h"
 
 #include <iconv.h>
 

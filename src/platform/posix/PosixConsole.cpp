@@ -1,4 +1,4 @@
-#include "Console.h"
+#include "platform/Console.h"
 
 #include <fcntl.h>
 #include <iconv.h>

@@ -1,4 +1,4 @@
-#include "PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 
 #include <dirent.h>
 #include <fcntl.h>

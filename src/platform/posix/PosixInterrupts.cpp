@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "Interrupts.h"
-#include "PosixFileSystem.h"
+#include "platform/Interrupts.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace grize {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowsFileSystem.h"
+#include "platform/windows/WindowsFileSystem.h"
 
 namespace grize {
 

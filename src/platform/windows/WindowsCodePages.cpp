@@ -1,4 +1,4 @@
-#include "CodePages.h"
+#include "platform/CodePages.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "platform/CommandLine.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <fcntl.h>
@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "WindowsFileSystem.h"
+#include "platform/windows/WindowsFileSystem.h"
 
 namespace grize {
 

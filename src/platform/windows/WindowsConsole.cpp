@@ -1,11 +1,11 @@
-#include "Console.h"
+#include "platform/Console.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <atomic>
 
-#include "WindowsFileSystem.h"
+#include "platform/windows/WindowsFileSystem.h"
 
 namespace grize {
 

@@ -1,4 +1,4 @@
-#include "WindowsFileSystem.h"
+#include "platform/windows/WindowsFileSystem.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <fcntl.h>

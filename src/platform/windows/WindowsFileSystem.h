@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "FileSystem.h"
+#include "platform/FileSystem.h"
 
 namespace grize {
 

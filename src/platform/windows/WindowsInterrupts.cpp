@@ -5,8 +5,8 @@
 #include <list>
 #include <mutex>
 
-#include "Interrupts.h"
-#include "WindowsFileSystem.h"
+#include "platform/Interrupts.h"
+#include "platform/windows/WindowsFileSystem.h"
 
 namespace grize {
 

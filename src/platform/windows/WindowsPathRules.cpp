@@ -1,6 +1,6 @@
-#include "PathRules.h"
+#include "platform/PathRules.h"
 
-#include "FileSystem.h"
+#include "platform/FileSystem.h"
 
 namespace grize {
 

@@ -1,4 +1,4 @@
-#include "WindowsRegistry.h"
+#include "platform/windows/WindowsRegistry.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegistryApi.h"
+#include "platform/RegistryApi.h"
 
 namespace grize {
 

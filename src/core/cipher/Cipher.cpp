@@ -1,0 +1,116 @@
+#include "core/cipher/Cipher.h"
+
+#include <cstdint>
+
+#include "core/cipher/Generator.h"
+#include "errors/RuntimeError.h"
+
+namespace grize {
+
+namespace {
+constexpr int kAlphabetBase = kArmourFirst;
+}
+
+void Cipher::KeyString(std::string_view sKeyString) {
+    key_.assign(sKeyString);
+    SeedFromKey();
+}
+
+void Cipher::SeedFromKey() {
+    Generator& g = generator_;
+    g.reseed(g.draw(-1.0f));
+
+    // The original keeps the length and the loop counter in 16-bit integers:
+    // a longer key fails at the conversion, one of exactly 32,767 characters
+    // when the counter steps past the end.
+    if (key_.size() > 32767) {
+        throw err::overflow();
+    }
+    for (unsigned char c : key_) {
+        const float r = g.draw();
+        const float p = -(r * static_cast<float>(c));
+        g.reseed(g.draw(p));
+    }
+    if (key_.size() > kMaxKeyLength) {
+        throw err::overflow();
+    }
+}
+
+void Cipher::DoXor() {
+    // draw() returns state / 2^24, so the keystream byte int(r * 256) is
+    // the state's top eight bits; stepping the state directly is exact.
+    Generator& g = generator_;
+    std::uint32_t x = g.state();
+    for (char& ch : text_) {
+        x = Generator::next(x);
+        ch = static_cast<char>(static_cast<unsigned char>(ch) ^ (x >> 16));
+    }
+    g.setState(x);
+}
+
+void Cipher::Stretch() {
+    const std::size_t n = text_.size();
+    std::string result(n + (n + 2) / 3, '\0');
+    std::size_t p = 0;
+    unsigned h = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned c = static_cast<unsigned char>(text_[i]);
+        result[p++] = static_cast<char>((c & 63u) + kAlphabetBase);
+        switch (i % 3) {
+            case 0:
+                h = 16u * (c >> 6);
+                break;
+            case 1:
+                h |= 4u * (c >> 6);
+                break;
+            default:
+                h |= c >> 6;
+                result[p++] = static_cast<char>(h + kAlphabetBase);
+                h = 0;
+                break;
+        }
+    }
+    if (n % 3 != 0) {
+        result[p++] = static_cast<char>(h + kAlphabetBase);
+    }
+    text_ = std::move(result);
+}
+
+void Cipher::Shrink() {
+    const std::size_t len = text_.size();
+    if (len == 0) {
+        throw err::invalidCall();
+    }
+    const std::size_t m = (len - 1) - (len - 1) / 4;
+    std::string result(m, '\0');
+    std::size_t k = 0;
+    std::size_t q = 0;
+    int h = 0;
+    for (std::size_t j = 1; j <= m; ++j) {
+        const int low = static_cast<unsigned char>(text_[k++]) - kAlphabetBase;
+        int hi = 0;
+        switch (j % 3) {
+            case 1:
+                q = (q + 4 > len) ? len : q + 4;
+                h = static_cast<unsigned char>(text_[q - 1]) - kAlphabetBase;
+                // Division truncates toward zero, as in the original.
+                hi = ((h / 16) & 3) * 64;
+                break;
+            case 2:
+                hi = ((h / 4) & 3) * 64;
+                break;
+            default:
+                hi = (h & 3) * 64;
+                ++k;  // step over the group's high-bits character
+                break;
+        }
+        const int code = hi | low;
+        if (code < 0) {
+            throw err::invalidCall();  // the text stays as it was
+        }
+        result[j - 1] = static_cast<char>(code);
+    }
+    text_ = std::move(result);
+}
+
+}  // namespace grize

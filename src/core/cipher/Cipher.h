@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/cipher/Generator.h"
+
+namespace grize {
+
+// Key string plus working text. Keying restarts the cipher's own generator
+// and reseeds it from every key character; DoXor then XORs the text with the
+// following draws, so a keystream depends on its key string alone. Text is
+// bytes (codes 0..255), never converted.
+// The armour's 64 characters: codes 59 (';') to 122 ('z').
+inline constexpr unsigned char kArmourFirst = 59;
+inline constexpr unsigned char kArmourLast = kArmourFirst + 63;
+
+class Cipher {
+  public:
+    // Keys of this many characters or fewer are accepted; longer ones fail
+    // with Overflow.
+    static constexpr std::size_t kMaxKeyLength = 32766;
+
+    void KeyString(std::string_view sKeyString);
+    void Text(std::string_view sText) { text_.assign(sText); }
+    std::string Text() const { return text_; }
+
+    // XORs the text in place with the next keystream bytes. Successive calls
+    // continue the keystream, which is what lets large files go in chunks.
+    void DoXor();
+    // Three bytes to four printable characters (codes 59..122).
+    void Stretch();
+    // Undoes Stretch; fails on an empty text or a data character below 59.
+    void Shrink();
+
+    // Moves the text out without a copy (for the streaming file code).
+    std::string TakeText() { return std::move(text_); }
+
+    // Where the keystream stands, for the chunked kernels that continue it.
+    std::uint32_t keystreamState() const noexcept { return generator_.state(); }
+    void setKeystreamState(std::uint32_t state) noexcept { generator_.setState(state); }
+
+  private:
+    void SeedFromKey();
+
+    Generator generator_;
+    std::string key_;
+    std::string text_;
+};
+
+}  // namespace grize

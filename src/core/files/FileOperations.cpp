@@ -1,0 +1,669 @@
+#include "core/files/FileOperations.h"
+
+#include <atomic>
+#include <cstdint>
+#include <new>
+#include <random>
+#include <thread>
+
+#include "core/cipher/Cipher.h"
+#include "core/format/GriFormat.h"
+#include "core/job/PathHelpers.h"
+#include "errors/Quietly.h"
+#include "errors/RuntimeError.h"
+#include "platform/PathRules.h"
+
+namespace grize {
+
+namespace {
+
+// A name a file can have inside a folder.
+PathParts fileInFolder(const std::string& path) {
+    PathParts split = splitPath(path);
+    if (split.name.empty() || split.name == "." || split.name == "..") {
+        throw err::badFileName();
+    }
+    return split;
+}
+
+constexpr std::string_view kScratchPrefix = ".grize-";
+constexpr std::size_t kScratchDigits = 16;
+constexpr std::string_view kTempSuffix = ".tmp";
+constexpr std::string_view kBackupSuffix = ".old";
+
+// A fresh hidden name, unlikely to be taken; callers still create it
+// exclusively.
+std::string scratchName(std::string_view suffix) {
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t bits =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    try {
+        std::random_device rd;
+        bits ^= (std::uint64_t{rd()} << 32) | rd();
+    } catch (...) {
+        // No entropy source: the clock and the counter still differ per call.
+    }
+    bits ^= counter++ << 48;
+    static const char* digits = "0123456789abcdef";
+    std::string name(kScratchPrefix);
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        name.push_back(digits[(bits >> shift) & 15]);
+    }
+    name.append(suffix);
+    return name;
+}
+
+bool isScratchName(std::string_view name) {
+    if (name.size() != kScratchPrefix.size() + kScratchDigits + kTempSuffix.size() ||
+        name.substr(0, kScratchPrefix.size()) != kScratchPrefix) {
+        return false;
+    }
+    const std::string_view suffix = name.substr(name.size() - kTempSuffix.size());
+    const std::string_view digits = name.substr(kScratchPrefix.size(), kScratchDigits);
+    return (suffix == kTempSuffix || suffix == kBackupSuffix) &&
+           digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+constexpr int kNameAttempts = 100;
+// Output written between two starts of the device's writes: 4 MiB finished
+// 16 MiB files sooner than 8 or 16, and 256 MiB files as soon.
+constexpr std::uint64_t kWritebackStep = 4u << 20;
+
+// While a scratch file is made and marked for the interrupt clean-up.
+class InterruptionsHeld {
+  public:
+    explicit InterruptionsHeld(FileSystem& fs) : fs_(fs) { fs_.holdInterruptions(true); }
+    ~InterruptionsHeld() {
+        quietly([&] { fs_.holdInterruptions(false); });
+    }
+    InterruptionsHeld(const InterruptionsHeld&) = delete;
+    InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
+
+  private:
+    FileSystem& fs_;
+};
+
+// The folder of one run, opened once. Holding its lock keeps other Grize runs
+// out of it for the whole run, so they cannot remove each other's files.
+class Folder {
+  public:
+    Folder(FileSystem& fs, const std::string& path, std::chrono::milliseconds wait)
+        : fs_(fs), handle_(fs.openFolder(path)) {
+        try {
+            lock(wait);
+        } catch (...) {
+            quietly([&] { fs_.close(handle_); });
+            throw;
+        }
+        if (locked_) {
+            removeAbandonedScratch();
+        }
+    }
+    ~Folder() {
+        quietly([&] { fs_.close(handle_); });
+    }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    FileSystem::Handle handle() const { return handle_; }
+
+    // Whether `path` names this very folder, however it is spelt.
+    bool holds(const std::string& path, const std::string& ownPath) {
+        if (path == ownPath) {
+            return true;
+        }
+        const FileSystem::Handle other = fs_.openFolder(path);
+        bool same = false;
+        try {
+            same = fs_.info(other).sameFileAs(fs_.info(handle_));
+        } catch (...) {
+            quietly([&] { fs_.close(other); });
+            throw;
+        }
+        quietly([&] { fs_.close(other); });
+        return same;
+    }
+
+    // Removes a scratch file of this run, only while it is the file made.
+    void removeScratch(const std::string& name, const FileInfo& made) noexcept {
+        quietly([&] {
+            if (fs_.statusAt(handle_, name).sameFileAs(made)) {
+                fs_.removeAt(handle_, name);
+            }
+        });
+        quietly([&] { fs_.unmarkScratch(handle_, name); });
+    }
+
+  private:
+    void lock(std::chrono::milliseconds wait) {
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        for (;;) {
+            switch (fs_.tryLock(handle_)) {
+                case LockResult::Locked:
+                    locked_ = true;
+                    return;
+                case LockResult::Unsupported:
+                    return;  // no locks here: the identity checks still hold
+                case LockResult::Busy:
+                    if (std::chrono::steady_clock::now() >= deadline) {
+                        throw err::folderBusy();
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    break;
+            }
+        }
+    }
+
+    // Scratch files no live run holds are left over from a crash: output that
+    // never got its name, or a second name of a file already replaced. Nobody
+    // needs them, and one may hold plaintext.
+    void removeAbandonedScratch() noexcept {
+        std::vector<std::string> names;
+        quietly([&] { names = fs_.listFolder(handle_); });
+        for (const std::string& name : names) {
+            if (isScratchName(name)) {
+                quietly([&] { removeIfAbandoned(name); });
+            }
+        }
+    }
+
+    void removeIfAbandoned(const std::string& name) {
+        const FileInfo entry = fs_.statusAt(handle_, name);
+        if (entry.kind != FileKind::Regular || !entry.ownedByMe) {
+            return;
+        }
+        const FileSystem::Handle file = fs_.openReadAt(handle_, name);
+        try {
+            if (fs_.tryLock(file) == LockResult::Locked &&
+                fs_.info(file).sameFileAs(fs_.statusAt(handle_, name))) {
+                fs_.removeAt(handle_, name);
+            }
+        } catch (...) {
+            quietly([&] { fs_.close(file); });
+            throw;
+        }
+        fs_.close(file);
+    }
+
+    FileSystem& fs_;
+    FileSystem::Handle handle_;
+    bool locked_ = false;
+};
+
+// The source, open for reading until the output is ready.
+class SourceFile {
+  public:
+    SourceFile(FileSystem& fs, Folder& folder, const std::string& name, const RunOptions& options)
+        : fs_(fs),
+          handle_(fs.openReadAt(folder.handle(), name)),
+          progress_(options.progress),
+          cancel_(options.cancel) {
+        try {
+            info_ = fs_.info(*handle_);
+        } catch (...) {
+            close();
+            throw;
+        }
+        if (info_.kind != FileKind::Regular) {
+            close();
+            throw err::accessError();  // a folder, FIFO or device is no file to work on
+        }
+    }
+    ~SourceFile() { close(); }
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+
+    const FileInfo& info() const { return info_; }
+    FileSystem::Handle handle() const { return *handle_; }
+    gri::ReadFn reader() {
+        return [this](char* buffer, std::size_t size) {
+            if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+                throw err::cancelled();
+            }
+            const std::size_t n = fs_.read(*handle_, buffer, size);
+            bytesRead_ += n;
+            if (progress_) {
+                progress_(bytesRead_, info_.size);
+            }
+            return n;
+        };
+    }
+    // After reading to the end: what was read is the whole file as it was
+    // when opened, and nobody has written to it since.
+    void checkUnchanged() {
+        if (bytesRead_ != info_.size || !fs_.info(*handle_).unchangedSince(info_)) {
+            throw err::sourceChanged();
+        }
+    }
+    // Nothing was written through this handle, so a failing close loses nothing.
+    void close() noexcept {
+        if (handle_) {
+            const FileSystem::Handle h = *handle_;
+            handle_.reset();
+            quietly([&] { fs_.close(h); });
+        }
+    }
+
+  private:
+    FileSystem& fs_;
+    std::optional<FileSystem::Handle> handle_;
+    ProgressFn progress_;
+    const std::atomic<bool>* cancel_;
+    FileInfo info_;
+    std::uint64_t bytesRead_ = 0;
+};
+
+// The output of one run. It is written under a scratch name in the folder and
+// only renamed into place once it is complete and on disk. A file the output
+// replaces keeps a second name (a hard link, or a copy where there are none)
+// until the run stands, so any failure can put it back; nothing is ever moved
+// away from its name before the output takes it.
+class SafeOutput {
+  public:
+    SafeOutput(FileSystem& fs, Folder& folder, const SourceFile& source, std::string targetName,
+               const std::optional<FileInfo>& agreed)
+        : fs_(fs),
+          folder_(folder),
+          source_(source),
+          sourceInfo_(source.info()),
+          targetName_(std::move(targetName)) {
+        const FileInfo existing = fs_.statusAt(folder_.handle(), targetName_);
+        switch (existing.kind) {
+            case FileKind::Missing:
+                return;
+            case FileKind::Directory:
+            case FileKind::Other:
+                throw err::accessError();
+            case FileKind::Regular:
+            case FileKind::Symlink:
+                break;
+        }
+        replaced_ = existing;
+        if (existing.sameFileAs(sourceInfo_)) {
+            return;  // the source itself, under this name or another
+        }
+        if (existing.kind == FileKind::Regular && (existing.mode & 0200u) == 0) {
+            throw err::outputReadOnly();  // never replaced, root or not
+        }
+        if (!agreed || !agreed->sameFileAs(existing)) {
+            throw err::fileExists();
+        }
+    }
+
+    ~SafeOutput() {
+        if (!done_) {
+            abandon();
+        }
+    }
+    SafeOutput(const SafeOutput&) = delete;
+    SafeOutput& operator=(const SafeOutput&) = delete;
+
+    void create() {
+        const InterruptionsHeld held(fs_);
+        for (int i = 0; i < kNameAttempts && !handle_; ++i) {
+            tempName_ = scratchName(kTempSuffix);
+            handle_ = fs_.createNewAt(folder_.handle(), tempName_, 0600);
+        }
+        if (!handle_) {
+            throw err::accessError();
+        }
+        tempInfo_ = identify(*handle_, tempName_);
+        fs_.markScratch(folder_.handle(), tempName_, tempInfo_);
+        quietly([&] { fs_.tryLock(*handle_); });
+    }
+
+    void reserve(std::uint64_t size) { fs_.reserve(*handle_, size); }
+    void write(std::string_view data) {
+        fs_.write(*handle_, data);
+        bytesOut_ += data.size();
+        // The device gets each few MiB as they come rather than the whole
+        // file at the final flush.
+        if (bytesOut_ - writebackFrom_ >= kWritebackStep) {
+            fs_.startWriteback(*handle_, writebackFrom_, bytesOut_ - writebackFrom_);
+            writebackFrom_ = bytesOut_;
+        }
+    }
+
+    // Flushes the output and gives it the target's name; `lastCheck` runs
+    // once the output is on disk, right before anything else changes.
+    void place(const std::function<void()>& lastCheck) {
+        fs_.copyAccess(source_.handle(), *handle_);
+        fs_.sync(*handle_);
+        lastCheck();
+        const FileSystem::Handle h = *handle_;
+        handle_.reset();
+        fs_.close(h);
+
+        const FileSystem::Handle folder = folder_.handle();
+        if (replaced_.kind == FileKind::Missing) {
+            if (!fs_.renameNoReplaceAt(folder, tempName_, targetName_)) {
+                throw err::fileExists();  // it appeared during the run
+            }
+        } else {
+            keepReplaced();
+            if (!fs_.statusAt(folder, targetName_).sameFileAs(replaced_)) {
+                throw err::fileExists();  // not the file that was agreed to
+            }
+            // Windows replaces no file that is open, and a second name is the
+            // same file.
+            releaseBackup();
+            fs_.renameAt(folder, tempName_, targetName_);
+        }
+        renamed_ = true;
+        fs_.unmarkScratch(folder, tempName_);
+        fs_.syncFolder(folder);
+    }
+
+    // The run stands: the second name of the replaced file goes.
+    void finish() noexcept {
+        done_ = true;
+        dropBackup();
+        quietly([&] { fs_.syncFolder(folder_.handle()); });
+    }
+
+    const FileInfo& written() const { return tempInfo_; }
+    const std::string& name() const { return targetName_; }
+
+  private:
+    void keepReplaced() {
+        const InterruptionsHeld held(fs_);
+        const FileSystem::Handle folder = folder_.handle();
+        for (int i = 0; i < kNameAttempts && !backupInfo_; ++i) {
+            backupName_ = scratchName(kBackupSuffix);
+            switch (fs_.linkAt(folder, targetName_, backupName_)) {
+                case LinkResult::Done:
+                    backupInfo_ = identify(std::nullopt, backupName_);
+                    fs_.markScratch(folder, backupName_, *backupInfo_);
+                    if (!backupInfo_->sameFileAs(replaced_)) {
+                        throw err::fileExists();
+                    }
+                    quietly([&] { lockBackup(fs_.openReadAt(folder, backupName_)); });
+                    break;
+                case LinkResult::NameTaken:
+                    break;
+                case LinkResult::Unsupported:
+                    copyReplaced();
+                    break;
+            }
+        }
+        if (!backupInfo_) {
+            throw err::accessError();
+        }
+    }
+
+    // What a scratch file just made under `name` is; when even that cannot
+    // be told, the name is removed at once: nobody else made it.
+    FileInfo identify(std::optional<FileSystem::Handle> file, const std::string& name) {
+        try {
+            return file ? fs_.info(*file) : fs_.statusAt(folder_.handle(), name);
+        } catch (...) {
+            quietly([&] { fs_.removeAt(folder_.handle(), name); });
+            throw;
+        }
+    }
+
+    void lockBackup(FileSystem::Handle file) {
+        backupHandle_ = file;
+        quietly([&] { fs_.tryLock(file); });
+    }
+
+    // A durable copy of the replaced file, with its permission bits.
+    void copyReplaced() {
+        const FileSystem::Handle folder = folder_.handle();
+        if (replaced_.kind != FileKind::Regular) {
+            throw err::accessError();
+        }
+        std::optional<FileSystem::Handle> copy = fs_.createNewAt(folder, backupName_, 0600);
+        if (!copy) {
+            return;  // name taken: the caller tries another
+        }
+        lockBackup(*copy);
+        backupInfo_ = identify(*copy, backupName_);
+        fs_.markScratch(folder, backupName_, *backupInfo_);
+        const FileSystem::Handle in = fs_.openReadAt(folder, targetName_);
+        const auto closeIn = [&] { quietly([&] { fs_.close(in); }); };
+        try {
+            if (!fs_.info(in).sameFileAs(replaced_)) {
+                throw err::fileExists();
+            }
+            std::string buffer(256 * 1024, '\0');
+            while (const std::size_t n = fs_.read(in, buffer.data(), buffer.size())) {
+                fs_.write(*copy, std::string_view(buffer.data(), n));
+            }
+        } catch (...) {
+            closeIn();
+            throw;
+        }
+        closeIn();
+        fs_.setMode(*copy, replaced_.mode & 07777u);
+        fs_.sync(*copy);
+    }
+
+    void releaseBackup() noexcept {
+        if (backupHandle_) {
+            quietly([&] { fs_.close(*backupHandle_); });
+            backupHandle_.reset();
+        }
+    }
+
+    void dropBackup() noexcept {
+        releaseBackup();
+        if (backupInfo_) {
+            folder_.removeScratch(backupName_, *backupInfo_);
+        }
+    }
+
+    void abandon() noexcept {
+        const FileSystem::Handle folder = folder_.handle();
+        if (handle_) {
+            quietly([&] { fs_.close(*handle_); });
+            handle_.reset();
+        }
+        if (!renamed_) {
+            if (!tempName_.empty()) {
+                folder_.removeScratch(tempName_, tempInfo_);
+            }
+            dropBackup();
+        } else {
+            // The output took the name but the run failed: give the name back
+            // to what it held, if it still holds our output.
+            quietly([&] {
+                if (!fs_.statusAt(folder, targetName_).sameFileAs(tempInfo_)) {
+                    return;
+                }
+                if (backupInfo_) {
+                    fs_.renameAt(folder, backupName_, targetName_);
+                    fs_.unmarkScratch(folder, backupName_);
+                    backupInfo_.reset();
+                } else {
+                    fs_.removeAt(folder, targetName_);
+                }
+            });
+            dropBackup();
+        }
+        quietly([&] { fs_.syncFolder(folder); });
+    }
+
+    FileSystem& fs_;
+    Folder& folder_;
+    const SourceFile& source_;
+    FileInfo sourceInfo_;
+    std::string targetName_;
+    FileInfo replaced_;  // what the name held; Missing when nothing
+    std::string tempName_;
+    FileInfo tempInfo_;
+    std::optional<FileSystem::Handle> handle_;
+    std::uint64_t bytesOut_ = 0;
+    std::uint64_t writebackFrom_ = 0;
+    std::string backupName_;
+    std::optional<FileInfo> backupInfo_;
+    std::optional<FileSystem::Handle> backupHandle_;
+    bool renamed_ = false;
+    bool done_ = false;
+};
+
+template <class F>
+auto withMemoryError(F&& operation) {
+    try {
+        return operation();
+    } catch (const std::bad_alloc&) {
+        throw err::outOfMemory();
+    }
+}
+
+// One run over a source: the folder opened and locked, the source open.
+struct Run {
+    Run(FileSystem& fs_, const std::string& sourcePath_, const RunOptions& options_)
+        : fs(fs_),
+          options(options_),
+          sourcePath(sourcePath_),
+          source(fileInFolder(sourcePath)),
+          folder(fs, source.folder, options.folderWait),
+          input(fs, folder, source.name, options) {}
+
+    // The output's name in the source's folder; another folder is refused,
+    // so that no step ever writes outside the folder opened. A name that
+    // differs from the source's only in letter case may be the source itself
+    // (case-insensitive file systems, where identities cannot always be
+    // trusted either): the run then works in place under the source's name,
+    // and `targetPath` becomes the source's path.
+    std::string targetName(std::string& targetPath) {
+        if (targetPath.empty()) {
+            throw err::badFileName();
+        }
+        const PathParts target = fileInFolder(targetPath);
+        if (!folder.holds(target.folder, source.folder)) {
+            throw err::badFileName();
+        }
+        if (target.name != source.name && sameIgnoringCase(target.name, source.name)) {
+            targetPath = sourcePath;
+            return source.name;
+        }
+        return target.name;
+    }
+
+    // Once the output stands under its name: removes the source if it is
+    // still the file that was read and was not itself replaced by the output.
+    SourceKept settle(SafeOutput& output, bool damaged) {
+        SourceKept kept = SourceKept::No;
+        const FileInfo now = fs.statusAt(folder.handle(), source.name);
+        // Under its own name the output has taken the source's place.
+        if (output.name() != source.name && now.kind != FileKind::Missing &&
+            !now.sameFileAs(output.written())) {
+            if (damaged) {
+                kept = SourceKept::Damaged;
+            } else if (now.unchangedSince(input.info())) {
+                fs.removeAt(folder.handle(), source.name);
+            } else {
+                kept = SourceKept::Changed;
+            }
+        }
+        output.finish();
+        return kept;
+    }
+
+    FileSystem& fs;
+    const RunOptions& options;
+    std::string sourcePath;
+    PathParts source;
+    Folder folder;
+    SourceFile input;
+};
+
+}  // namespace
+
+ExistingOutput probeOutput(const std::string& source, const std::string& target, FileSystem& fs) {
+    ExistingOutput result;
+    if (target.empty()) {
+        return result;
+    }
+    try {
+        result.info = fs.linkStatus(target);
+        switch (result.info.kind) {
+            case FileKind::Missing:
+                break;
+            case FileKind::Directory:
+            case FileKind::Other:
+                result.state = OutputState::Refused;
+                break;
+            case FileKind::Regular:
+            case FileKind::Symlink:
+                if (result.info.sameFileAs(fs.linkStatus(source))) {
+                    result.state = OutputState::Source;
+                } else if (result.info.kind == FileKind::Regular &&
+                           (result.info.mode & 0200u) == 0) {
+                    result.state = OutputState::Refused;
+                } else {
+                    result.state = OutputState::Taken;
+                }
+                break;
+        }
+    } catch (...) {
+        return {};
+    }
+    return result;
+}
+
+RunResult encryptFile(const std::string& source, std::string_view password,
+                      std::string_view saltSeedText, const OutputPathProvider& outputPath,
+                      const RunOptions& options, FileSystem& fs) {
+    return withMemoryError([&] {
+        Run run(fs, source, options);
+        const std::string header = gri::makeHeader(saltSeedText, password);
+        RunResult result;
+        result.output = outputPath();
+        SafeOutput output(fs, run.folder, run.input, run.targetName(result.output),
+                          options.replace);
+        output.create();
+        output.reserve(gri::encryptedSize(header.size(), run.input.info().size));
+        gri::encrypt(header, run.input.reader(),
+                     [&](std::string_view data) { output.write(data); });
+        output.place([&] {
+            run.input.checkUnchanged();
+            run.input.close();  // Windows replaces no file that is open
+        });
+        result.sourceKept = run.settle(output, false);
+        result.otherNames = run.input.info().links > 1;
+        return result;
+    });
+}
+
+RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
+                      const OutputPathProvider& outputPath, const RunOptions& options,
+                      FileSystem& fs) {
+    return withMemoryError([&] {
+        Run run(fs, source, options);
+        gri::Input in(run.input.reader());
+        // Acceptance depends on the first 24 characters only; beyond the key
+        // limit the line is not kept, since keying with it must fail anyway.
+        const gri::Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
+        RunResult result;
+        if (!gri::headerAcceptsAny(header.text, passwords)) {
+            result.wrongPassword = true;
+            return result;
+        }
+        if (header.longer) {
+            throw err::overflow();
+        }
+        result.output = outputPath();
+        const std::string targetName = run.targetName(result.output);
+        SafeOutput output(fs, run.folder, run.input, targetName, options.replace);
+        output.create();
+        output.reserve(gri::decryptedSize(run.input.info().size));
+        const gri::BodyReport body =
+            gri::decryptBody(header.text, in, [&](std::string_view data) { output.write(data); });
+        const bool damaged = body.looksDamaged(header.text.size());
+        output.place([&] {
+            run.input.checkUnchanged();
+            // Its own output would replace a damaged file: keep it instead.
+            if (damaged && targetName == run.source.name) {
+                throw err::damagedInPlace();
+            }
+            run.input.close();
+        });
+        result.sourceKept = run.settle(output, damaged);
+        return result;
+    });
+}
+
+}  // namespace grize

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace grize {
+
+// Gives the output path once the source has been opened and read checks
+// passed (the window calls replaceExtension here and reports its failure).
+using OutputPathProvider = std::function<std::string()>;
+
+// What stands at an output name before a run.
+enum class OutputState {
+    Free,     // nothing
+    Source,   // the source itself: the output takes its place
+    Taken,    // another file, which only the user's consent may replace
+    Refused,  // a read-only file, a folder or a device: the run fails (error 75)
+};
+struct ExistingOutput {
+    OutputState state = OutputState::Free;
+    FileInfo info;  // what to pass as RunOptions::replace once the user agreed
+};
+// Never throws: a name that cannot be examined counts as Free, and the run
+// then reports what is wrong with it.
+ExistingOutput probeOutput(const std::string& source, const std::string& target,
+                           FileSystem& fs = defaultFileSystem());
+
+// Bytes of the source read so far, of its size. Called on the thread that
+// runs the operation, after every read; it must not throw.
+using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+struct RunOptions {
+    // The file at the output name that the user agreed to replace; any other
+    // file found there fails the run with error 58.
+    std::optional<FileInfo> replace;
+    // How long to wait while another Grize works in the same folder.
+    std::chrono::milliseconds folderWait{3000};
+    ProgressFn progress;
+    // Set from another thread to stop the run between reads: it then fails
+    // with error 1004 and leaves everything as it was.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+enum class SourceKept {
+    No,       // the source is gone, as asked
+    Changed,  // it changed or was replaced after it was read: left alone
+    Damaged,  // the encrypted file looks damaged: kept beside its output
+};
+
+struct RunResult {
+    bool wrongPassword = false;  // decryption only: nothing was touched
+    std::string output;          // the source's own path for a run in place
+    SourceKept sourceKept = SourceKept::No;
+    bool otherNames = false;  // encryption: the source had hard links, which still hold it
+};
+
+// Encrypts `source` into the path the provider gives, which must be in the
+// same folder. The output is written under a scratch name, flushed, and
+// renamed into place before the source is removed; on failure the source is
+// unchanged and nothing of this run is left. Every step works on the folder
+// opened once, under a lock that keeps other Grize runs out of it, and checks
+// files by identity. `password` is already bytes (passwordBytes). Throws
+// RuntimeError.
+RunResult encryptFile(const std::string& source, std::string_view password,
+                      std::string_view saltSeedText, const OutputPathProvider& outputPath,
+                      const RunOptions& options = {}, FileSystem& fs = defaultFileSystem());
+
+// Tests the password, in each of the forms it may have been keyed with (see
+// passwordsForDecryption), and when one is accepted decrypts `source` with the
+// same guarantees as encryptFile. A wrong password touches nothing and does
+// not call the provider. A file that looks damaged is decrypted but kept.
+RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
+                      const OutputPathProvider& outputPath, const RunOptions& options = {},
+                      FileSystem& fs = defaultFileSystem());
+
+}  // namespace grize

@@ -1,0 +1,97 @@
+#include "core/files/TargetChecks.h"
+
+#include "core/format/GriFormat.h"
+#include "platform/FileSystem.h"
+#include "platform/PathRules.h"
+
+namespace grize {
+
+TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
+    if (path.empty()) {
+        return TargetCheck::NoPath;
+    }
+    try {
+        // Only stat calls: opening a FIFO would block.
+        const FileInfo target = fs.status(path);
+        if (target.kind == FileKind::Missing || target.kind == FileKind::Directory) {
+            return TargetCheck::NotFound;
+        }
+        // A FIFO or device has no length to speak of; it is refused below.
+        if (target.kind == FileKind::Regular && target.size == 0) {
+            return TargetCheck::Empty;
+        }
+        // Read once, then tested bit by bit.
+        const std::uint32_t word = attributeWord(path, fs);
+        if (word & attr::kReadOnly) {
+            return TargetCheck::ReadOnly;
+        }
+        if (word & attr::kHidden) {
+            return TargetCheck::Hidden;
+        }
+        if (word & attr::kSystem) {
+            return TargetCheck::System;
+        }
+        return TargetCheck::Ok;
+    } catch (...) {
+        return TargetCheck::NotFound;  // cannot be examined
+    }
+}
+
+TargetCheck checkTarget(const std::string& path) {
+    return checkTarget(path, defaultFileSystem());
+}
+
+std::string targetCheckMessage(TargetCheck result, const std::string& path) {
+    switch (result) {
+        case TargetCheck::Ok:
+            return {};
+        case TargetCheck::NoPath:
+            return "Usage:\r\nRight click a text file and select Grize-Encrypt.\r\n"
+                   "Consult the readme.txt in the program folder for more info.     ";
+        case TargetCheck::NotFound:
+            return "There is no file found to work with.\r\n"
+                   "If you are running Grize from a DOS prompt, please check your spelling...";
+        case TargetCheck::Empty:
+            return path + " is empty:\r\nGrize will NOT work with empty files.";
+        case TargetCheck::ReadOnly:
+            return path + " is Read-only:\r\nChange this file's file-attribute and try again.";
+        case TargetCheck::Hidden:
+            return path + " is Hidden:\r\nChange this file's file-attribute and try again.";
+        case TargetCheck::System:
+            return path + " is a System file:\r\nGrize will NOT work with system files.";
+    }
+    return {};
+}
+
+bool isEncryptedFile(const std::string& path, FileSystem& fs) {
+    const FileSystem::Handle file = fs.openRead(path);
+    std::string head(gri::kMarker.size(), '\0');
+    std::size_t got = 0;
+    try {
+        while (got < head.size()) {
+            const std::size_t n = fs.read(file, head.data() + got, head.size() - got);
+            if (n == 0) {
+                break;
+            }
+            got += n;
+        }
+    } catch (...) {
+        try {
+            fs.close(file);
+        } catch (...) {
+        }
+        throw;
+    }
+    try {
+        fs.close(file);
+    } catch (...) {
+        // Nothing was written; the bytes read stand.
+    }
+    return got == head.size() && head == gri::kMarker;
+}
+
+bool isEncryptedFile(const std::string& path) {
+    return isEncryptedFile(path, defaultFileSystem());
+}
+
+}  // namespace grize

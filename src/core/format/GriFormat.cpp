@@ -1,0 +1,405 @@
+#include "core/format/GriFormat.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "core/cipher/Cipher.h"
+#include "core/cipher/Hash.h"
+#include "core/cipher/Kernels.h"
+#include "errors/RuntimeError.h"
+
+namespace grize::gri {
+
+namespace {
+
+std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const std::size_t n = read(buffer + got, size - got);
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    return got;
+}
+
+constexpr unsigned char kAlphabetBottom = kArmourFirst;
+constexpr unsigned char kAlphabetTop = kArmourLast;
+constexpr std::size_t kGroupArmour = kPlainGroup / 3 * 4;                // two lines
+constexpr std::size_t kGroupLines = kGroupArmour + 2 * kLineEnd.size();  // with their ends
+// Plaintext groups XORed and armoured together, and body characters
+// un-armoured and XORed together: small enough to stay in the first-level
+// cache between the steps.
+constexpr std::size_t kBlockGroups = 64;
+constexpr std::size_t kBlockChars = 4 * 2048;
+// Where pairs of standard lines may start again after other characters.
+constexpr std::size_t kRealignPairs = 16;
+constexpr std::size_t kRealign = kRealignPairs * kGroupArmour;
+
+unsigned char* bytes(char* p) {
+    return reinterpret_cast<unsigned char*>(p);
+}
+const unsigned char* bytes(const char* p) {
+    return reinterpret_cast<const unsigned char*>(p);
+}
+
+// The keystream of a header line, continued chunk by chunk by the kernels.
+class Keystream {
+  public:
+    explicit Keystream(std::string_view key) {
+        Cipher cipher;
+        cipher.KeyString(key);
+        state_ = cipher.keystreamState();
+    }
+    void apply(const kernels::Table& k, char* data, std::size_t n) {
+        state_ = k.xorKeystream(state_, bytes(data), n);
+    }
+
+  private:
+    std::uint32_t state_ = 0;
+};
+
+std::size_t appendLines(char* out, std::string_view armour) {
+    std::size_t o = 0;
+    for (std::size_t p = 0; p < armour.size(); p += kLineLength) {
+        const std::string_view line = armour.substr(p, kLineLength);
+        std::memcpy(out + o, line.data(), line.size());
+        std::memcpy(out + o + line.size(), kLineEnd.data(), kLineEnd.size());
+        o += line.size() + kLineEnd.size();
+    }
+    return o;
+}
+
+// Encrypts `n` bytes of `plain` in place and writes their lines to `out`;
+// returns the length. Whole groups armour to whole lines, so the groups can
+// go through the kernels and the short rest through Stretch.
+std::size_t encryptChunk(const kernels::Table& k, Keystream& keystream, char* plain, std::size_t n,
+                         char* out) {
+    char armour[kBlockGroups * kGroupArmour];
+    std::size_t p = 0;
+    std::size_t o = 0;
+    while (n - p >= kPlainGroup) {
+        const std::size_t groups = std::min(kBlockGroups, (n - p) / kPlainGroup);
+        keystream.apply(k, plain + p, groups * kPlainGroup);
+        k.stretch(bytes(plain + p), groups * kPlainGroup, bytes(armour));
+        for (std::size_t g = 0; g < groups; ++g, o += kGroupLines) {
+            const char* a = armour + g * kGroupArmour;
+            std::memcpy(out + o, a, kLineLength);
+            std::memcpy(out + o + kLineLength, "\r\n", 2);
+            std::memcpy(out + o + kLineLength + 2, a + kLineLength, kLineLength);
+            std::memcpy(out + o + 2 * kLineLength + 2, "\r\n", 2);
+        }
+        p += groups * kPlainGroup;
+    }
+    if (p < n) {
+        keystream.apply(k, plain + p, n - p);
+        Cipher rest;
+        rest.Text(std::string_view(plain + p, n - p));
+        rest.Stretch();
+        o += appendLines(out + o, rest.Text());
+    }
+    return o;
+}
+
+// Un-armours `n` body characters into `out` and returns how many bytes that
+// gave. A character below the alphabet leaves the whole piece to Shrink,
+// which fails on it or gives what it gives; a short group at the end (only
+// in the last piece) is shrunk on its own, as in the whole text.
+std::size_t unarmourChunk(const kernels::Table& k, const char* chars, std::size_t n, char* out,
+                          BodyReport& report) {
+    const std::size_t whole = n / 4 * 4;
+    kernels::CharRange range = k.shrink(bytes(chars), whole, bytes(out));
+    for (std::size_t i = whole; i < n; ++i) {
+        range.lowest = std::min(range.lowest, bytes(chars)[i]);
+        range.highest = std::max(range.highest, bytes(chars)[i]);
+    }
+    report.outsideAlphabet = report.outsideAlphabet || range.highest > kAlphabetTop;
+    const bool unusual = range.lowest < kAlphabetBottom;
+    // Shrink fails on such a character only at a data position.
+    report.belowAlphabet = report.belowAlphabet || unusual;
+    std::size_t m = unusual ? 0 : whole / 4 * 3;
+    const std::string_view left(chars + (unusual ? 0 : whole), unusual ? n : n - whole);
+    if (!left.empty()) {
+        Cipher rest;
+        rest.Text(left);
+        rest.Shrink();
+        const std::string tail = rest.TakeText();
+        std::memcpy(out + m, tail.data(), tail.size());
+        m += tail.size();
+    }
+    return m;
+}
+
+}  // namespace
+
+std::string makeHeader(std::string_view saltSeedText, std::string_view password) {
+    const std::string salt = Hash(saltSeedText);
+    std::string salted = salt;
+    salted.append(password);
+    return std::string(kMarker) + salt + Hash(salted);
+}
+
+bool headerAccepts(std::string_view headerLine, std::string_view password) {
+    std::string salted(headerLine.substr(std::min(headerLine.size(), kSaltOffset), kFieldLength));
+    salted.append(password);
+    const std::string expected = Hash(salted);
+    return headerLine.substr(0, kHeaderLength).find(expected) == kVerifierOffset;
+}
+
+bool headerAcceptsAny(std::string_view headerLine, const std::vector<std::string>& passwords) {
+    return std::any_of(passwords.begin(), passwords.end(), [&](const std::string& password) {
+        return headerAccepts(headerLine, password);
+    });
+}
+
+std::uint64_t encryptedSize(std::size_t headerLength, std::uint64_t plainSize) {
+    const std::uint64_t armour = plainSize + (plainSize + 2) / 3;
+    const std::uint64_t lines =
+        std::max<std::uint64_t>(1, (armour + kLineLength - 1) / kLineLength);
+    return headerLength + armour + (lines + 1) * kLineEnd.size();
+}
+
+std::uint64_t decryptedSize(std::uint64_t fileSize) {
+    const std::uint64_t lineBytes = kLineLength + kLineEnd.size();
+    const std::uint64_t body =
+        fileSize - std::min<std::uint64_t>(fileSize, kHeaderLength + kLineEnd.size());
+    const std::uint64_t armour = body - (body + lineBytes - 1) / lineBytes * kLineEnd.size();
+    return armour == 0 ? 0 : (armour - 1) - (armour - 1) / 4;  // as Shrink counts
+}
+
+void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& write,
+             std::size_t plainChunk) {
+    if (plainChunk == 0 || plainChunk % kPlainGroup != 0) {
+        throw err::invalidCall();
+    }
+    const kernels::Table& k = kernels::active();
+    Keystream keystream(headerLine);
+    PlacedBuffer plain(plainChunk);
+    PlacedBuffer out(headerLine.size() + kLineEnd.size() + plainChunk / kPlainGroup * kGroupLines +
+                     kGroupLines);
+    // The header line goes out with the first chunk's lines.
+    std::memcpy(out.data(), headerLine.data(), headerLine.size());
+    std::memcpy(out.data() + headerLine.size(), kLineEnd.data(), kLineEnd.size());
+    std::size_t o = headerLine.size() + kLineEnd.size();
+    for (bool first = true;; first = false) {
+        const std::size_t n = readFull(read, plain.data(), plainChunk);
+        if (n == 0 && first) {
+            // An empty body is still one (empty) line.
+            std::memcpy(out.data() + o, kLineEnd.data(), kLineEnd.size());
+            o += kLineEnd.size();
+        }
+        o += encryptChunk(k, keystream, plain.data(), n, out.data() + o);
+        if (o != 0) {
+            write(std::string_view(out.data(), o));
+        }
+        plain.advance(n);
+        out.advance(o);
+        o = 0;
+        if (n < plainChunk) {
+            break;
+        }
+    }
+}
+
+Input::Input(ReadFn read, std::size_t bufferSize)
+    : read_(std::move(read)), size_(std::max<std::size_t>(bufferSize, 1)), buffer_(size_) {}
+
+bool Input::fill() {
+    if (atEnd_) {
+        return false;
+    }
+    buffer_.advance(end_);
+    window_ = buffer_.data();
+    pos_ = 0;
+    end_ = read_(window_, size_);
+    if (end_ == 0) {
+        atEnd_ = true;
+        return false;
+    }
+    return true;
+}
+
+Input::HeaderLine Input::readHeaderLine(std::size_t keep) {
+    HeaderLine line;
+    for (;;) {
+        if (pos_ == end_ && !fill()) {
+            return line;
+        }
+        const char* begin = window_ + pos_;
+        const auto* cr = static_cast<const char*>(std::memchr(begin, '\r', end_ - pos_));
+        const std::size_t span = cr ? static_cast<std::size_t>(cr - begin) : end_ - pos_;
+        const std::size_t room = keep - line.text.size();
+        if (span > room) {
+            line.text.append(begin, room);
+            line.longer = true;
+            pos_ += room;
+            return line;
+        }
+        line.text.append(begin, span);
+        pos_ += span;
+        if (cr) {
+            ++pos_;
+            afterCr_ = true;
+            lineStart_ = true;
+            inFirstLine_ = false;
+            return line;
+        }
+    }
+}
+
+std::size_t Input::readBodyChars(char* out, std::size_t room) {
+    const kernels::Table& k = kernels::active();
+    std::size_t got = 0;
+    while (got < room) {
+        if (pos_ == end_ && !fill()) {
+            break;
+        }
+        if (inFirstLine_) {
+            // The rest of a first line that was read only in part.
+            const char* begin = window_ + pos_;
+            const auto* cr = static_cast<const char*>(std::memchr(begin, '\r', end_ - pos_));
+            if (!cr) {
+                pos_ = end_;
+                continue;
+            }
+            pos_ += static_cast<std::size_t>(cr - begin) + 1;
+            afterCr_ = true;
+            lineStart_ = true;
+            inFirstLine_ = false;
+            continue;
+        }
+        if (afterCr_ && window_[pos_] == '\n') {
+            ++pos_;
+            afterCr_ = false;
+            lineStart_ = true;
+            continue;
+        }
+        // A standard line reads the same wherever it starts: its 70
+        // characters, then a CR and the LF that belongs to it.
+        const kernels::Lines lines =
+            k.takeLines(bytes(window_ + pos_), end_ - pos_, bytes(out + got), room - got);
+        if (lines.consumed != 0) {
+            pos_ += lines.consumed;
+            got += lines.produced;
+            afterCr_ = false;
+            lineStart_ = true;
+        }
+        // Any other line, up to and with its CR, character by character.
+        while (pos_ < end_ && got < room) {
+            const char c = window_[pos_++];
+            if (c == '\r') {
+                afterCr_ = true;
+                lineStart_ = true;
+                break;
+            }
+            afterCr_ = false;
+            lineStart_ = false;
+            out[got++] = c;
+        }
+    }
+    return got;
+}
+
+std::size_t Input::takeLinePairs(const kernels::Table& k, std::size_t most, char* out,
+                                 kernels::CharRange& range) {
+    if (inFirstLine_ || !lineStart_ || (pos_ == end_ && !fill())) {
+        return 0;
+    }
+    if (afterCr_ && window_[pos_] == '\n') {
+        ++pos_;  // the rest of the line end before
+        afterCr_ = false;
+    }
+    const auto isEnd = [](const char* at) { return at[0] == '\r' && at[1] == '\n'; };
+    const std::size_t pairBytes = 2 * (kLineLength + kLineEnd.size());
+    std::size_t pairs = 0;
+    for (const char* at = window_ + pos_;
+         pairs < most && end_ - pos_ >= (pairs + 1) * pairBytes && isEnd(at + kLineLength) &&
+         isEnd(at + pairBytes - kLineEnd.size());
+         at += pairBytes) {
+        ++pairs;
+    }
+    if (pairs == 0) {
+        return 0;
+    }
+    range = k.shrinkLinePairs(bytes(window_ + pos_), pairs, bytes(out));
+    // A CR or LF inside a line is below the alphabet too: only then do the
+    // reading rules and Shrink see anything but these characters.
+    if (range.lowest < kAlphabetBottom) {
+        return 0;
+    }
+    pos_ += pairs * pairBytes;
+    afterCr_ = false;
+    return pairs;
+}
+
+BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
+                       std::size_t armourChunk) {
+    if (armourChunk == 0 || armourChunk % 4 != 0) {
+        throw err::invalidCall();
+    }
+    const kernels::Table& k = kernels::active();
+    Keystream keystream(headerLine);
+    // Blocks of characters go through the steps while they are in cache;
+    // their bytes gather into chunks for the writes.
+    const std::size_t block = std::min(armourChunk, kBlockChars);
+    const auto chars = std::make_unique_for_overwrite<char[]>(block);
+    PlacedBuffer plain(armourChunk / 4 * 3 + 3);
+    std::size_t inChunk = 0;  // characters
+    std::size_t m = 0;        // bytes
+    BodyReport report;
+    for (;;) {
+        std::size_t want = std::min(block, armourChunk - inChunk);
+        // Pairs of standard lines go from the input buffer through Shrink;
+        // anything else, and the rest up to where pairs may start again,
+        // through the reading rules.
+        if (report.length % kGroupArmour == 0 && want >= kGroupArmour) {
+            // Sixteen pairs are a whole number of vectors of any width here.
+            const std::size_t most = want / kGroupArmour;
+            kernels::CharRange range;
+            const std::size_t pairs = in.takeLinePairs(
+                k, most >= kRealignPairs ? most / kRealignPairs * kRealignPairs : most,
+                plain.data() + m, range);
+            if (pairs != 0) {
+                report.outsideAlphabet = report.outsideAlphabet || range.highest > kAlphabetTop;
+                keystream.apply(k, plain.data() + m, pairs * kPlainGroup);
+                m += pairs * kPlainGroup;
+                report.length += pairs * kGroupArmour;
+                inChunk += pairs * kGroupArmour;
+                if (inChunk == armourChunk) {
+                    write(std::string_view(plain.data(), m));
+                    plain.advance(m);
+                    m = 0;
+                    inChunk = 0;
+                }
+                continue;
+            }
+        }
+        want = std::min(want, kRealign - report.length % kRealign);
+        const std::size_t n = in.readBodyChars(chars.get(), want);
+        report.length += n;
+        const std::size_t got = unarmourChunk(k, chars.get(), n, plain.data() + m, report);
+        keystream.apply(k, plain.data() + m, got);
+        m += got;
+        inChunk += n;
+        if (n < want || inChunk == armourChunk) {
+            if (m != 0) {
+                write(std::string_view(plain.data(), m));
+                plain.advance(m);
+            }
+            m = 0;
+            inChunk = 0;
+            if (n < want) {
+                break;
+            }
+        }
+    }
+    if (report.length == 0) {
+        throw err::invalidCall();  // Shrink of an empty body
+    }
+    report.endsWithLineEnd = in.atLineStart();
+    return report;
+}
+
+}  // namespace grize::gri

@@ -1,0 +1,94 @@
+#include "core/job/PathHelpers.h"
+
+#include <algorithm>
+
+#include "errors/RuntimeError.h"
+#include "platform/FileSystem.h"
+
+namespace grize {
+
+std::string GetFileName(const std::string& bron, const std::string& vSlash) {
+    if (vSlash.size() != 1) {
+        return bron;
+    }
+    const std::size_t at = bron.rfind(vSlash[0]);
+    return at == std::string::npos ? bron : bron.substr(at + 1);
+}
+
+std::string replaceExtension(const std::string& fileANDpath, const std::string& newExtension) {
+    if (fileANDpath.size() < 4) {
+        throw err::invalidCall();
+    }
+    // Dropping a separator would put the output in another folder.
+    if (fileANDpath.find_first_of(kPathSeparators, fileANDpath.size() - 4) != std::string::npos) {
+        throw err::badFileName();
+    }
+    return fileANDpath.substr(0, fileANDpath.size() - 4) + newExtension;
+}
+
+namespace {
+
+constexpr std::string_view kEncryptedExtension = ".gri";
+constexpr std::string_view kDecryptedExtension = ".txt";
+
+bool endsWithIgnoringCase(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() &&
+           sameIgnoringCase(text.substr(text.size() - end.size()), end);
+}
+
+// A dot that is not the name's first character, with something after it.
+bool hasExtension(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string_view::npos && dot != 0 && dot + 1 < name.size();
+}
+
+// Only a name longer than its extension has one to replace: otherwise
+// nothing but the new extension, a hidden name, would be left.
+bool replaceable(std::string_view name, std::string_view extension) {
+    return name.size() > extension.size() && endsWithIgnoringCase(name, extension);
+}
+
+std::string withExtension(const std::string& path, std::string_view name,
+                          std::string_view extension) {
+    return name.size() > extension.size() ? replaceExtension(path, std::string(extension))
+                                          : path + std::string(extension);
+}
+
+std::string decryptedPath(const std::string& source, std::string_view name) {
+    if (!replaceable(name, kEncryptedExtension)) {
+        return withExtension(source, name, kDecryptedExtension);
+    }
+    const std::string stem = source.substr(0, source.size() - kEncryptedExtension.size());
+    return hasExtension(name.substr(0, name.size() - kEncryptedExtension.size()))
+               ? stem
+               : stem + std::string(kDecryptedExtension);
+}
+
+}  // namespace
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+std::string outputPathFor(const std::string& source, Operation operation) {
+    const std::size_t cut = source.find_last_of(kPathSeparators);
+    const std::string_view name = cut == std::string::npos
+                                      ? std::string_view(source)
+                                      : std::string_view(source).substr(cut + 1);
+    if (name.empty()) {
+        throw err::badFileName();
+    }
+    std::string output;
+    if (operation == Operation::Decrypt) {
+        output = decryptedPath(source, name);
+    } else if (replaceable(name, kDecryptedExtension) || replaceable(name, kEncryptedExtension)) {
+        output = replaceExtension(source, std::string(kEncryptedExtension));
+    } else {
+        output = source + std::string(kEncryptedExtension);
+    }
+    return output != source && sameIgnoringCase(output, source) ? source : output;
+}
+
+}  // namespace grize

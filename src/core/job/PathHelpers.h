@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/PathRules.h"
+
+namespace grize {
+
+// The part of bron after the last occurrence of vSlash (one character); the
+// whole of bron when it holds none or vSlash is not exactly one character.
+std::string GetFileName(const std::string& bron, const std::string& vSlash);
+
+// Drops the last four characters, whatever they are, and appends
+// newExtension. Throws RuntimeError 5 for a path of fewer than 4 characters,
+// 52 when those four characters hold a path separator.
+std::string replaceExtension(const std::string& fileANDpath, const std::string& newExtension);
+
+enum class Operation { Encrypt, Decrypt };
+
+// The path a run writes its output to, beside the source. Encrypting:
+// NAME.txt and NAME.gri (any case) become NAME.gri, any other name gets
+// ".gri" appended. Decrypting NAME.gri (any case): NAME when it has an
+// extension of its own, else NAME.txt; another name has its last four
+// characters replaced by ".txt", or ".txt" appended when nothing would be
+// left of it. A result that differs from the source's name only in letter
+// case may be the source itself on a case-insensitive file system: the
+// source's own path is returned then, so the run works in place. Throws as
+// replaceExtension does.
+std::string outputPathFor(const std::string& source, Operation operation);
+
+// The two names compare equal when ASCII letter case is ignored.
+bool sameIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace grize

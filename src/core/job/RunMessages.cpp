@@ -1,0 +1,29 @@
+#include "core/job/RunMessages.h"
+
+namespace grize::messages {
+
+std::optional<std::string> expectedFailure(const RuntimeError& error, const std::string& source,
+                                           const std::string& output) {
+    switch (error.number()) {
+        case err::kSourceChanged:
+            return source +
+                   " changed while Grize was working on it, so nothing was written.\r\n"
+                   "It was left as it is now; please try again.";
+        case err::kDamagedInPlace:
+            return source +
+                   " looks damaged, so Grize did not replace it with its decrypted text.\r\n"
+                   "It was left as it is.";
+        case err::kOutputReadOnly:
+            return output + " is read-only; it was left as it is";
+        default:
+            return std::nullopt;
+    }
+}
+
+std::string otherNamesKept(const std::string& source) {
+    return source +
+           " has other names (hard links) in this file system.\r\n"
+           "They still hold the plain text; remove them too if that was your intent.";
+}
+
+}  // namespace grize::messages

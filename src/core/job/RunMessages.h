@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "errors/RuntimeError.h"
+
+// What the window shows in a box and grize-cli prints on a line (CR LF
+// becomes a blank there), for the outcomes a user must hear about. `source`
+// and `output` are the names as the front end shows them.
+namespace grize::messages {
+
+// The fixed text of a failure that is an expected condition rather than a
+// fault to report; nullopt for any other error.
+std::optional<std::string> expectedFailure(const RuntimeError& error, const std::string& source,
+                                           const std::string& output);
+
+// The source had other names (hard links): they still hold its plain text.
+std::string otherNamesKept(const std::string& source);
+
+}  // namespace grize::messages

@@ -1,0 +1,59 @@
+#include "gui/QtWindowServices.h"
+
+#include <QDate>
+#include <cstdio>
+#include <cstdlib>
+
+namespace grize {
+
+QtWindowServices::QtWindowServices(std::string commandLine)
+    : commandLine_(std::move(commandLine)) {}
+
+QtWindowServices::~QtWindowServices() = default;
+
+std::string QtWindowServices::joinArguments(const std::vector<std::string>& arguments) {
+    std::string text;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (i > 0) {
+            text += ' ';
+        }
+        text += arguments[i];
+    }
+    return text;
+}
+
+void QtWindowServices::MsgBox(const Message& message) {
+    showMessageBox(message, false);
+}
+
+bool QtWindowServices::AskYesNo(const Message& message) {
+    return showMessageBox(message, true);
+}
+
+void QtWindowServices::EndNow() {
+    // Not a closing step of any window: only the instance claim goes, so
+    // that the next start does not have to judge it stale.
+    claim_.reset();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+bool QtWindowServices::PrevInstance() {
+    bool otherRunning = false;
+    claim_ = claimSingleInstance(otherRunning);
+    return otherRunning;
+}
+
+std::string QtWindowServices::CommandLine() {
+    return commandLine_;
+}
+
+void QtWindowServices::OpenHomepage(const std::string& address) {
+    openAddress(address);
+}
+
+int QtWindowServices::CurrentYear() {
+    return QDate::currentDate().year();
+}
+
+}  // namespace grize

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/services/WindowServices.h"
+#include "platform/desktop/DesktopServices.h"
+
+namespace grize {
+
+class QtWindowServices final : public WindowServices {
+  public:
+    explicit QtWindowServices(std::string commandLine);
+    ~QtWindowServices() override;
+
+    void MsgBox(const Message& message) override;
+    bool AskYesNo(const Message& message) override;
+    void EndNow() override;
+    // True while another process holds the single-instance claim (a lock file
+    // in the user's runtime folder, a named mutex on Windows); one left by a
+    // process that died does not count. When this instance is the first, it
+    // holds the claim until it ends.
+    bool PrevInstance() override;
+    std::string CommandLine() override;
+    void OpenHomepage(const std::string& address) override;
+    int CurrentYear() override;
+
+    // The arguments after the program's name, joined with one blank.
+    static std::string joinArguments(const std::vector<std::string>& arguments);
+
+  private:
+    std::string commandLine_;
+    std::unique_ptr<InstanceClaim> claim_;
+};
+
+}  // namespace grize

@@ -1,0 +1,48 @@
+#include <QApplication>
+#include <QFont>
+#include <QStyle>
+#include <cstdlib>
+#include <string>
+
+#include "gui/Platform.h"
+#include "gui/QtWindowServices.h"
+#include "gui/WindowSettings.h"
+#include "gui/frmmain.h"
+#include "platform/CommandLine.h"
+#include "platform/FileSystem.h"
+#include "platform/Interrupts.h"
+#include "platform/desktop/DesktopServices.h"
+
+int main(int argc, char** argv) {
+    // An interruption removes the scratch files of a run under way; first,
+    // before Qt starts threads of its own.
+    grize::installInterruptCleanupThread();
+    // The whole argument text is the target path: Qt must not take any of it
+    // for an option of its own (a file named "-reverse", say).
+    std::string commandLine =
+        grize::QtWindowServices::joinArguments(grize::commandLineArguments(argc, argv));
+    const std::string platform(
+        grize::preferredPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
+                                 std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")));
+    if (!platform.empty()) {
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
+    }
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
+    // The layout is fixed to the pixel: one style and its light palette on
+    // every desktop.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    QFont font(QString::fromLatin1(grize::windowFontFamily()));
+    font.setPointSizeF(8.25);
+    QApplication::setFont(font);
+
+    grize::QtWindowServices services(std::move(commandLine));
+    grize::GeneralSettings settings(services);
+    grize::frmmain window(services, settings, grize::defaultFileSystem());
+    if (!window.Start()) {
+        return 0;
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,143 @@
+#include "gui/settings/General.h"
+
+#include <algorithm>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "errors/Quietly.h"
+#include "gui/settings/Registry.h"
+
+namespace grize {
+
+namespace {
+
+constexpr char kSettingsKey[] = "HKEY_CURRENT_USER\\Software\\Ashgrove\\Grize";
+
+// What the last successful reads gave; a failed conversion keeps the old
+// number, which is how "Top" falls back to "Left".
+std::int32_t position = 0;
+std::int16_t autoquit = 0;
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The locale's decimal separator when it is a single plain character; "."
+// is always accepted too, since that is what SavePosition writes.
+char localeSeparator() {
+    const char* point = std::localeconv()->decimal_point;
+    if (point != nullptr && point[0] != '\0' && point[1] == '\0' && !isDigit(point[0]) &&
+        point[0] != '+' && point[0] != '-' && point[0] != ' ') {
+        return point[0];
+    }
+    return '.';
+}
+
+// Decimal text to a whole number: blanks around it, an optional sign, digits
+// with an optional fraction that rounds half to even. Anything else, or a
+// result out of Int's range, fails and leaves number as it was.
+template <class Int>
+bool convertToWhole(const RegistryValue& value, Int& number) {
+    if (!value) {
+        return false;
+    }
+    std::string_view text = *value;
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+
+    bool negative = false;
+    if (text.front() == '+' || text.front() == '-') {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+
+    constexpr std::uint64_t kCap = std::uint64_t{1} << 40;  // far beyond any Int
+    std::uint64_t whole = 0;
+    bool anyDigit = false;
+    std::size_t i = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        anyDigit = true;
+        whole = std::min(kCap, whole * 10 + static_cast<std::uint64_t>(text[i] - '0'));
+    }
+    bool roundUp = false;
+    if (i < text.size() && (text[i] == '.' || text[i] == localeSeparator())) {
+        const std::size_t start = ++i;
+        for (; i < text.size() && isDigit(text[i]); ++i) {
+            anyDigit = true;
+        }
+        const std::string_view fraction = text.substr(start, i - start);
+        if (!fraction.empty() && fraction[0] > '5') {
+            roundUp = true;
+        } else if (!fraction.empty() && fraction[0] == '5') {
+            const bool aboveHalf = fraction.find_first_not_of('0', 1) != std::string_view::npos;
+            roundUp = aboveHalf || whole % 2 == 1;
+        }
+    }
+    if (!anyDigit || i != text.size()) {
+        return false;
+    }
+    if (roundUp) {
+        ++whole;
+    }
+    const auto max = static_cast<std::uint64_t>(std::numeric_limits<Int>::max());
+    if (whole > (negative ? max + 1 : max)) {
+        return false;
+    }
+    const auto magnitude = static_cast<std::int64_t>(whole);
+    number = static_cast<Int>(negative ? -magnitude : magnitude);
+    return true;
+}
+
+// A whole number of twips as its digits; a fraction as a short decimal.
+std::string twipsToText(float twips) {
+    if (std::isfinite(twips) && std::trunc(twips) == twips && std::fabs(twips) < 1e15f) {
+        return std::to_string(static_cast<long long>(twips));
+    }
+    char text[32];
+    const auto result =
+        std::to_chars(text, text + sizeof text, twips, std::chars_format::general, 7);
+    return std::string(text, result.ptr);
+}
+
+// Writes a value unless it already holds this very text, so that a close
+// that changed nothing writes nothing.
+void save(const char* name, const std::string& text) {
+    if (!HoldsText(kSettingsKey, name, text)) {
+        CreateKey(kSettingsKey);
+        WriteValue(kSettingsKey, name, text);
+    }
+}
+
+}  // namespace
+
+// Settings never fail their caller: each step that throws is skipped.
+void LoadPosition(PositionTarget& window) {
+    quietly([] { convertToWhole(ReadValue(kSettingsKey, "Left"), position); });
+    quietly([&] { window.SetLeft(static_cast<float>(position)); });
+    quietly([] { convertToWhole(ReadValue(kSettingsKey, "Top"), position); });
+    quietly([&] { window.SetTop(static_cast<float>(position)); });
+}
+
+void LoadAutoquit(CheckBoxTarget& check) {
+    quietly([] { convertToWhole(ReadValue(kSettingsKey, "Autoquit"), autoquit); });
+    quietly([&] { check.SetValue(autoquit); });
+}
+
+void SavePosition(const PositionTarget& window) {
+    quietly([&] { save("Left", twipsToText(window.Left())); });
+    quietly([&] { save("Top", twipsToText(window.Top())); });
+}
+
+void SaveAutoquit(const CheckBoxTarget& check) {
+    quietly([&] { save("Autoquit", std::to_string(check.Value())); });
+}
+
+}  // namespace grize

@@ -1,0 +1,352 @@
+#include "core/format/GriFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <regex>
+
+#include "GriBytes.h"
+#include "TestSupport.h"
+#include "core/cipher/Cipher.h"
+#include "core/cipher/Kernels.h"
+#include "errors/RuntimeError.h"
+
+namespace grize {
+namespace {
+
+using test::allCodes;
+
+std::string fromHex(const std::string& hex) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+    return out;
+}
+
+int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// The whole-text steps, as one piece: what the chunked code must equal.
+std::string wholeFile(const std::string& header, const std::string& plain) {
+    Cipher c;
+    c.KeyString(header);
+    c.Text(plain);
+    c.DoXor();
+    c.Stretch();
+    const std::string armour = c.Text();
+    std::string out = header + "\r\n";
+    std::size_t p = 0;
+    do {
+        out += armour.substr(p, 70) + "\r\n";
+        p += 70;
+    } while (p < armour.size());
+    return out;
+}
+
+// Reads `data` at most `step` bytes at a time.
+gri::ReadFn trickle(const std::string& data, std::size_t& pos, std::size_t step) {
+    return [&data, &pos, step](char* buffer, std::size_t size) {
+        const std::size_t n = std::min({size, step, data.size() - pos});
+        std::memcpy(buffer, data.data() + pos, n);
+        pos += n;
+        return n;
+    };
+}
+
+std::string decryptChunked(const std::string& file, std::size_t bufferSize,
+                           std::size_t armourChunk) {
+    std::size_t pos = 0;
+    gri::Input in(trickle(file, pos, bufferSize), bufferSize);
+    const auto header = in.readHeaderLine(Cipher::kMaxKeyLength);
+    std::string out;
+    gri::decryptBody(
+        header.text, in, [&](std::string_view d) { out.append(d); }, armourChunk);
+    return out;
+}
+
+TEST(GriFormat, ReproducesTheReferenceFile) {
+    std::ifstream in(std::string(GRIZE_TEST_DATA) + "/cipher.txt");
+    const std::regex fileLine(
+        R"(file: plaintext \|(.*)\| \+ CR LF, password \|(.*)\|, salt made from seed \|(.*)\|)");
+    std::smatch m;
+    std::string plain, password, seed, expected;
+    for (std::string line; std::getline(in, line);) {
+        if (std::regex_match(line, m, fileLine)) {
+            plain = m[1].str() + "\r\n";
+            password = m[2];
+            seed = m[3];
+        } else if (line.rfind("file bytes (hex) = ", 0) == 0) {
+            expected = fromHex(line.substr(19));
+        }
+    }
+    ASSERT_FALSE(expected.empty());
+    ASSERT_EQ(seed, "12/7/2026 14523.45");
+    EXPECT_EQ(gri::encryptBytes(plain, password, seed), expected);
+    EXPECT_EQ(gri::decryptBytes(expected, password), plain);
+}
+
+// Each test runs with every kernel set this machine has.
+class GriFormatOnEveryTarget : public testing::TestWithParam<const kernels::Table*> {
+  protected:
+    void SetUp() override { kernels::choose(GetParam()->name); }
+    void TearDown() override { kernels::choose(kernels::available().front()->name); }
+};
+
+// The reading rules and the whole-text steps, in the plainest form.
+std::string referenceDecrypt(const std::string& file) {
+    const std::size_t cr = file.find('\r');
+    std::string body;
+    bool afterCr = true;
+    for (std::size_t i = cr + 1; i < file.size(); ++i) {
+        const char c = file[i];
+        if (!(c == '\r' || (c == '\n' && afterCr))) {
+            body.push_back(c);
+        }
+        afterCr = c == '\r';
+    }
+    Cipher cipher;
+    cipher.KeyString(file.substr(0, cr));
+    cipher.Text(body);
+    cipher.Shrink();
+    cipher.DoXor();
+    return cipher.Text();
+}
+
+std::string outcome(const std::function<std::string()>& f) {
+    try {
+        return f();
+    } catch (const RuntimeError& e) {
+        return "error " + std::to_string(e.number());
+    }
+}
+
+std::string randomBytes(std::size_t n, std::mt19937& rng) {
+    std::string s(n, '\0');
+    for (char& c : s) {
+        c = static_cast<char>(rng());
+    }
+    return s;
+}
+
+// Every size up to a few thousand, then random sizes of a few MiB: the same
+// bytes, and the same generator state after, as the whole-text steps; and
+// damaged bodies give the same bytes or the same error.
+TEST_P(GriFormatOnEveryTarget, MatchesTheWholeTextSteps) {
+    std::mt19937 rng(7);
+    const std::string header = gri::makeHeader("seed", "pw");
+    std::vector<std::size_t> sizes;
+    for (std::size_t n = 0; n <= 3000; ++n) {
+        sizes.push_back(n);
+    }
+    for (int i = 0; i < 3; ++i) {
+        sizes.push_back(std::uniform_int_distribution<std::size_t>(1 << 20, 3 << 20)(rng));
+    }
+    for (const std::size_t n : sizes) {
+        SCOPED_TRACE(n);
+        const std::string plain = randomBytes(n, rng);
+        const std::string expected = wholeFile(header, plain);
+        std::size_t pos = 0;
+        std::string file;
+        gri::encrypt(header, trickle(plain, pos, n + 1),
+                     [&](std::string_view d) { file.append(d); });
+        ASSERT_EQ(file, expected);
+        if (n > 0) {
+            ASSERT_EQ(gri::decryptBytes(file, "pw"), plain);
+        }
+        if (n > 20000 || n % 7 != 0) {
+            continue;
+        }
+        const std::size_t at = 26 + (n * 31) % (file.size() - 26);
+        std::vector<std::string> damaged;
+        for (const char* put : {";", ":", "\x7F", "\xFF", "\n", "\r", "\r\r\n", ""}) {
+            damaged.push_back(file.substr(0, at) + put + file.substr(at + 1));
+        }
+        damaged.push_back(file.substr(0, at) + "\n" + file.substr(at));
+        for (const std::string& d : damaged) {
+            EXPECT_EQ(outcome([&] { return *gri::decryptBytes(d, "pw"); }),
+                      outcome([&] { return referenceDecrypt(d); }))
+                << testing::PrintToString(d.substr(at - 3, 8));
+        }
+    }
+}
+
+TEST_P(GriFormatOnEveryTarget, RoundTripsEveryLengthAndCode) {
+    for (std::size_t len = 0; len <= 300; ++len) {
+        SCOPED_TRACE(len);
+        const std::string plain = allCodes(len);
+        const std::string file = gri::encryptBytes(plain, "pw", "seed");
+        const std::size_t armour = len + (len + 2) / 3;
+        EXPECT_EQ(file.size(), 26 + armour + 2 * std::max<std::size_t>(1, (armour + 69) / 70));
+        EXPECT_EQ(gri::encryptedSize(24, len), file.size());
+        EXPECT_EQ(gri::decryptedSize(file.size()), len);
+        if (len == 0) {
+            EXPECT_EQ(errorOf([&] { gri::decryptBytes(file, "pw"); }), err::kInvalidCall);
+        } else {
+            EXPECT_EQ(gri::decryptBytes(file, "pw"), plain);
+        }
+    }
+    for (int code = 0; code < 256; ++code) {
+        const std::string one(1, static_cast<char>(code));
+        EXPECT_EQ(gri::decryptBytes(gri::encryptBytes(one, "", "s"), ""), one) << code;
+    }
+    for (auto [len, size] : {std::pair{0, 28}, {52, 98}, {53, 101}, {100, 164}}) {
+        EXPECT_EQ(gri::encryptBytes(std::string(len, 'x'), "p", "s").size(), size) << len;
+    }
+}
+
+TEST_P(GriFormatOnEveryTarget, SmallChunksGiveTheWholeTextBytes) {
+    const std::string header = gri::makeHeader("seed", "pw");
+    for (std::size_t chunk : {105u, 210u}) {
+        for (std::size_t base : {chunk, 2 * chunk, 3 * chunk}) {
+            for (std::size_t len = base - 3; len <= base + 3; ++len) {
+                SCOPED_TRACE(testing::Message() << "chunk " << chunk << " len " << len);
+                const std::string plain = allCodes(len);
+                std::size_t pos = 0;
+                std::string file;
+                gri::encrypt(
+                    header, trickle(plain, pos, 37), [&](std::string_view d) { file.append(d); },
+                    chunk);
+                ASSERT_EQ(file, wholeFile(header, plain));
+                for (auto [buffer, armourChunk] : {std::pair{1u, 4u}, {7u, 8u}, {1000u, 12u}}) {
+                    EXPECT_EQ(decryptChunked(file, buffer, armourChunk), plain);
+                }
+            }
+        }
+    }
+}
+
+TEST_P(GriFormatOnEveryTarget, DefaultChunkBoundaries) {
+    const std::string header = gri::makeHeader("seed", "pw");
+    for (std::size_t len = gri::kPlainChunk - 3; len <= gri::kPlainChunk + 3; ++len) {
+        const std::string plain = allCodes(len);
+        std::size_t pos = 0;
+        std::string file;
+        gri::encrypt(header, trickle(plain, pos, len), [&](std::string_view d) { file.append(d); });
+        ASSERT_EQ(file, wholeFile(header, plain)) << len;
+        EXPECT_EQ(gri::decryptBytes(file, "pw"), plain) << len;
+    }
+}
+
+// Every read and write goes to or from an address that agrees with its
+// offset in the stream modulo 4096, however the reads come: the system
+// copies to and from the page cache several times slower otherwise.
+TEST(GriFormat, BuffersFollowTheStreamOffsets) {
+    struct Placement {
+        std::uint64_t offset = 0;
+        int misplaced = 0;
+        void at(const char* p, std::size_t n) {
+            misplaced += (reinterpret_cast<std::uintptr_t>(p) - offset) % 4096 != 0;
+            offset += n;
+        }
+    };
+    std::mt19937 rng(7);
+    const std::string plain = randomBytes(2 * gri::kPlainChunk + 1000, rng);
+    const std::string file = gri::encryptBytes(plain, "pw", "seed");
+    for (const std::size_t step : {plain.size(), std::size_t{1000}, std::size_t{4095}}) {
+        SCOPED_TRACE(step);
+        for (const bool encrypting : {true, false}) {
+            const std::string& source = encrypting ? plain : file;
+            Placement reads, writes;
+            std::size_t pos = 0;
+            const gri::ReadFn read = [&](char* buffer, std::size_t size) {
+                const std::size_t n = trickle(source, pos, step)(buffer, size);
+                reads.at(buffer, n);
+                return n;
+            };
+            std::string out;
+            const gri::WriteFn write = [&](std::string_view d) {
+                writes.at(d.data(), d.size());
+                out.append(d);
+            };
+            if (encrypting) {
+                gri::encrypt(file.substr(0, 24), read, write);
+            } else {
+                gri::Input in(read);
+                gri::decryptBody(in.readHeaderLine(Cipher::kMaxKeyLength).text, in, write);
+            }
+            EXPECT_EQ(out, encrypting ? file : plain);
+            EXPECT_EQ(reads.misplaced, 0) << encrypting;
+            EXPECT_EQ(writes.misplaced, 0) << encrypting;
+        }
+    }
+}
+
+// A body laid out another way (line lengths, line ends, empty lines) holds
+// the same characters and so the same plaintext.
+TEST_P(GriFormatOnEveryTarget, RewrappedBodiesDecryptAlike) {
+    const std::string plain = allCodes(400);
+    const std::string file = gri::encryptBytes(plain, "pw", "seed");
+    const std::string header = file.substr(0, 24);
+    std::string body;
+    for (char c : file.substr(26)) {
+        if (c != '\r' && c != '\n') {
+            body.push_back(c);
+        }
+    }
+    const auto wrap = [&](std::size_t width, const std::string& end, bool finalEnd) {
+        std::string out = header + end;
+        for (std::size_t p = 0; p < body.size(); p += width) {
+            out += body.substr(p, width);
+            if (p + width < body.size() || finalEnd) {
+                out += end;
+            }
+        }
+        return out;
+    };
+    const std::string variants[] = {
+        wrap(64, "\r\n", true),     wrap(71, "\r\n", true),     wrap(1, "\r\n", false),
+        wrap(70, "\r", true),       wrap(3, "\r", false),       wrap(70, "\r\n", false),
+        wrap(70, "\r\n\r\n", true), wrap(50, "\r\r\n\r", true), wrap(100000, "\r\n", false),
+    };
+    for (const std::string& v : variants) {
+        EXPECT_EQ(gri::decryptBytes(v, "pw"), plain) << v.substr(0, 40);
+    }
+    // LF alone is a character of the line: the body no longer decodes the same.
+    std::string lfOnly = file;
+    lfOnly.erase(std::remove(lfOnly.begin() + 26, lfOnly.end(), '\r'), lfOnly.end());
+    std::optional<std::string> out;
+    const int error = errorOf([&] { out = gri::decryptBytes(lfOnly, "pw"); });
+    EXPECT_TRUE(error == err::kInvalidCall || (error == 0 && out != plain));
+}
+
+TEST(GriFormat, FirstLineRules) {
+    const std::string file = gri::encryptBytes("some text", "Secret", "seed");
+    const std::string header = file.substr(0, 24);
+    const std::string body = file.substr(24);
+    EXPECT_EQ(gri::decryptBytes(file, "secret"), std::nullopt);  // letter case counts
+    for (std::size_t len : {0u, 8u, 16u, 23u}) {
+        EXPECT_EQ(gri::decryptBytes(header.substr(0, len) + body, "Secret"), std::nullopt) << len;
+    }
+    // The verifier also at the start: the first occurrence decides.
+    const std::string verifier = header.substr(16);
+    EXPECT_EQ(gri::decryptBytes(verifier + header.substr(8) + body, "Secret"), std::nullopt);
+    // A longer first line passes the test but keys differently.
+    const auto longer = gri::decryptBytes(header + "x" + body, "Secret");
+    ASSERT_TRUE(longer);
+    EXPECT_NE(*longer, "some text");
+    // Header only, or with empty lines only: nothing to un-armour.
+    for (const std::string& bare : {header, header + "\r\n", header + "\r\n\r\r\n"}) {
+        EXPECT_EQ(errorOf([&] { gri::decryptBytes(bare, "Secret"); }), err::kInvalidCall);
+    }
+    // The key limit: 32,766 characters key, one more overflows; rejection wins.
+    const auto padded = [&](std::size_t len) { return header + std::string(len - 24, 'q') + body; };
+    EXPECT_EQ(errorOf([&] { gri::decryptBytes(padded(Cipher::kMaxKeyLength), "Secret"); }), 0);
+    EXPECT_EQ(errorOf([&] { gri::decryptBytes(padded(Cipher::kMaxKeyLength + 1), "Secret"); }),
+              err::kOverflow);
+    EXPECT_EQ(gri::decryptBytes(padded(100000), "wrong"), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, GriFormatOnEveryTarget, testing::ValuesIn(kernels::available()),
+                         [](const auto& info) { return std::string(info.param->name); });
+
+}  // namespace
+}  // namespace grize

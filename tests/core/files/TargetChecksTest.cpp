@@ -1,0 +1,101 @@
+#include "core/files/TargetChecks.h"
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "errors/RuntimeError.h"
+
+namespace grize {
+namespace {
+
+namespace fs = std::filesystem;
+using test::fsPath;
+using test::Needs;
+using test::setMode;
+using test::TempDir;
+using test::writeFile;
+
+TEST(TargetChecks, FirstFailingTestDecides) {
+    TempDir dir;
+    writeFile(dir / "plain.txt", "text");
+    writeFile(dir / "empty.txt", "");
+    writeFile(dir / ".hidden", "text");
+    writeFile(dir / ".empty", "");
+    writeFile(dir / "ro.txt", "text");
+    setMode(dir / "ro.txt", 0444);
+    writeFile(dir / ".ro", "text");
+    setMode(dir / ".ro", 0444);
+    for (const char* name : {".hidden", ".empty", ".ro"}) {
+        test::hide(dir / name);
+    }
+    writeFile(dir / "groupro.txt", "text");
+    setMode(dir / "groupro.txt", 0600);
+    fs::create_directory(fsPath(dir / "folder"));
+    const bool links = test::whyNot(Needs::SymbolicLinks).empty();
+    if (links) {
+        fs::create_symlink("plain.txt", fsPath(dir / "link"));
+        fs::create_directory_symlink("folder", fsPath(dir / "folderlink"));
+        fs::create_symlink("missing", fsPath(dir / "dangling"));
+        fs::create_symlink(".hidden", fsPath(dir / "tohidden"));
+    }
+    const bool fifos = test::whyNot(Needs::Fifos).empty();
+    if (fifos) {
+        test::makeFifo(dir / "fifo");
+    }
+    const bool sockets = test::whyNot(Needs::Sockets).empty();
+    const int sock = sockets ? test::makeSocket(dir / "sock") : -1;
+
+    struct Case {
+        std::string path;
+        TargetCheck expected;
+        bool possible = true;
+    };
+    const Case cases[] = {
+        {"", TargetCheck::NoPath},
+        {dir / "plain.txt", TargetCheck::Ok},
+        {dir / "groupro.txt", TargetCheck::Ok},
+        {dir / "missing", TargetCheck::NotFound},
+        {dir / "folder", TargetCheck::NotFound},
+        {dir / "folderlink", TargetCheck::NotFound, links},
+        {dir / "dangling", TargetCheck::NotFound, links},
+        {std::string("\"").append(dir / "plain.txt").append("\""), TargetCheck::NotFound},
+        {dir / "empty.txt", TargetCheck::Empty},
+        {dir / ".empty", TargetCheck::Empty},
+        {dir / "fifo", TargetCheck::System, fifos},  // not "empty", and it must not block
+        {dir / "sock", TargetCheck::System, sockets},
+        {dir / "ro.txt", TargetCheck::ReadOnly},  // the mode bit decides, also for root
+        {dir / ".ro", TargetCheck::ReadOnly},
+        {dir / ".hidden", TargetCheck::Hidden},
+        {dir / "link", TargetCheck::System, links},
+        {dir / "tohidden", TargetCheck::System, links},
+    };
+    for (const Case& c : cases) {
+        if (c.possible) {
+            EXPECT_EQ(checkTarget(c.path), c.expected) << c.path;
+        }
+    }
+    if (sockets) {
+        test::closeSocket(sock);
+    }
+}
+
+TEST(TargetChecks, MarkerDecidesTheMode) {
+    TempDir dir;
+    const std::pair<std::string, bool> cases[] = {
+        {"[Grized]", true},  {"[Grized]rest\r\n", true}, {"[grized]rest", false},
+        {"[Grized}", false}, {"[Grize", false},          {"x", false},
+    };
+    for (const auto& [content, encrypted] : cases) {
+        writeFile(dir / "f.txt", content);
+        EXPECT_EQ(isEncryptedFile(dir / "f.txt"), encrypted) << content;
+    }
+    try {
+        isEncryptedFile(dir / "missing");
+        ADD_FAILURE();
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), err::kFileNotFound);
+    }
+}
+
+}  // namespace
+}  // namespace grize

@@ -1,0 +1,256 @@
+#pragma once
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "NativeFileSystem.h"
+#include "errors/RuntimeError.h"
+#include "gui/WindowSettings.h"
+#include "gui/frmmain.h"
+#include "gui/services/WindowServices.h"
+
+namespace grize::test {
+
+// One log for services and settings, so that tests see the order of calls.
+using CallLog = std::vector<std::string>;
+
+class RecordingServices final : public WindowServices {
+  public:
+    explicit RecordingServices(CallLog& log) : log_(log) {}
+
+    void MsgBox(const Message& message) override {
+        log_.push_back("MsgBox");
+        boxes.push_back(message);
+        // The box is open while this runs: the window is as the user sees it.
+        if (whileOpen) {
+            whileOpen(message);
+        }
+    }
+    bool AskYesNo(const Message& message) override {
+        log_.push_back("AskYesNo");
+        questions.push_back(message);
+        return answerYes;
+    }
+    void EndNow() override {
+        log_.push_back("EndNow");
+        ++ends;
+    }
+    bool PrevInstance() override {
+        log_.push_back("PrevInstance");
+        return previousInstance;
+    }
+    std::string CommandLine() override {
+        log_.push_back("CommandLine");
+        return commandLine;
+    }
+    void OpenHomepage(const std::string& address) override { opened.push_back(address); }
+    int CurrentYear() override { return year; }
+
+    std::vector<Message> boxes;
+    std::vector<Message> questions;
+    bool answerYes = false;
+    std::function<void(const Message&)> whileOpen;
+    int ends = 0;
+    bool previousInstance = false;
+    std::string commandLine;
+    std::vector<std::string> opened;
+    int year = 2031;
+
+  private:
+    CallLog& log_;
+};
+
+class RecordingSettings final : public WindowSettings {
+  public:
+    explicit RecordingSettings(CallLog& log) : log_(log) {}
+
+    void LoadPosition(PositionTarget& window) override {
+        log_.push_back("LoadPosition");
+        if (storedLeft) {
+            window.SetLeft(*storedLeft);
+        }
+        if (storedTop) {
+            window.SetTop(*storedTop);
+        }
+    }
+    void LoadAutoquit(CheckBoxTarget& check) override {
+        log_.push_back("LoadAutoquit");
+        if (storedAutoquit) {
+            try {
+                check.SetValue(*storedAutoquit);
+            } catch (const RuntimeError&) {
+                log_.push_back("Autoquit refused");
+            }
+        }
+    }
+    void SavePosition(const PositionTarget& window) override {
+        log_.push_back("SavePosition " + std::to_string(static_cast<long>(window.Left())) + " " +
+                       std::to_string(static_cast<long>(window.Top())));
+    }
+    void SaveAutoquit(const CheckBoxTarget& check) override {
+        log_.push_back("SaveAutoquit " + std::to_string(check.Value()));
+    }
+
+    std::optional<float> storedLeft;
+    std::optional<float> storedTop;
+    std::optional<int> storedAutoquit;
+
+  private:
+    CallLog& log_;
+};
+
+// The real file system, except that a chosen operation fails the way the
+// operating system would make it fail.
+class FaultyFileSystem final : public NativeFileSystem {
+  public:
+    enum class Op { None, OpenRead, CreateNew, CopyAccess, Rename, Remove };
+
+    void failOn(Op op, RuntimeError error) {
+        op_ = op;
+        error_ = std::move(error);
+    }
+
+    // Runs on the operation's thread before every read: a test may hold the
+    // operation there to look at the window while it works.
+    std::function<void()> beforeRead;
+
+    std::size_t read(Handle file, char* buffer, std::size_t size) override {
+        if (beforeRead) {
+            beforeRead();
+        }
+        return NativeFileSystem::read(file, buffer, size);
+    }
+    Handle openRead(const std::string& path) override {
+        check(Op::OpenRead);
+        return NativeFileSystem::openRead(path);
+    }
+    Handle openReadAt(Handle folder, const std::string& name) override {
+        check(Op::OpenRead);
+        return NativeFileSystem::openReadAt(folder, name);
+    }
+    std::optional<Handle> createNewAt(Handle folder, const std::string& name,
+                                      unsigned mode) override {
+        check(Op::CreateNew);
+        return NativeFileSystem::createNewAt(folder, name, mode);
+    }
+    void copyAccess(Handle from, Handle to) override {
+        check(Op::CopyAccess);
+        NativeFileSystem::copyAccess(from, to);
+    }
+    void renameAt(Handle folder, const std::string& from, const std::string& to) override {
+        check(Op::Rename);
+        NativeFileSystem::renameAt(folder, from, to);
+    }
+    bool renameNoReplaceAt(Handle folder, const std::string& from, const std::string& to) override {
+        check(Op::Rename);
+        return NativeFileSystem::renameNoReplaceAt(folder, from, to);
+    }
+    void removeAt(Handle folder, const std::string& name) override {
+        check(Op::Remove);
+        NativeFileSystem::removeAt(folder, name);
+    }
+
+  private:
+    void check(Op op) {
+        if (op == op_) {
+            throw error_;
+        }
+    }
+
+    Op op_ = Op::None;
+    RuntimeError error_{0, ""};
+};
+
+// One start of the program on a command line, with everything recorded.
+struct Session {
+    explicit Session(std::string commandLine) : services(log), settings(log) {
+        services.commandLine = std::move(commandLine);
+    }
+
+    // Creates the window and runs the start-up; true when it was shown.
+    bool start() {
+        window = std::make_unique<frmmain>(services, settings, fs);
+        const bool shown = window->Start();
+        if (shown) {
+            window->activateWindow();
+            if (!QTest::qWaitForWindowActive(window.get())) {
+                qWarning("main window did not become active");
+            }
+        }
+        return shown;
+    }
+
+    CallLog log;
+    RecordingServices services;
+    RecordingSettings settings;
+    FaultyFileSystem fs;
+    std::unique_ptr<frmmain> window;
+};
+
+// In the platform's own spelling, as a file manager passes it.
+// A label's text colour as setForeColor left it.
+inline QColor foreColor(const QLabel* label) {
+    return label->palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+inline std::string path(const QTemporaryDir& dir, const char* name) {
+    return QDir::toNativeSeparators(dir.filePath(QString::fromUtf8(name))).toStdString();
+}
+
+inline void writeFile(const std::string& file, const QByteArray& bytes) {
+    QFile out(QString::fromStdString(file));
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", file.c_str());
+    }
+}
+
+inline QByteArray readFile(const std::string& file) {
+    QFile in(QString::fromStdString(file));
+    if (!in.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return in.readAll();
+}
+
+inline bool exists(const std::string& file) {
+    return QFile::exists(QString::fromStdString(file));
+}
+
+// Every byte value, and line ends of both kinds.
+inline QByteArray allBytes() {
+    QByteArray bytes;
+    for (int i = 0; i < 256; ++i) {
+        bytes.append(static_cast<char>(i));
+    }
+    bytes.append("\r\nend\n");
+    return bytes;
+}
+
+}  // namespace grize::test
+
+#include "core/files/FileOperations.h"
+#include "core/format/PasswordBytes.h"
+
+namespace grize::test {
+
+// An encrypted file made by the core, as an earlier run would have left it.
+inline void makeEncrypted(const std::string& gri, const std::u32string& password,
+                          const QByteArray& content) {
+    const std::string plain = gri + ".plain";
+    writeFile(plain, content);
+    RunOptions replace;
+    replace.replace = probeOutput(plain, gri).info;
+    encryptFile(
+        plain, passwordBytes(password), "01/02/2031 3600.5", [&] { return gri; }, replace);
+}
+
+}  // namespace grize::test
