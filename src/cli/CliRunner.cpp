@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "cli/Terminal.h"
-#include "core/files/FileOperations.h"
 #include "core/files/TargetChecks.h"
 #include "core/format/PasswordBytes.h"
 #include "core/format/SaltSeed.h"
 #include "core/format/StreamOperations.h"
+#include "core/job/Job.h"
 #include "core/job/PathHelpers.h"
 #include "core/job/RunMessages.h"
 #include "errors/Quietly.h"
@@ -135,17 +135,16 @@ class WrittenOutputs {
 struct FileJob {
     Command command;
     bool force;
-    const std::string& encryptPassword;
-    const std::vector<std::string>& decryptPasswords;
+    const std::u32string& password;
     bool showProgress;
 };
 
-// Does one file; true when it was done.
 // The start-up checks and the mode: whether `file` can be done at all.
 // Says why not on `messages`. Throws RuntimeError when it cannot be read.
 bool checkFile(Command command, const std::string& file, const std::string& name,
                std::ostream& messages) {
-    const TargetCheck check = checkTarget(file);
+    const job::Target target = job::examine(file);
+    const TargetCheck check = target.check;
     if (check != TargetCheck::Ok) {
         const std::string text = oneLine(targetCheckMessage(check, name));
         // The first two texts do not name the file; the others begin with it.
@@ -156,7 +155,7 @@ bool checkFile(Command command, const std::string& file, const std::string& name
         }
         return false;
     }
-    const bool encrypted = isEncryptedFile(file);
+    const bool encrypted = target.mode == Operation::Decrypt;
     if (command == Command::Encrypt && encrypted) {
         messages << name << ": already encrypted (begins with \"[Grized]\"), left as it is\n";
         return false;
@@ -190,54 +189,39 @@ bool processFile(const FileJob& job, const std::string& file, WrittenOutputs& wr
         }
         const Operation operation =
             job.command == Command::Encrypt ? Operation::Encrypt : Operation::Decrypt;
-        target = outputPathFor(file, operation);
-        RunOptions runOptions;
-        const ExistingOutput existing = probeOutput(file, target);
-        if (existing.state != OutputState::Free && target != file &&
-            written.holds(target, existing.info)) {
+        job::Plan plan = job::plan(file, operation);
+        target = plan.output;
+        if (plan.existing.state != OutputState::Free && target != file &&
+            written.holds(target, plan.existing.info)) {
             messages << name << ": " << shown(target)
                      << " was written by this command already; left both as they are\n";
             return false;
         }
-        if (existing.state == OutputState::Taken) {
+        if (plan.needsConsent()) {
             if (!job.force) {
                 messages << name << ": " << shown(target)
                          << " already exists; left both as they are (--force replaces it)\n";
                 return false;
             }
-            runOptions.replace = existing.info;
+            plan.replace = true;
         }
-        const OutputPathProvider output = [&] { return target; };
         ProgressLine progress(messages, name, job.showProgress);
+        RunOptions runOptions;
         runOptions.progress = progress.callback();
-        const RunResult result =
-            operation == Operation::Encrypt
-                ? encryptFile(file, job.encryptPassword, saltSeedNow(), output, runOptions)
-                : decryptFile(file, job.decryptPasswords, output, runOptions);
+        const RunResult result = job::run(plan, job.password, runOptions);
         progress.clear();
         if (result.wrongPassword) {
-            messages << name << ": Access denied: password is incorrect!\n";
+            messages << name << ": " << messages::wrongPassword() << '\n';
             return false;
         }
         written.add(result.output);
         messages << name << " -> " << shown(result.output);
-        switch (result.sourceKept) {
-            case SourceKept::No:
-                break;
-            case SourceKept::Changed:
-                messages << " (" << name << " changed during the run and was kept)\n";
-                return false;
-            case SourceKept::Damaged:
-                messages << " (" << name << " looks damaged, so " << shown(result.output)
-                         << " may not be what was encrypted; " << name << " was kept)\n";
-                return false;
-        }
-        if (result.otherNames) {
-            messages << " (" << oneLine(messages::otherNamesKept(name)) << ")\n";
-            return false;
+        const std::vector<std::string> warnings = job::warnings(result, name);
+        for (const std::string& warning : warnings) {
+            messages << " (" << oneLine(warning) << ')';
         }
         messages << '\n';
-        return true;
+        return warnings.empty();
 
     } catch (const RuntimeError& e) {
         if (const auto text = messages::expectedFailure(e, name, shown(target))) {
@@ -270,8 +254,8 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
     try {
         const StreamOutcome outcome =
             command == Command::Encrypt
-                ? encryptStream(read, write, job.encryptPassword, saltSeedNow())
-                : decryptStream(read, write, job.decryptPasswords);
+                ? encryptStream(read, write, passwordForEncryption(job.password), saltSeedNow())
+                : decryptStream(read, write, passwordsForDecryption(job.password));
         if (!out.flush()) {
             throw err::deviceIo();
         }
@@ -286,7 +270,7 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
                               "written\n");
                 return false;
             case StreamOutcome::WrongPassword:
-                messages << "-: Access denied: password is incorrect!\n";
+                messages << "-: " << messages::wrongPassword() << '\n';
                 return false;
             case StreamOutcome::Damaged:
                 messages << "-: the input looks damaged, so the output may not be what was "
@@ -382,11 +366,8 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
             }
         }
     }
-    const std::u32string text = terminal.decodeText(*typed);
-    const std::string encryptPassword = passwordForEncryption(text);
-    const std::vector<std::string> decryptPasswords = passwordsForDecryption(text);
-    const FileJob job{options.command, options.force, encryptPassword, decryptPasswords,
-                      terminal.messagesOnTerminal()};
+    const std::u32string password = terminal.decodeText(*typed);
+    const FileJob job{options.command, options.force, password, terminal.messagesOnTerminal()};
 
     if (options.usesStreams()) {
         return processStreams(job, stdinStream, out, messages) ? kExitDone : kExitNotDone;

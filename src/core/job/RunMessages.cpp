@@ -20,6 +20,20 @@ std::optional<std::string> expectedFailure(const RuntimeError& error, const std:
     }
 }
 
+std::string wrongPassword() {
+    return "Access denied: password is incorrect!";
+}
+
+std::string sourceChangedKept(const std::string& source) {
+    return source + " changed while Grize was working, so it was kept.";
+}
+
+std::string damagedKept(const std::string& source) {
+    return source +
+           " looks damaged: the decrypted file may not be what was encrypted.\r\n"
+           "The encrypted file was kept.";
+}
+
 std::string otherNamesKept(const std::string& source) {
     return source +
            " has other names (hard links) in this file system.\r\n"

@@ -15,6 +15,15 @@ namespace grize::messages {
 std::optional<std::string> expectedFailure(const RuntimeError& error, const std::string& source,
                                            const std::string& output);
 
+// A wrong password: nothing was touched.
+std::string wrongPassword();
+
+// The source changed after it was read: the output was written, the source kept.
+std::string sourceChangedKept(const std::string& source);
+
+// The encrypted file looks damaged: it was decrypted and kept.
+std::string damagedKept(const std::string& source);
+
 // The source had other names (hard links): they still hold its plain text.
 std::string otherNamesKept(const std::string& source);
 

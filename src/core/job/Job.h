@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/files/FileOperations.h"
+#include "core/files/TargetChecks.h"
+#include "core/job/PathHelpers.h"
+
+// The one use case both front ends call: look at a file, plan its run, run
+// it, and say what came of it. The window and grize-cli only ask and show.
+namespace grize::job {
+
+// What a first look at a path found, before any password is asked.
+struct Target {
+    TargetCheck check = TargetCheck::Ok;  // the first start-up test that failed
+    Operation mode = Operation::Encrypt;  // what the file offers, when check is Ok
+};
+// Never opens a path that failed a test. Throws RuntimeError when a file that
+// passed them cannot be read.
+Target examine(const std::string& path, FileSystem& fs = defaultFileSystem());
+
+// Where a run writes, and what stands there now.
+struct Plan {
+    std::string source;
+    Operation mode = Operation::Encrypt;
+    std::string output;  // beside the source; the source's own path for a run in place
+    ExistingOutput existing;
+    // Set once the user agreed to replace the file at the output name.
+    bool replace = false;
+
+    // Another file has the output name: only the user's consent replaces it.
+    bool needsConsent() const { return existing.state == OutputState::Taken; }
+};
+// Throws RuntimeError when no output name can be made from the source's.
+Plan plan(const std::string& source, Operation mode, FileSystem& fs = defaultFileSystem());
+
+// Runs the plan with the password as typed, in every form it may have been
+// keyed with. `options.replace` comes from the plan. Throws RuntimeError.
+RunResult run(const Plan& plan, std::u32string_view password, RunOptions options = {},
+              FileSystem& fs = defaultFileSystem());
+
+// What the user must read after a run that wrote its output, one text per
+// box (CR LF between lines); none when it went as asked. `source` is the
+// name as the front end shows it.
+std::vector<std::string> warnings(const RunResult& result, const std::string& source);
+
+}  // namespace grize::job
