@@ -11,10 +11,11 @@ build="$(realpath "${1:-build}")"
 rounds="${2:-15}"
 grize="$build/src/gui/grize"
 minimal="$build/bench/minimal_window"
+minimal_text="$build/bench/minimal_text_window"
 timer="$build/bench/time_to_map"
 base=""
 [ -n "${GRIZE_BASELINE:-}" ] && base="$(realpath "$GRIZE_BASELINE/src/gui/grize")"
-for tool in "$grize" "$minimal" "$timer" ${base:+"$base"}; do
+for tool in "$grize" "$minimal" "$minimal_text" "$timer" ${base:+"$base"}; do
     [ -x "$tool" ] || { echo "window-start.sh: $tool is missing; build first" >&2; exit 1; }
 done
 command -v Xvfb >/dev/null || { echo "window-start.sh: Xvfb is missing" >&2; exit 1; }
@@ -36,7 +37,7 @@ unset WAYLAND_DISPLAY SESSION_MANAGER
 echo "some text" >"$scratch/files/notes.txt"
 
 # Xvfb writes its display number to fd 3 once it listens.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$scratch/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 100); do
     [ -s "$scratch/display" ] && break
@@ -50,9 +51,10 @@ launch() {  # name
         grize) "$timer" "$grize" "$scratch/files/notes.txt" ;;
         baseline) "$timer" "$base" "$scratch/files/notes.txt" ;;
         minimal) "$timer" "$minimal" ;;
+        minimal+text) "$timer" "$minimal_text" ;;
     esac
 }
-names=(grize minimal)
+names=(grize minimal minimal+text)
 [ -n "$base" ] && names+=(baseline)
 declare -A times
 for name in "${names[@]}"; do
@@ -73,7 +75,7 @@ echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
 median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 m="$(median <<<"${times[minimal]}")"
 printf '\nLaunch to window mapped, median of %s rounds\n' "$rounds"
-for name in minimal grize ${base:+baseline}; do
+for name in minimal minimal+text grize ${base:+baseline}; do
     awk -v n="$name" -v t="$(median <<<"${times[$name]}")" -v m="$m" \
-        'BEGIN { printf "%-10s %8.1f ms %6.2f x minimal\n", n, t, t / m }'
+        'BEGIN { printf "%-12s %8.1f ms %6.2f x minimal\n", n, t, t / m }'
 done
