@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "gui/MainWindow.h"
 #include "gui/Platform.h"
 #include "gui/QtWindowServices.h"
 #include "gui/WindowSettings.h"
-#include "gui/frmmain.h"
 #include "platform/CommandLine.h"
 #include "platform/FileSystem.h"
 #include "platform/Interrupts.h"
@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
 
     grize::QtWindowServices services(std::move(commandLine));
     grize::GeneralSettings settings(services);
-    grize::frmmain window(services, settings, grize::defaultFileSystem());
-    if (!window.Start()) {
+    grize::MainWindow window(services, settings, grize::defaultFileSystem());
+    if (!window.start()) {
         return 0;
     }
     return QApplication::exec();

@@ -6,7 +6,7 @@
 
 #include "AppTestSupport.h"
 #include "TestRegistry.h"
-#include "gui/about/frmabout.h"
+#include "gui/about/AboutDialog.h"
 
 using namespace grize;
 using namespace grize::test;
@@ -19,11 +19,19 @@ void moveOver(QWidget* control) {
     QApplication::sendEvent(control, &move);
 }
 
+QLabel* label(const QWidget& about, const char* name) {
+    return control<QLabel>(about, name);
+}
+
+QPushButton* okButton(const QWidget& about) {
+    return control<QPushButton>(about, "cmdok");
+}
+
 struct AboutFixture {
     AboutFixture() : services(log) {
         owner.resize(200, 100);
         owner.show();
-        about = std::make_unique<frmabout>(services, &owner);
+        about = std::make_unique<AboutDialog>(services, &owner);
         about->show();
         about->activateWindow();
         if (!QTest::qWaitForWindowActive(about.get())) {
@@ -33,7 +41,7 @@ struct AboutFixture {
     CallLog log;
     RecordingServices services;
     QWidget owner;
-    std::unique_ptr<frmabout> about;
+    std::unique_ptr<AboutDialog> about;
 };
 
 }  // namespace
@@ -44,30 +52,30 @@ class AboutTest : public QObject {
   private slots:
     void texts() {
         AboutFixture f;
-        const frmabout& a = *f.about;
+        const AboutDialog& a = *f.about;
         QCOMPARE(a.windowTitle(), QString("About"));
-        QCOMPARE(a.lblprogtitle->text(), QString("Grize"));
-        QCOMPARE(a.lblversion->text(), QString("Version " GRIZE_TEST_VERSION));
-        QCOMPARE(a.lblcopyright->text(), QString::fromUtf8("\xc2\xa9 2031"));
-        QCOMPARE(a.lblcopyright2->text(), QString("Ashgrove"));
-        QCOMPARE(a.lbltext3->text(), QString("Play and enjoy!"));
-        QCOMPARE(a.lbltext4->text(), QString("For updates and other freeware,"));
-        QCOMPARE(a.lbltext5->text(), QString("Visit my homepage at"));
-        QCOMPARE(a.lblurl->text(), QString(GRIZE_HOMEPAGE));
-        QCOMPARE(a.cmdok->text(), QString("&Ok"));
+        QCOMPARE(label(a, "lblprogtitle")->text(), QString("Grize"));
+        QCOMPARE(label(a, "lblversion")->text(), QString("Version " GRIZE_TEST_VERSION));
+        QCOMPARE(label(a, "lblcopyright")->text(), QString::fromUtf8("\xc2\xa9 2031"));
+        QCOMPARE(label(a, "lblcopyright2")->text(), QString("Ashgrove"));
+        QCOMPARE(label(a, "lbltext3")->text(), QString("Play and enjoy!"));
+        QCOMPARE(label(a, "lbltext4")->text(), QString("For updates and other freeware,"));
+        QCOMPARE(label(a, "lbltext5")->text(), QString("Visit my homepage at"));
+        QCOMPARE(label(a, "lblurl")->text(), QString(GRIZE_HOMEPAGE));
+        QCOMPARE(okButton(a)->text(), QString("&Ok"));
         // Labels that grow to fit show their whole text.
-        for (const QLabel* label : {a.lblcopyright, a.lbltext3, a.lbltext4, a.lbltext5, a.lblurl}) {
-            QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()),
-                     qPrintable(label->objectName()));
+        for (const char* name : {"lblcopyright", "lbltext3", "lbltext4", "lbltext5", "lblurl"}) {
+            const QLabel* shown = label(a, name);
+            QVERIFY2(shown->width() >= shown->fontMetrics().horizontalAdvance(shown->text()), name);
         }
     }
 
     void okHasTheFocusAndClosesWithoutSideEffects() {
         AboutFixture f;
-        QCOMPARE(QApplication::focusWidget(), f.about->cmdok);
-        QTest::keyClick(f.about->cmdok, Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), okButton(*f.about));
+        QTest::keyClick(okButton(*f.about), Qt::Key_Escape);
         QVERIFY(f.about->isVisible());
-        QTest::mouseClick(f.about->cmdok, Qt::LeftButton);
+        QTest::mouseClick(okButton(*f.about), Qt::LeftButton);
         QVERIFY(!f.about->isVisible());
         QCOMPARE(f.about->result(), int(QDialog::Accepted));
         QVERIFY(f.services.opened.empty());
@@ -76,15 +84,15 @@ class AboutTest : public QObject {
 
     void linkShowsHandOnlyAfterPointerMoved() {
         AboutFixture f;
-        QVERIFY(!f.about->lblurl->testAttribute(Qt::WA_SetCursor));
-        moveOver(f.about->lblurl);
-        QCOMPARE(f.about->lblurl->cursor().shape(), Qt::BitmapCursor);
-        QCOMPARE(f.about->lblurl->cursor().pixmap().size(), QSize(32, 32));
+        QVERIFY(!label(*f.about, "lblurl")->testAttribute(Qt::WA_SetCursor));
+        moveOver(label(*f.about, "lblurl"));
+        QCOMPARE(label(*f.about, "lblurl")->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(label(*f.about, "lblurl")->cursor().pixmap().size(), QSize(32, 32));
     }
 
     void linkClickMinimisesOwnerOpensAddressAndCloses() {
         AboutFixture f;
-        QTest::mouseClick(f.about->lblurl, Qt::LeftButton);
+        QTest::mouseClick(label(*f.about, "lblurl"), Qt::LeftButton);
         QVERIFY(f.owner.windowState() & Qt::WindowMinimized);
         QCOMPARE(f.services.opened, std::vector<std::string>{GRIZE_HOMEPAGE});
         QVERIFY(!f.about->isVisible());
@@ -96,20 +104,20 @@ class AboutTest : public QObject {
         writeFile(target, "text");
         Session s(target);
         QVERIFY(s.start());
-        // The box is gone once cmdAbout_Click returns: look while it is open.
+        // The box is gone once showAbout returns: look while it is open.
         bool aboutWasModal = false;
         QWidget* parent = nullptr;
         QTimer::singleShot(0, [&] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (auto* about = qobject_cast<frmabout*>(modal)) {
+            if (auto* about = qobject_cast<AboutDialog*>(modal)) {
                 aboutWasModal = true;
                 parent = about->parentWidget();
-                about->cmdok->click();
+                okButton(*about)->click();
             } else if (modal != nullptr) {
                 modal->close();
             }
         });
-        s.window->cmdAbout->click();
+        cmdAbout(*s.window)->click();
         QVERIFY(aboutWasModal);
         QCOMPARE(parent, s.window.get());
         QVERIFY(s.window->isVisible());

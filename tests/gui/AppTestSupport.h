@@ -2,8 +2,13 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -14,8 +19,8 @@
 
 #include "NativeFileSystem.h"
 #include "errors/RuntimeError.h"
+#include "gui/MainWindow.h"
 #include "gui/WindowSettings.h"
-#include "gui/frmmain.h"
 #include "gui/services/WindowServices.h"
 
 namespace grize::test {
@@ -178,8 +183,8 @@ struct Session {
 
     // Creates the window and runs the start-up; true when it was shown.
     bool start() {
-        window = std::make_unique<frmmain>(services, settings, fs);
-        const bool shown = window->Start();
+        window = std::make_unique<MainWindow>(services, settings, fs);
+        const bool shown = window->start();
         if (shown) {
             window->activateWindow();
             if (!QTest::qWaitForWindowActive(window.get())) {
@@ -193,8 +198,50 @@ struct Session {
     RecordingServices services;
     RecordingSettings settings;
     FaultyFileSystem fs;
-    std::unique_ptr<frmmain> window;
+    std::unique_ptr<MainWindow> window;
 };
+
+// A control found as tests and assistive tools find it: by its object name.
+template <class Control>
+Control* control(const QWidget& window, const char* name) {
+    auto* found = window.findChild<Control*>(QString::fromLatin1(name));
+    if (found == nullptr) {
+        qFatal("no control named %s", name);
+    }
+    return found;
+}
+
+// The main window's controls.
+inline QLineEdit* txtPassword1(const QWidget& w) {
+    return control<QLineEdit>(w, "txtPassword1");
+}
+inline QLineEdit* txtPassword2(const QWidget& w) {
+    return control<QLineEdit>(w, "txtPassword2");
+}
+inline QPushButton* cmdEncrypt(const QWidget& w) {
+    return control<QPushButton>(w, "cmdEncrypt");
+}
+inline QPushButton* cmdDecrypt(const QWidget& w) {
+    return control<QPushButton>(w, "cmdDecrypt");
+}
+inline QPushButton* cmdCancel(const QWidget& w) {
+    return control<QPushButton>(w, "cmdCancel");
+}
+inline QPushButton* cmdAbout(const QWidget& w) {
+    return control<QPushButton>(w, "cmdAbout");
+}
+inline QCheckBox* Check1(const QWidget& w) {
+    return control<QCheckBox>(w, "Check1");
+}
+inline QLabel* lblPassword1(const QWidget& w) {
+    return control<QLabel>(w, "lblPassword1");
+}
+inline QLabel* lblPassword2(const QWidget& w) {
+    return control<QLabel>(w, "lblPassword2");
+}
+inline QProgressBar* prgWork(const QWidget& w) {
+    return control<QProgressBar>(w, "prgWork");
+}
 
 // In the platform's own spelling, as a file manager passes it.
 // A label's text colour as setForeColor left it.

@@ -99,25 +99,25 @@ std::pair<std::string, std::string> makeTarget(Target kind, const QTemporaryDir&
     return {};
 }
 
-void expectEncryptMode(const frmmain& w) {
-    QVERIFY(w.cmdEncrypt->isEnabled());
-    QCOMPARE(w.defaultButton(), w.cmdEncrypt);
-    QVERIFY(w.cmdEncrypt->isDefault());
-    QVERIFY(!w.cmdDecrypt->isEnabled());
-    QVERIFY(!w.cmdDecrypt->isDefault());
-    QVERIFY(w.lblPassword1->isEnabled() && w.txtPassword1->isEnabled());
-    QVERIFY(w.lblPassword2->isEnabled() && w.txtPassword2->isEnabled());
+void expectEncryptMode(const MainWindow& w) {
+    QVERIFY(cmdEncrypt(w)->isEnabled());
+    QCOMPARE(w.defaultButton(), cmdEncrypt(w));
+    QVERIFY(cmdEncrypt(w)->isDefault());
+    QVERIFY(!cmdDecrypt(w)->isEnabled());
+    QVERIFY(!cmdDecrypt(w)->isDefault());
+    QVERIFY(lblPassword1(w)->isEnabled() && txtPassword1(w)->isEnabled());
+    QVERIFY(lblPassword2(w)->isEnabled() && txtPassword2(w)->isEnabled());
 }
 
-void expectDecryptMode(const frmmain& w) {
-    QVERIFY(!w.cmdEncrypt->isEnabled());
-    QVERIFY(!w.cmdEncrypt->isDefault());
-    QVERIFY(w.cmdDecrypt->isEnabled());
-    QCOMPARE(w.defaultButton(), w.cmdDecrypt);
-    QVERIFY(w.cmdDecrypt->isDefault());
-    QVERIFY(w.lblPassword1->isEnabled() && w.txtPassword1->isEnabled());
-    QVERIFY(!w.lblPassword2->isEnabled() && !w.txtPassword2->isEnabled());
-    QVERIFY(w.txtPassword2->text().isEmpty());
+void expectDecryptMode(const MainWindow& w) {
+    QVERIFY(!cmdEncrypt(w)->isEnabled());
+    QVERIFY(!cmdEncrypt(w)->isDefault());
+    QVERIFY(cmdDecrypt(w)->isEnabled());
+    QCOMPARE(w.defaultButton(), cmdDecrypt(w));
+    QVERIFY(cmdDecrypt(w)->isDefault());
+    QVERIFY(lblPassword1(w)->isEnabled() && txtPassword1(w)->isEnabled());
+    QVERIFY(!lblPassword2(w)->isEnabled() && !txtPassword2(w)->isEnabled());
+    QVERIFY(txtPassword2(w)->text().isEmpty());
 }
 
 }  // namespace
@@ -172,7 +172,7 @@ class CheckAllTest : public QObject {
                                  "MsgBox", "EndNow"}));
         QVERIFY(!s.window->isVisible());
         QCOMPARE(s.window->windowTitle(), QString("Grize "));
-        QCOMPARE(s.window->userFile, commandLine);
+        QCOMPARE(s.window->userFile(), commandLine);
         // Nothing on disk was touched.
         if (static_cast<Target>(kind) == Target::ReadOnly) {
             QCOMPARE(readFile(path(dir, "notes.txt")), QByteArray("some text\r\n"));

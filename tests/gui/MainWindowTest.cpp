@@ -18,7 +18,7 @@ namespace {
 const QColor kDarkBlue(0, 0, 192);
 const char* const kAccessDenied = "The operating system denied Grize access to your file.";
 
-QColor normalColour(const frmmain& w) {
+QColor normalColour(const MainWindow& w) {
     return w.palette().color(QPalette::ButtonText);
 }
 
@@ -52,19 +52,19 @@ class MainWindowTest : public QObject {
     void focusStartsInFirstBoxAndLabelColoursFollowIt() {
         Fixture f;
         QVERIFY(f.s.start());
-        frmmain& w = *f.s.window;
-        QCOMPARE(QApplication::focusWidget(), w.txtPassword1);
-        QCOMPARE(foreColor(w.lblPassword1), kDarkBlue);
-        QCOMPARE(foreColor(w.lblPassword2), normalColour(w));
+        MainWindow& w = *f.s.window;
+        QCOMPARE(QApplication::focusWidget(), txtPassword1(w));
+        QCOMPARE(foreColor(lblPassword1(w)), kDarkBlue);
+        QCOMPARE(foreColor(lblPassword2(w)), normalColour(w));
 
-        QTest::keyClick(w.txtPassword1, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), w.txtPassword2);
-        QCOMPARE(foreColor(w.lblPassword1), normalColour(w));
-        QCOMPARE(foreColor(w.lblPassword2), kDarkBlue);
+        QTest::keyClick(txtPassword1(w), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), txtPassword2(w));
+        QCOMPARE(foreColor(lblPassword1(w)), normalColour(w));
+        QCOMPARE(foreColor(lblPassword2(w)), kDarkBlue);
 
-        QTest::keyClick(w.txtPassword2, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), w.cmdEncrypt);
-        QCOMPARE(foreColor(w.lblPassword2), normalColour(w));
+        QTest::keyClick(txtPassword2(w), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), cmdEncrypt(w));
+        QCOMPARE(foreColor(lblPassword2(w)), normalColour(w));
         QVERIFY(normalColour(w) != kDarkBlue);
     }
 
@@ -93,7 +93,7 @@ class MainWindowTest : public QObject {
     void passwordBoxesShowStars() {
         Fixture f;
         QVERIFY(f.s.start());
-        for (QLineEdit* box : {f.s.window->txtPassword1, f.s.window->txtPassword2}) {
+        for (QLineEdit* box : {txtPassword1(*f.s.window), txtPassword2(*f.s.window)}) {
             QCOMPARE(box->echoMode(), QLineEdit::Password);
             QCOMPARE(box->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, box),
                      int('*'));
@@ -112,20 +112,20 @@ class MainWindowTest : public QObject {
         QFETCH(QString, tooltip);
         Fixture f(encrypted);
         QVERIFY(f.s.start());
-        frmmain& w = *f.s.window;
-        QVERIFY(w.Check1->toolTip().isEmpty());
-        moveOver(w.Check1);
-        QCOMPARE(w.Check1->toolTip(), tooltip);
-        QCOMPARE(w.cmdEncrypt->toolTip(), QString(" Encrypt "));
-        QCOMPARE(w.cmdDecrypt->toolTip(), QString(" Decrypt "));
+        MainWindow& w = *f.s.window;
+        QVERIFY(Check1(w)->toolTip().isEmpty());
+        moveOver(Check1(w));
+        QCOMPARE(Check1(w)->toolTip(), tooltip);
+        QCOMPARE(cmdEncrypt(w)->toolTip(), QString(" Encrypt "));
+        QCOMPARE(cmdDecrypt(w)->toolTip(), QString(" Decrypt "));
     }
 
     void enterInPasswordBoxPressesDefaultButton() {
         Fixture f;
         QVERIFY(f.s.start());
-        frmmain& w = *f.s.window;
-        QTest::keyClicks(w.txtPassword1, "abc");
-        QTest::keyClick(w.txtPassword1, Qt::Key_Return);
+        MainWindow& w = *f.s.window;
+        QTest::keyClicks(txtPassword1(w), "abc");
+        QTest::keyClick(txtPassword1(w), Qt::Key_Return);
         // cmdEncrypt ran: the boxes differ.
         QCOMPARE(f.s.services.boxes.size(), 1u);
         QCOMPARE(f.s.services.boxes[0].text,
@@ -142,7 +142,7 @@ class MainWindowTest : public QObject {
         QVERIFY(f.s.start());
         QCOMPARE(f.s.window->pos() * f.s.window->devicePixelRatioF(), QPointF(100, 60));
         f.s.log.clear();
-        QTest::keyClick(f.s.window->txtPassword1, Qt::Key_Escape);
+        QTest::keyClick(txtPassword1(*f.s.window), Qt::Key_Escape);
         QCOMPARE(f.s.log, (CallLog{"SavePosition 1500 900", "SaveAutoquit 0", "EndNow"}));
         QVERIFY(!f.s.window->isVisible());
         QVERIFY(exists(f.target));
@@ -171,12 +171,12 @@ class MainWindowTest : public QObject {
         f.s.settings.storedLeft = 0;
         f.s.settings.storedTop = 0;
         QVERIFY(f.s.start());
-        frmmain& w = *f.s.window;
-        w.txtPassword1->setText(fault == 0 ? "wrong" : "right");
-        w.cmdDecrypt_Click();
+        MainWindow& w = *f.s.window;
+        txtPassword1(w)->setText(fault == 0 ? "wrong" : "right");
+        w.decrypt();
         QCOMPARE(f.s.services.boxes.size(), 1u);
         QVERIFY(QString::fromStdString(f.s.services.boxes[0].text).startsWith(box));
-        QVERIFY(w.cmdCancel->isEnabled());
+        QVERIFY(cmdCancel(w)->isEnabled());
         f.s.log.clear();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(f.s.log, (CallLog{"SavePosition 0 0", "SaveAutoquit 0", "EndNow"}));
@@ -235,7 +235,7 @@ class MainWindowTest : public QObject {
         const Picture& picture = closed ? padlocks::kClosed : padlocks::kOpen;
         Fixture f;
         QVERIFY(f.s.start());
-        frmmain& w = *f.s.window;
+        MainWindow& w = *f.s.window;
         const QIcon icon =
             control.isEmpty() ? w.windowIcon() : w.findChild<QPushButton*>(control)->icon();
         for (const qreal ratio : {1.0, 2.0, w.devicePixelRatioF()}) {
@@ -253,19 +253,19 @@ class MainWindowTest : public QObject {
     void padlockShowsFocusMark() {
         Fixture f;
         QVERIFY(f.s.start());
-        frmmain& w = *f.s.window;
-        const QImage plain = w.cmdEncrypt->grab().toImage();
-        w.cmdEncrypt->setFocus(Qt::OtherFocusReason);
-        QVERIFY(w.cmdEncrypt->grab().toImage() != plain);
-        w.txtPassword1->setFocus(Qt::OtherFocusReason);
-        QCOMPARE(w.cmdEncrypt->grab().toImage(), plain);
+        MainWindow& w = *f.s.window;
+        const QImage plain = cmdEncrypt(w)->grab().toImage();
+        cmdEncrypt(w)->setFocus(Qt::OtherFocusReason);
+        QVERIFY(cmdEncrypt(w)->grab().toImage() != plain);
+        txtPassword1(w)->setFocus(Qt::OtherFocusReason);
+        QCOMPARE(cmdEncrypt(w)->grab().toImage(), plain);
     }
 
     void closeBoxStoresSettingsOnceAndDoesNotEnd() {
         Fixture f;
         f.s.settings.storedAutoquit = 1;
         QVERIFY(f.s.start());
-        QVERIFY(f.s.window->Check1->isChecked());
+        QVERIFY(Check1(*f.s.window)->isChecked());
         f.s.log.clear();
         f.s.window->close();
         QCOMPARE(f.s.log.size(), 2u);
@@ -302,18 +302,18 @@ class MainWindowTest : public QObject {
     void setSelectedSelectsFocusedBoxOnly() {
         Fixture f;
         QVERIFY(f.s.start());
-        frmmain& w = *f.s.window;
-        QTest::keyClicks(w.txtPassword1, "sixsix");
-        w.SetSelected();
-        QCOMPARE(w.txtPassword1->selectionStart(), 0);
-        QCOMPARE(w.txtPassword1->selectedText().size(), 6);
-        QTest::keyClicks(w.txtPassword1, "n");
-        QCOMPARE(w.txtPassword1->text(), QString("n"));
+        MainWindow& w = *f.s.window;
+        QTest::keyClicks(txtPassword1(w), "sixsix");
+        w.selectFocusedText();
+        QCOMPARE(txtPassword1(w)->selectionStart(), 0);
+        QCOMPARE(txtPassword1(w)->selectedText().size(), 6);
+        QTest::keyClicks(txtPassword1(w), "n");
+        QCOMPARE(txtPassword1(w)->text(), QString("n"));
 
-        w.cmdCancel->setFocus();
-        w.SetSelected();
+        cmdCancel(w)->setFocus();
+        w.selectFocusedText();
         QVERIFY(f.s.services.boxes.empty());
-        QVERIFY(!w.txtPassword1->hasSelectedText());
+        QVERIFY(!txtPassword1(w)->hasSelectedText());
     }
 };
 

@@ -31,33 +31,33 @@ QStringList folderContents(const QTemporaryDir& dir) {
         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-bool pointerIsDefault(const frmmain& w) {
+bool pointerIsDefault(const MainWindow& w) {
     return w.cursor().shape() == Qt::ArrowCursor;
 }
 
-void expectDone(const frmmain& w) {
-    QVERIFY(!w.cmdEncrypt->isEnabled());
-    QVERIFY(!w.cmdDecrypt->isEnabled());
-    QVERIFY(w.cmdCancel->isEnabled());
-    QCOMPARE(w.cmdCancel->text(), QString("&Done"));
-    QCOMPARE(QApplication::focusWidget(), w.cmdCancel);
+void expectDone(const MainWindow& w) {
+    QVERIFY(!cmdEncrypt(w)->isEnabled());
+    QVERIFY(!cmdDecrypt(w)->isEnabled());
+    QVERIFY(cmdCancel(w)->isEnabled());
+    QCOMPARE(cmdCancel(w)->text(), QString("&Done"));
+    QCOMPARE(QApplication::focusWidget(), cmdCancel(w));
     for (QWidget* c :
-         {static_cast<QWidget*>(w.lblPassword1), static_cast<QWidget*>(w.lblPassword2),
-          static_cast<QWidget*>(w.txtPassword1), static_cast<QWidget*>(w.txtPassword2)}) {
+         {static_cast<QWidget*>(lblPassword1(w)), static_cast<QWidget*>(lblPassword2(w)),
+          static_cast<QWidget*>(txtPassword1(w)), static_cast<QWidget*>(txtPassword2(w))}) {
         QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
     }
     QVERIFY(pointerIsDefault(w));
 }
 
 // After a failure: one way on, Cancel, with the focus; nothing else to use.
-void expectFailed(const frmmain& w) {
-    QVERIFY(!w.cmdEncrypt->isEnabled() && !w.cmdDecrypt->isEnabled());
-    QVERIFY(w.cmdCancel->isEnabled());
-    QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
-    QCOMPARE(QApplication::focusWidget(), w.cmdCancel);
+void expectFailed(const MainWindow& w) {
+    QVERIFY(!cmdEncrypt(w)->isEnabled() && !cmdDecrypt(w)->isEnabled());
+    QVERIFY(cmdCancel(w)->isEnabled());
+    QCOMPARE(cmdCancel(w)->text(), QString("&Cancel"));
+    QCOMPARE(QApplication::focusWidget(), cmdCancel(w));
     for (QWidget* c :
-         {static_cast<QWidget*>(w.lblPassword1), static_cast<QWidget*>(w.lblPassword2),
-          static_cast<QWidget*>(w.txtPassword1), static_cast<QWidget*>(w.txtPassword2)}) {
+         {static_cast<QWidget*>(lblPassword1(w)), static_cast<QWidget*>(lblPassword2(w)),
+          static_cast<QWidget*>(txtPassword1(w)), static_cast<QWidget*>(txtPassword2(w))}) {
         QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
     }
     QVERIFY(pointerIsDefault(w));
@@ -76,12 +76,12 @@ void watchWorking(Session& s, Working& working) {
         if (working.seen) {
             return;
         }
-        const frmmain& w = *s.window;
+        const MainWindow& w = *s.window;
         working.seen = true;
         working.hourglass =
             w.testAttribute(Qt::WA_SetCursor) && w.cursor().shape() == Qt::WaitCursor;
         // Cancel stays enabled: it stops the run.
-        working.anyButtonEnabled = w.cmdEncrypt->isEnabled() || w.cmdDecrypt->isEnabled();
+        working.anyButtonEnabled = cmdEncrypt(w)->isEnabled() || cmdDecrypt(w)->isEnabled();
     };
 }
 
@@ -139,9 +139,9 @@ class OperationsTest : public QObject {
 
         Session enc(plain);
         QVERIFY(enc.start());
-        enc.window->txtPassword1->setText(password);
-        enc.window->txtPassword2->setText(password);
-        QTest::mouseClick(enc.window->cmdEncrypt, Qt::LeftButton);
+        txtPassword1(*enc.window)->setText(password);
+        txtPassword2(*enc.window)->setText(password);
+        QTest::mouseClick(cmdEncrypt(*enc.window), Qt::LeftButton);
         QVERIFY(enc.services.boxes.empty());
         expectDone(*enc.window);
         QVERIFY(!exists(plain));
@@ -150,30 +150,30 @@ class OperationsTest : public QObject {
 
         Session dec(gri);
         QVERIFY(dec.start());
-        frmmain& w = *dec.window;
+        MainWindow& w = *dec.window;
         const QByteArray encrypted = readFile(gri);
-        w.txtPassword1->setText(password + "x");
-        QTest::keyClick(w.txtPassword1, Qt::Key_Return);
+        txtPassword1(w)->setText(password + "x");
+        QTest::keyClick(txtPassword1(w), Qt::Key_Return);
         QCOMPARE(dec.services.boxes.size(), 1u);
         QCOMPARE(dec.services.boxes[0].text, std::string("Access denied: password is incorrect!"));
         QCOMPARE(dec.services.boxes[0].title, std::string("Grize"));
         QVERIFY(dec.services.boxes[0].icon == MsgIcon::Warning);
         // Retry: the decrypt button and a way out, the typed password selected.
-        QVERIFY(w.cmdDecrypt->isEnabled());
-        QCOMPARE(w.defaultButton(), w.cmdDecrypt);
-        QVERIFY(w.cmdCancel->isEnabled());
-        QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
-        QVERIFY(!w.cmdEncrypt->isEnabled());
-        QVERIFY(w.lblPassword1->isEnabled() && w.txtPassword1->isEnabled());
-        QCOMPARE(QApplication::focusWidget(), w.txtPassword1);
-        QCOMPARE(w.txtPassword1->selectedText(), w.txtPassword1->text());
+        QVERIFY(cmdDecrypt(w)->isEnabled());
+        QCOMPARE(w.defaultButton(), cmdDecrypt(w));
+        QVERIFY(cmdCancel(w)->isEnabled());
+        QCOMPARE(cmdCancel(w)->text(), QString("&Cancel"));
+        QVERIFY(!cmdEncrypt(w)->isEnabled());
+        QVERIFY(lblPassword1(w)->isEnabled() && txtPassword1(w)->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), txtPassword1(w));
+        QCOMPARE(txtPassword1(w)->selectedText(), txtPassword1(w)->text());
         QVERIFY(pointerIsDefault(w));
         QCOMPARE(readFile(gri), encrypted);
 
         // What is typed next replaces the selected attempt.
-        w.txtPassword1->insert(password);
-        QCOMPARE(w.txtPassword1->text(), password);
-        QTest::keyClick(w.txtPassword1, Qt::Key_Return);
+        txtPassword1(w)->insert(password);
+        QCOMPARE(txtPassword1(w)->text(), password);
+        QTest::keyClick(txtPassword1(w), Qt::Key_Return);
         QCOMPARE(dec.services.boxes.size(), 1u);
         expectDone(w);
         QCOMPARE(readFile(plain), content);
@@ -209,9 +209,9 @@ class OperationsTest : public QObject {
         const QByteArray before = readFile(source);
         Session s(source);
         QVERIFY(s.start());
-        frmmain& w = *s.window;
-        w.txtPassword1->setText("pw");
-        w.txtPassword2->setText(decrypt ? "" : "pw");
+        MainWindow& w = *s.window;
+        txtPassword1(w)->setText("pw");
+        txtPassword2(w)->setText(decrypt ? "" : "pw");
 
         std::atomic<int> reads{0};
         std::atomic<bool> release{false};
@@ -234,18 +234,18 @@ class OperationsTest : public QObject {
         PaintCounter counter(w, seen.paints);
         QTimer::singleShot(800, &w, [&] {
             seen.working = w.working();
-            seen.barShown = w.prgWork->isVisible();
-            seen.value = w.prgWork->value();
+            seen.barShown = prgWork(w)->isVisible();
+            seen.value = prgWork(w)->value();
             seen.paints = 0;
             w.update();
             QTimer::singleShot(100, &w, [&] {
                 const CallLog log = s.log;
-                QTest::keyClicks(w.txtPassword1, "typed");
-                QTest::mouseClick(w.Check1, Qt::LeftButton);
+                QTest::keyClicks(txtPassword1(w), "typed");
+                QTest::mouseClick(Check1(w), Qt::LeftButton);
                 seen.inputIgnored =
-                    w.txtPassword1->text() == "pw" && !w.Check1->isChecked() && s.log == log;
+                    txtPassword1(w)->text() == "pw" && !Check1(w)->isChecked() && s.log == log;
                 if (stop == "Cancel") {
-                    QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
+                    QTest::mouseClick(cmdCancel(w), Qt::LeftButton);
                 } else if (stop == "Esc") {
                     QTest::keyClick(&w, Qt::Key_Escape);
                 } else if (stop == "close box") {
@@ -255,17 +255,17 @@ class OperationsTest : public QObject {
                 release = true;
             });
         });
-        QTest::keyClick(w.txtPassword1, Qt::Key_Return);
+        QTest::keyClick(txtPassword1(w), Qt::Key_Return);
 
         QVERIFY(seen.working);
         QVERIFY(seen.paints > 0);
         QVERIFY(seen.barShown);
-        QVERIFY2(seen.value > 0 && seen.value < w.prgWork->maximum(),
+        QVERIFY2(seen.value > 0 && seen.value < prgWork(w)->maximum(),
                  qPrintable(QString::number(seen.value)));
         QVERIFY(seen.inputIgnored);
         QVERIFY(seen.stillOpen);
         QVERIFY(!w.working());
-        QVERIFY(!w.prgWork->isVisible());
+        QVERIFY(!prgWork(w)->isVisible());
         QVERIFY(s.services.boxes.empty());
         if (stop.isEmpty()) {
             expectDone(w);
@@ -284,11 +284,11 @@ class OperationsTest : public QObject {
             return;
         }
         // Back where it was before Enter, passwords kept.
-        QVERIFY((decrypt ? w.cmdDecrypt : w.cmdEncrypt)->isEnabled());
-        QVERIFY(w.cmdCancel->isEnabled());
-        QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
-        QCOMPARE(w.txtPassword1->text(), QString("pw"));
-        QVERIFY(w.txtPassword1->isEnabled());
+        QVERIFY((decrypt ? cmdDecrypt(w) : cmdEncrypt(w))->isEnabled());
+        QVERIFY(cmdCancel(w)->isEnabled());
+        QCOMPARE(cmdCancel(w)->text(), QString("&Cancel"));
+        QCOMPARE(txtPassword1(w)->text(), QString("pw"));
+        QVERIFY(txtPassword1(w)->isEnabled());
         QVERIFY(pointerIsDefault(w));
     }
 
@@ -298,22 +298,22 @@ class OperationsTest : public QObject {
         writeFile(plain, "text");
         Session s(plain);
         QVERIFY(s.start());
-        frmmain& w = *s.window;
-        w.txtPassword1->setText("Secret");
-        w.txtPassword2->setText("secret");
-        QTest::mouseClick(w.cmdEncrypt, Qt::LeftButton);
+        MainWindow& w = *s.window;
+        txtPassword1(w)->setText("Secret");
+        txtPassword2(w)->setText("secret");
+        QTest::mouseClick(cmdEncrypt(w), Qt::LeftButton);
 
         QCOMPARE(s.services.boxes.size(), 1u);
         const Message& box = s.services.boxes[0];
         QCOMPARE(box.text, std::string("The two passwords are not the same.\r\nPlease adjust..."));
         QCOMPARE(box.title, std::string("Grize"));
         QVERIFY(box.icon == MsgIcon::Warning);
-        QCOMPARE(QApplication::focusWidget(), w.txtPassword2);
-        QCOMPARE(w.txtPassword2->selectionStart(), 0);
-        QCOMPARE(w.txtPassword2->selectedText(), QString("secret"));
-        QVERIFY(w.cmdEncrypt->isEnabled() && w.cmdEncrypt->isDefault());
-        QVERIFY(w.cmdCancel->isEnabled());
-        QCOMPARE(w.cmdCancel->text(), QString("&Cancel"));
+        QCOMPARE(QApplication::focusWidget(), txtPassword2(w));
+        QCOMPARE(txtPassword2(w)->selectionStart(), 0);
+        QCOMPARE(txtPassword2(w)->selectedText(), QString("secret"));
+        QVERIFY(cmdEncrypt(w)->isEnabled() && cmdEncrypt(w)->isDefault());
+        QVERIFY(cmdCancel(w)->isEnabled());
+        QCOMPARE(cmdCancel(w)->text(), QString("&Cancel"));
         QVERIFY(pointerIsDefault(w));
         QCOMPARE(folderContents(dir), QStringList{"notes.txt"});
         QCOMPARE(readFile(plain), QByteArray("text"));
@@ -340,10 +340,10 @@ class OperationsTest : public QObject {
         s.settings.storedLeft = 0;
         s.settings.storedTop = 0;
         QVERIFY(s.start());
-        s.window->txtPassword1->setText("pw");
-        s.window->txtPassword2->setText(decrypt ? "" : "pw");
+        txtPassword1(*s.window)->setText("pw");
+        txtPassword2(*s.window)->setText(decrypt ? "" : "pw");
         s.log.clear();
-        QTest::keyClick(s.window->txtPassword1, Qt::Key_Return);
+        QTest::keyClick(txtPassword1(*s.window), Qt::Key_Return);
         QCOMPARE(s.log, (CallLog{"SavePosition 0 0", "SaveAutoquit 1", "EndNow"}));
         QVERIFY(!s.window->isVisible());
         QCOMPARE(folderContents(dir), QStringList{decrypt ? "notes.txt" : "notes.gri"});
@@ -378,7 +378,7 @@ class OperationsTest : public QObject {
         Session s(source);
         QVERIFY(s.start());
         s.services.answerYes = yes;
-        QTest::mouseClick(s.window->cmdEncrypt, Qt::LeftButton);
+        QTest::mouseClick(cmdEncrypt(*s.window), Qt::LeftButton);
         QCOMPARE(s.services.boxes.size(), 0u);
         if (other.isEmpty()) {
             QCOMPARE(s.services.questions.size(), 0u);
@@ -391,8 +391,8 @@ class OperationsTest : public QObject {
         }
         if (!yes && !other.isEmpty()) {
             // No: back to the state before the click, nothing touched.
-            QVERIFY(s.window->cmdEncrypt->isEnabled() && s.window->cmdCancel->isEnabled());
-            QVERIFY(s.window->txtPassword1->isEnabled());
+            QVERIFY(cmdEncrypt(*s.window)->isEnabled() && cmdCancel(*s.window)->isEnabled());
+            QVERIFY(txtPassword1(*s.window)->isEnabled());
             QVERIFY(pointerIsDefault(*s.window));
             QCOMPARE(folderContents(dir), before);
             QCOMPARE(readFile(path(dir, "notes.gri")), old);
@@ -475,14 +475,14 @@ class OperationsTest : public QObject {
         }
         const QStringList contents = folderContents(dir);
         QVERIFY(s.start());
-        frmmain& w = *s.window;
+        MainWindow& w = *s.window;
         const QString password =
             static_cast<Fault>(fault) == Fault::LongPassword ? QString(24561, 'p') : "pw";
-        w.txtPassword1->setText(password);
-        w.txtPassword2->setText(decrypt ? "" : password);
+        txtPassword1(w)->setText(password);
+        txtPassword2(w)->setText(decrypt ? "" : password);
         Working working;
         watchWorking(s, working);
-        QTest::keyClick(w.txtPassword1, Qt::Key_Return);
+        QTest::keyClick(txtPassword1(w), Qt::Key_Return);
 
         QCOMPARE(s.services.boxes.size(), 1u);
         const Message& box = s.services.boxes[0];
@@ -513,7 +513,7 @@ class OperationsTest : public QObject {
         }
         Session s(source);
         QVERIFY(s.start());
-        QTest::mouseClick(s.window->cmdEncrypt, Qt::LeftButton);
+        QTest::mouseClick(cmdEncrypt(*s.window), Qt::LeftButton);
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(s.services.boxes.size(), 1u);
         QCOMPARE(s.services.boxes[0].title, std::string("Access denied"));

@@ -24,14 +24,14 @@ struct RealSession {
         services.commandLine = std::move(commandLine);
     }
     bool start() {
-        window = std::make_unique<frmmain>(services, settings, defaultFileSystem());
-        return window->Start();
+        window = std::make_unique<MainWindow>(services, settings, defaultFileSystem());
+        return window->start();
     }
 
     CallLog log;
     RecordingServices services;
     GeneralSettings settings;
-    std::unique_ptr<frmmain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 // Every file under the store with its bytes, to see that nothing changed.
@@ -70,7 +70,7 @@ class StoredSettingsTest : public QObject {
         RealSession s(target_);
         QVERIFY(s.start());
         QCOMPARE(s.window->pos(), QPoint(0, 0));
-        QVERIFY(!s.window->Check1->isChecked());
+        QVERIFY(!Check1(*s.window)->isChecked());
         QDir(dir_.filePath("config")).removeRecursively();
     }
 
@@ -108,7 +108,7 @@ class StoredSettingsTest : public QObject {
             QVERIFY(first.start());
             first.window->move(moved);
             if (tick) {
-                QTest::mouseClick(first.window->Check1, Qt::LeftButton, {}, QPoint(5, 5));
+                QTest::mouseClick(Check1(*first.window), Qt::LeftButton, {}, QPoint(5, 5));
             }
             QVERIFY(first.window->close());
             QCOMPARE(first.services.ends, 0);
@@ -120,7 +120,7 @@ class StoredSettingsTest : public QObject {
         RealSession second(target_);
         QVERIFY(second.start());
         QCOMPARE(second.window->pos(), moved);
-        QCOMPARE(second.window->Check1->isChecked(), tick);
+        QCOMPARE(Check1(*second.window)->isChecked(), tick);
         QVERIFY(second.services.boxes.empty());
     }
 
@@ -147,7 +147,7 @@ class StoredSettingsTest : public QObject {
         RealSession s(target_);
         QVERIFY(s.start());
         QCOMPARE(s.window->pos(), shown);
-        QCOMPARE(s.window->Check1->isChecked(), checked);
+        QCOMPARE(Check1(*s.window)->isChecked(), checked);
     }
 
     void startThatEndsStoresNothing_data() {

@@ -26,54 +26,37 @@ class WindowSettings;
 
 // The main window: two password boxes, the encrypt and decrypt buttons (only
 // the one that fits the target is enabled), Cancel/Done, About and the "Auto
-// quit window" check box. Controls are public so that the operations, the
-// settings adapters and the tests reach them by name.
-class frmmain : public QWidget {
+// quit window" check box. Tests and assistive tools find the controls by
+// their object names (txtPassword1, cmdEncrypt, Check1, ...).
+class MainWindow : public QWidget {
     Q_OBJECT
 
   public:
-    frmmain(WindowServices& services, WindowSettings& settings, FileSystem& fileSystem,
-            QWidget* parent = nullptr);
-    ~frmmain() override;
+    MainWindow(WindowServices& services, WindowSettings& settings, FileSystem& fileSystem,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Initialise, load and show, as the program starts. False when the
     // program ended on the way (second instance, refused target).
-    bool Start();
+    bool start();
 
-    void Form_Initialize();
-    void Form_Load();
     void checkAll();
-    void SetSelected();
-
-    void cmdEncrypt_Click();
-    void cmdDecrypt_Click();
-    void cmdCancel_Click();
-    void cmdAbout_Click();
-    void Check1_MouseMove();
-    void txtPassword1_GotFocus();
-    void txtPassword1_LostFocus();
-    void txtPassword2_GotFocus();
-    void txtPassword2_LostFocus();
-    void Form_QueryUnload();
+    // Selects the whole text of the password box that has the focus.
+    void selectFocusedText();
 
     // The button Enter presses in this mode; none before checkAll succeeds.
     QPushButton* defaultButton() const { return defaultButton_; }
     // True while a file operation runs on its worker thread.
     bool working() const { return working_; }
+    // The target named on the command line.
+    const std::string& userFile() const { return userFile_; }
 
-    std::string userFile;
-
-    QLineEdit* txtPassword1;
-    QLineEdit* txtPassword2;
-    QPushButton* cmdEncrypt;
-    QPushButton* cmdDecrypt;
-    QPushButton* cmdCancel;
-    QPushButton* cmdAbout;
-    QCheckBox* Check1;
-    QLabel* lblPassword1;
-    QLabel* lblPassword2;
-    // Shown below Cancel only while a long operation runs.
-    QProgressBar* prgWork;
+  public slots:
+    void encrypt();
+    void decrypt();
+    // Cancel while working stops the run; otherwise Cancel or Done ends the program.
+    void cancelOrClose();
+    void showAbout();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -84,8 +67,15 @@ class frmmain : public QWidget {
     class Position;
     class CheckValue;
 
-    void Encrypt();
-    void Decrypt();
+    void refuseSecondInstance();
+    void loadSettingsAndTarget();
+    void saveSettings();
+    void updateAutoQuitTip();
+    // Colours the label of `box` while it has the focus; other controls have none.
+    void markPasswordLabel(const QWidget* box, bool focused);
+
+    void runEncrypt();
+    void runDecrypt();
     // Names the output and, when another file has that name, asks before it
     // is replaced; false when the user said No.
     bool confirmOutput(Operation operation);
@@ -108,11 +98,24 @@ class frmmain : public QWidget {
     void setDefaultButton(QPushButton* button);
     void focusMoved(QWidget* to);
 
+    QLineEdit* password1_;
+    QLineEdit* password2_;
+    QPushButton* encryptButton_;
+    QPushButton* decryptButton_;
+    QPushButton* cancelButton_;
+    QPushButton* aboutButton_;
+    QCheckBox* autoQuit_;
+    QLabel* password1Label_;
+    QLabel* password2Label_;
+    // Shown below Cancel only while a long operation runs.
+    QProgressBar* progress_;
+
     WindowServices& services_;
     WindowSettings& settings_;
     FileSystem& fileSystem_;
     std::unique_ptr<Position> position_;
     std::unique_ptr<CheckValue> checkValue_;
+    std::string userFile_;
     std::string output_;     // the output path of the run about to start
     RunOptions runOptions_;  // and what it may replace
     QPushButton* defaultButton_ = nullptr;

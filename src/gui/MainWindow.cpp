@@ -1,4 +1,4 @@
-#include "gui/frmmain.h"
+#include "gui/MainWindow.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -28,7 +28,7 @@
 #include "gui/ErrorReport.h"
 #include "gui/Padlocks.h"
 #include "gui/WindowSettings.h"
-#include "gui/about/frmabout.h"
+#include "gui/about/AboutDialog.h"
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
@@ -109,7 +109,7 @@ class PictureButton : public QPushButton {
 
 // Screen readers should meet the window as a dialog, not as a bare widget.
 QAccessibleInterface* windowAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String(frmmain::staticMetaObject.className()) &&
+    if (className == QLatin1String(MainWindow::staticMetaObject.className()) &&
         object->isWidgetType()) {
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
     }
@@ -185,7 +185,7 @@ void setForeColor(QLabel* label, const QColor& colour) {
 // The window's edges in twips, for the settings store: 15 to a screen pixel,
 // whatever the scale factor, so that a stored position means the same place
 // on the screen at every scale. Qt places windows in scaled pixels.
-class frmmain::Position final : public PositionTarget {
+class MainWindow::Position final : public PositionTarget {
   public:
     explicit Position(QWidget& window) : window_(window) {}
     float Left() const override { return toTwips(window_.x()); }
@@ -203,8 +203,8 @@ class frmmain::Position final : public PositionTarget {
     QWidget& window_;
 };
 
-// Check1's value: 0 unchecked, 1 checked, 2 greyed; nothing else.
-class frmmain::CheckValue final : public CheckBoxTarget {
+// The auto quit box's value: 0 unchecked, 1 checked, 2 greyed; nothing else.
+class MainWindow::CheckValue final : public CheckBoxTarget {
   public:
     explicit CheckValue(QCheckBox& box) : box_(box) {}
     int Value() const override {
@@ -240,8 +240,8 @@ class frmmain::CheckValue final : public CheckBoxTarget {
     QCheckBox& box_;
 };
 
-frmmain::frmmain(WindowServices& services, WindowSettings& settings, FileSystem& fileSystem,
-                 QWidget* parent)
+MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileSystem& fileSystem,
+                       QWidget* parent)
     : QWidget(parent), services_(services), settings_(settings), fileSystem_(fileSystem) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -252,42 +252,42 @@ frmmain::frmmain(WindowServices& services, WindowSettings& settings, FileSystem&
     setWindowIcon(closed);
     setFont(windowFont());
 
-    txtPassword1 = new QLineEdit(this);
-    txtPassword2 = new QLineEdit(this);
-    cmdEncrypt = new PictureButton(this);
-    cmdDecrypt = new PictureButton(this);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdAbout = new QPushButton(QStringLiteral("&About"), this);
-    Check1 = new QCheckBox(QStringLiteral("Auto quit window"), this);
-    lblPassword1 = new QLabel(QStringLiteral("Enter password:"), this);
-    lblPassword2 = new QLabel(QStringLiteral("Enter password again:"), this);
-    prgWork = new QProgressBar(this);
+    password1_ = new QLineEdit(this);
+    password2_ = new QLineEdit(this);
+    encryptButton_ = new PictureButton(this);
+    decryptButton_ = new PictureButton(this);
+    cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
+    aboutButton_ = new QPushButton(QStringLiteral("&About"), this);
+    autoQuit_ = new QCheckBox(QStringLiteral("Auto quit window"), this);
+    password1Label_ = new QLabel(QStringLiteral("Enter password:"), this);
+    password2Label_ = new QLabel(QStringLiteral("Enter password again:"), this);
+    progress_ = new QProgressBar(this);
 
-    txtPassword1->setObjectName(QStringLiteral("txtPassword1"));
-    txtPassword2->setObjectName(QStringLiteral("txtPassword2"));
-    cmdEncrypt->setObjectName(QStringLiteral("cmdEncrypt"));
-    cmdDecrypt->setObjectName(QStringLiteral("cmdDecrypt"));
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdAbout->setObjectName(QStringLiteral("cmdAbout"));
-    Check1->setObjectName(QStringLiteral("Check1"));
-    lblPassword1->setObjectName(QStringLiteral("lblPassword1"));
-    lblPassword2->setObjectName(QStringLiteral("lblPassword2"));
-    prgWork->setObjectName(QStringLiteral("prgWork"));
+    password1_->setObjectName(QStringLiteral("txtPassword1"));
+    password2_->setObjectName(QStringLiteral("txtPassword2"));
+    encryptButton_->setObjectName(QStringLiteral("cmdEncrypt"));
+    decryptButton_->setObjectName(QStringLiteral("cmdDecrypt"));
+    cancelButton_->setObjectName(QStringLiteral("cmdCancel"));
+    aboutButton_->setObjectName(QStringLiteral("cmdAbout"));
+    autoQuit_->setObjectName(QStringLiteral("Check1"));
+    password1Label_->setObjectName(QStringLiteral("lblPassword1"));
+    password2Label_->setObjectName(QStringLiteral("lblPassword2"));
+    progress_->setObjectName(QStringLiteral("prgWork"));
 
-    txtPassword1->setGeometry(px(1935), px(150), px(1365), px(285));
-    txtPassword2->setGeometry(px(1935), px(495), px(1365), px(285));
-    cmdEncrypt->setGeometry(px(225), px(885), px(765), px(615));
-    cmdDecrypt->setGeometry(px(1020), px(885), px(765), px(615));
-    cmdCancel->setGeometry(px(1935), px(1185), px(1365), px(315));
-    cmdAbout->setGeometry(px(1935), px(870), px(1365), px(300));
-    Check1->setGeometry(px(240), px(1590), px(1560), px(195));
-    lblPassword1->setGeometry(px(225), px(210), px(1140), px(195));
-    lblPassword2->setGeometry(px(225), px(510), px(1575), px(195));
+    password1_->setGeometry(px(1935), px(150), px(1365), px(285));
+    password2_->setGeometry(px(1935), px(495), px(1365), px(285));
+    encryptButton_->setGeometry(px(225), px(885), px(765), px(615));
+    decryptButton_->setGeometry(px(1020), px(885), px(765), px(615));
+    cancelButton_->setGeometry(px(1935), px(1185), px(1365), px(315));
+    aboutButton_->setGeometry(px(1935), px(870), px(1365), px(300));
+    autoQuit_->setGeometry(px(240), px(1590), px(1560), px(195));
+    password1Label_->setGeometry(px(225), px(210), px(1140), px(195));
+    password2Label_->setGeometry(px(225), px(510), px(1575), px(195));
     // In the right column's free row beside the check box.
-    prgWork->setGeometry(px(1935), px(1590), px(1365), px(195));
-    prgWork->setRange(0, kProgressSteps);
-    prgWork->setFocusPolicy(Qt::NoFocus);
-    prgWork->hide();
+    progress_->setGeometry(px(1935), px(1590), px(1365), px(195));
+    progress_->setRange(0, kProgressSteps);
+    progress_->setFocusPolicy(Qt::NoFocus);
+    progress_->hide();
 
     static const bool accessibleWindow = [] {
         QAccessible::installFactory(windowAccessible);
@@ -295,74 +295,76 @@ frmmain::frmmain(WindowServices& services, WindowSettings& settings, FileSystem&
     }();
     (void)accessibleWindow;
     // The labels read "Enter password:"; screen readers get what the box is.
-    txtPassword1->setAccessibleName(QStringLiteral("Password"));
-    txtPassword2->setAccessibleName(QStringLiteral("Password again"));
-    cmdEncrypt->setAccessibleName(QStringLiteral("Encrypt"));
-    cmdDecrypt->setAccessibleName(QStringLiteral("Decrypt"));
-    prgWork->setAccessibleName(QStringLiteral("Progress"));
+    password1_->setAccessibleName(QStringLiteral("Password"));
+    password2_->setAccessibleName(QStringLiteral("Password again"));
+    encryptButton_->setAccessibleName(QStringLiteral("Encrypt"));
+    decryptButton_->setAccessibleName(QStringLiteral("Decrypt"));
+    progress_->setAccessibleName(QStringLiteral("Progress"));
 
     auto* style = new WindowStyle;
     style->setParent(this);
-    for (QLineEdit* box : {txtPassword1, txtPassword2}) {
+    for (QLineEdit* box : {password1_, password2_}) {
         box->setStyle(style);
         box->setEchoMode(QLineEdit::Password);
         box->setMaxLength(std::numeric_limits<int>::max());
         box->installEventFilter(this);
     }
 
-    setPictures(cmdEncrypt, closed, padlocks::kClosedDark);
-    setPictures(cmdDecrypt, sharpPicture(padlocks::kOpen), padlocks::kOpenDark);
-    cmdEncrypt->setToolTip(QStringLiteral(" Encrypt "));
-    cmdDecrypt->setToolTip(QStringLiteral(" Decrypt "));
+    setPictures(encryptButton_, closed, padlocks::kClosedDark);
+    setPictures(decryptButton_, sharpPicture(padlocks::kOpen), padlocks::kOpenDark);
+    encryptButton_->setToolTip(QStringLiteral(" Encrypt "));
+    decryptButton_->setToolTip(QStringLiteral(" Decrypt "));
 
     // Labels size themselves to their text.
-    for (QLabel* label : {lblPassword1, lblPassword2}) {
+    for (QLabel* label : {password1Label_, password2Label_}) {
         label->resize(label->sizeHint().width(), label->height());
         setForeColor(label, label->palette().color(QPalette::ButtonText));
     }
 
-    Check1->setMouseTracking(true);
-    Check1->installEventFilter(this);
+    autoQuit_->setMouseTracking(true);
+    autoQuit_->installEventFilter(this);
     // A greyed box restored from the settings becomes a plain two-state box
     // once the user clicks it.
-    connect(Check1, &QCheckBox::clicked, this, [this] { Check1->setTristate(false); });
+    connect(autoQuit_, &QCheckBox::clicked, this, [this] { autoQuit_->setTristate(false); });
 
-    setTabOrder(txtPassword1, txtPassword2);
-    setTabOrder(txtPassword2, cmdEncrypt);
-    setTabOrder(cmdEncrypt, cmdDecrypt);
-    setTabOrder(cmdDecrypt, cmdCancel);
-    setTabOrder(cmdCancel, cmdAbout);
-    setTabOrder(cmdAbout, Check1);
-    for (QWidget* control : {static_cast<QWidget*>(cmdEncrypt), static_cast<QWidget*>(cmdDecrypt),
-                             static_cast<QWidget*>(cmdCancel), static_cast<QWidget*>(cmdAbout),
-                             static_cast<QWidget*>(Check1)}) {
+    setTabOrder(password1_, password2_);
+    setTabOrder(password2_, encryptButton_);
+    setTabOrder(encryptButton_, decryptButton_);
+    setTabOrder(decryptButton_, cancelButton_);
+    setTabOrder(cancelButton_, aboutButton_);
+    setTabOrder(aboutButton_, autoQuit_);
+    for (QWidget* control :
+         {static_cast<QWidget*>(encryptButton_), static_cast<QWidget*>(decryptButton_),
+          static_cast<QWidget*>(cancelButton_), static_cast<QWidget*>(aboutButton_),
+          static_cast<QWidget*>(autoQuit_)}) {
         control->installEventFilter(this);
     }
 
-    connect(cmdEncrypt, &QPushButton::clicked, this, &frmmain::cmdEncrypt_Click);
-    connect(cmdDecrypt, &QPushButton::clicked, this, &frmmain::cmdDecrypt_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmmain::cmdCancel_Click);
-    connect(cmdAbout, &QPushButton::clicked, this, &frmmain::cmdAbout_Click);
+    connect(encryptButton_, &QPushButton::clicked, this, &MainWindow::encrypt);
+    connect(decryptButton_, &QPushButton::clicked, this, &MainWindow::decrypt);
+    connect(cancelButton_, &QPushButton::clicked, this, &MainWindow::cancelOrClose);
+    connect(aboutButton_, &QPushButton::clicked, this, &MainWindow::showAbout);
 
     position_ = std::make_unique<Position>(*this);
-    checkValue_ = std::make_unique<CheckValue>(*Check1);
+    checkValue_ = std::make_unique<CheckValue>(*autoQuit_);
 }
 
-frmmain::~frmmain() = default;
+MainWindow::~MainWindow() = default;
 
-bool frmmain::Start() {
-    Form_Initialize();
+bool MainWindow::start() {
+    refuseSecondInstance();
     if (ended_) {
         return false;
     }
-    Form_Load();
+    loadSettingsAndTarget();
     if (ended_) {
         return false;
     }
-    for (QWidget* control : {static_cast<QWidget*>(txtPassword1),
-                             static_cast<QWidget*>(txtPassword2), static_cast<QWidget*>(cmdEncrypt),
-                             static_cast<QWidget*>(cmdDecrypt), static_cast<QWidget*>(cmdCancel),
-                             static_cast<QWidget*>(cmdAbout), static_cast<QWidget*>(Check1)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(password1_), static_cast<QWidget*>(password2_),
+          static_cast<QWidget*>(encryptButton_), static_cast<QWidget*>(decryptButton_),
+          static_cast<QWidget*>(cancelButton_), static_cast<QWidget*>(aboutButton_),
+          static_cast<QWidget*>(autoQuit_)}) {
         if (control->isEnabled()) {
             control->setFocus(Qt::OtherFocusReason);
             break;
@@ -372,48 +374,48 @@ bool frmmain::Start() {
     return true;
 }
 
-void frmmain::Form_Initialize() {
+void MainWindow::refuseSecondInstance() {
     if (services_.PrevInstance()) {
         services_.MsgBox({"Grize is already running...", MsgIcon::Information, "Info"});
         endProgram();
     }
 }
 
-void frmmain::Form_Load() {
+void MainWindow::loadSettingsAndTarget() {
     guarded("Sub Form_Load", false, [this] {
         settings_.LoadPosition(*position_);
         settings_.LoadAutoquit(*checkValue_);
-        userFile = services_.CommandLine();
+        userFile_ = services_.CommandLine();
         checkAll();
     });
 }
 
-void frmmain::checkAll() {
+void MainWindow::checkAll() {
     const bool checked = guarded("Sub checkAll", false, [this] {
-        const TargetCheck result = checkTarget(userFile, fileSystem_);
+        const TargetCheck result = checkTarget(userFile_, fileSystem_);
         if (result != TargetCheck::Ok) {
             services_.MsgBox(
-                {targetCheckMessage(result, displayPath(userFile)), MsgIcon::Warning, kTitle});
+                {targetCheckMessage(result, displayPath(userFile_)), MsgIcon::Warning, kTitle});
             endProgram();
             return;
         }
-        if (isEncryptedFile(userFile, fileSystem_)) {
-            cmdEncrypt->setEnabled(false);
-            cmdDecrypt->setEnabled(true);
-            setDefaultButton(cmdDecrypt);
-            lblPassword2->setEnabled(false);
-            txtPassword2->setEnabled(false);
-            txtPassword2->clear();
+        if (isEncryptedFile(userFile_, fileSystem_)) {
+            encryptButton_->setEnabled(false);
+            decryptButton_->setEnabled(true);
+            setDefaultButton(decryptButton_);
+            password2Label_->setEnabled(false);
+            password2_->setEnabled(false);
+            password2_->clear();
         } else {
-            cmdEncrypt->setEnabled(true);
-            setDefaultButton(cmdEncrypt);
-            cmdDecrypt->setEnabled(false);
-            lblPassword2->setEnabled(true);
-            txtPassword2->setEnabled(true);
+            encryptButton_->setEnabled(true);
+            setDefaultButton(encryptButton_);
+            decryptButton_->setEnabled(false);
+            password2Label_->setEnabled(true);
+            password2_->setEnabled(true);
         }
-        lblPassword1->setEnabled(true);
-        txtPassword1->setEnabled(true);
-        setWindowTitle(toQt("Grize / " + displayPath(GetFileName(userFile, kPathSeparator))));
+        password1Label_->setEnabled(true);
+        password1_->setEnabled(true);
+        setWindowTitle(toQt("Grize / " + displayPath(GetFileName(userFile_, kPathSeparator))));
     });
     // A target that cannot even be looked at leaves no mode to offer: end as
     // the refused targets do, rather than show a window half set up.
@@ -422,7 +424,7 @@ void frmmain::checkAll() {
     }
 }
 
-void frmmain::SetSelected() {
+void MainWindow::selectFocusedText() {
     // The control with the focus in this window, also while a message box
     // that just closed still holds the keyboard.
     if (auto* box = qobject_cast<QLineEdit*>(focusWidget())) {
@@ -430,79 +432,79 @@ void frmmain::SetSelected() {
     }
 }
 
-void frmmain::cmdEncrypt_Click() {
-    if (txtPassword1->text() != txtPassword2->text()) {
+void MainWindow::encrypt() {
+    if (password1_->text() != password2_->text()) {
         services_.MsgBox({kPasswordsDiffer, MsgIcon::Warning, kTitle});
-        txtPassword2->setFocus(Qt::OtherFocusReason);
-        SetSelected();
+        password2_->setFocus(Qt::OtherFocusReason);
+        selectFocusedText();
         return;
     }
     if (!confirmOutput(Operation::Encrypt)) {
         return;
     }
     setCursor(Qt::WaitCursor);
-    cmdEncrypt->setEnabled(false);
-    cmdDecrypt->setEnabled(false);
-    Encrypt();
+    encryptButton_->setEnabled(false);
+    decryptButton_->setEnabled(false);
+    runEncrypt();
     if (!ended_) {
         unsetCursor();
     }
 }
 
-void frmmain::Encrypt() {
+void MainWindow::runEncrypt() {
     // Cancel stays enabled: while working it stops the run.
     repaint();
     std::optional<RunResult> result;
     guarded("Sub Encrypt", true, [this, &result] {
-        const std::string password = passwordForEncryption(txtPassword1->text().toStdU32String());
+        const std::string password = passwordForEncryption(password1_->text().toStdU32String());
         const std::string seed = saltSeedNow();
         result = runWork([&](const ProgressFn& progress) {
             RunOptions options = runOptions_;
             options.progress = progress;
             options.cancel = &cancelRequested_;
             return encryptFile(
-                userFile, password, seed, [this] { return output_; }, options, fileSystem_);
+                userFile_, password, seed, [this] { return output_; }, options, fileSystem_);
         });
     });
     if (result) {
         finishDone(*result);
     } else if (cancelled_) {
-        finishCancelled(cmdEncrypt);
+        finishCancelled(encryptButton_);
     } else {
         finishFailed();
     }
 }
 
-void frmmain::cmdDecrypt_Click() {
+void MainWindow::decrypt() {
     if (!confirmOutput(Operation::Decrypt)) {
         return;
     }
     setCursor(Qt::WaitCursor);
-    cmdEncrypt->setEnabled(false);
-    cmdDecrypt->setEnabled(false);
-    Decrypt();
+    encryptButton_->setEnabled(false);
+    decryptButton_->setEnabled(false);
+    runDecrypt();
     if (!ended_) {
         unsetCursor();
     }
 }
 
-void frmmain::Decrypt() {
+void MainWindow::runDecrypt() {
     repaint();
     std::optional<RunResult> result;
     guarded("Sub Decrypt", true, [this, &result] {
         const std::vector<std::string> passwords =
-            passwordsForDecryption(txtPassword1->text().toStdU32String());
+            passwordsForDecryption(password1_->text().toStdU32String());
         result = runWork([&](const ProgressFn& progress) {
             RunOptions options = runOptions_;
             options.progress = progress;
             options.cancel = &cancelRequested_;
             return decryptFile(
-                userFile, passwords, [this] { return output_; }, options, fileSystem_);
+                userFile_, passwords, [this] { return output_; }, options, fileSystem_);
         });
     });
     if (!result) {
         if (cancelled_) {
-            finishCancelled(cmdDecrypt);
+            finishCancelled(decryptButton_);
         } else {
             finishFailed();
         }
@@ -510,18 +512,18 @@ void frmmain::Decrypt() {
     }
     if (result->wrongPassword) {
         services_.MsgBox({kWrongPassword, MsgIcon::Warning, kTitle});
-        txtPassword1->setFocus(Qt::OtherFocusReason);
-        SetSelected();
-        lblPassword1->setEnabled(true);
-        cmdDecrypt->setEnabled(true);
+        password1_->setFocus(Qt::OtherFocusReason);
+        selectFocusedText();
+        password1Label_->setEnabled(true);
+        decryptButton_->setEnabled(true);
         // Another attempt or giving up: both must stay possible.
-        cmdCancel->setEnabled(true);
+        cancelButton_->setEnabled(true);
         return;
     }
     finishDone(*result);
 }
 
-RunResult frmmain::runWork(const std::function<RunResult(const ProgressFn&)>& work) {
+RunResult MainWindow::runWork(const std::function<RunResult(const ProgressFn&)>& work) {
     std::atomic<std::uint64_t> done{0};
     std::atomic<std::uint64_t> total{0};
     const ProgressFn progress = [&done, &total](std::uint64_t bytes, std::uint64_t of) {
@@ -537,16 +539,16 @@ RunResult frmmain::runWork(const std::function<RunResult(const ProgressFn&)>& wo
         if (clock.elapsed() < kProgressDelayMs || of == 0) {
             return;
         }
-        prgWork->setValue(
+        progress_->setValue(
             static_cast<int>(done.load(std::memory_order_relaxed) * kProgressSteps / of));
-        prgWork->show();
+        progress_->show();
     });
     tick.start(kProgressTickMs);
 
     std::optional<RunResult> result;
     std::exception_ptr failure;
     QEventLoop loop;
-    const InputBlocker blocker(*this, *cmdCancel, [this] { cancelWork(); });
+    const InputBlocker blocker(*this, *cancelButton_, [this] { cancelWork(); });
     cancelRequested_ = false;
     cancelled_ = false;
     working_ = true;
@@ -564,18 +566,18 @@ RunResult frmmain::runWork(const std::function<RunResult(const ProgressFn&)>& wo
     worker.join();
     working_ = false;
     tick.stop();
-    prgWork->hide();
-    prgWork->reset();
+    progress_->hide();
+    progress_->reset();
     if (failure) {
         std::rethrow_exception(failure);
     }
     return *result;
 }
 
-bool frmmain::confirmOutput(Operation operation) {
+bool MainWindow::confirmOutput(Operation operation) {
     output_ = outputPath(operation);
     runOptions_ = RunOptions();
-    const ExistingOutput existing = probeOutput(userFile, output_, fileSystem_);
+    const ExistingOutput existing = probeOutput(userFile_, output_, fileSystem_);
     if (existing.state != OutputState::Taken) {
         return true;  // a read-only file or a folder there fails the run itself
     }
@@ -589,8 +591,8 @@ bool frmmain::confirmOutput(Operation operation) {
 }
 
 // The done state after a written file; auto quit ends the program here.
-void frmmain::finishDone(const RunResult& result) {
-    const std::string source = displayPath(GetFileName(userFile, kPathSeparator));
+void MainWindow::finishDone(const RunResult& result) {
+    const std::string source = displayPath(GetFileName(userFile_, kPathSeparator));
     if (result.sourceKept == SourceKept::Changed) {
         services_.MsgBox({source + " changed while Grize was working, so it was kept.",
                           MsgIcon::Warning, kTitle});
@@ -602,53 +604,53 @@ void frmmain::finishDone(const RunResult& result) {
     if (result.otherNames) {
         services_.MsgBox({messages::otherNamesKept(source), MsgIcon::Warning, kTitle});
     }
-    cmdCancel->setEnabled(true);
-    cmdCancel->setText(QStringLiteral("&Done"));
-    cmdCancel->setFocus(Qt::OtherFocusReason);
-    lblPassword1->setEnabled(false);
-    lblPassword2->setEnabled(false);
-    txtPassword1->setEnabled(false);
-    txtPassword2->setEnabled(false);
+    cancelButton_->setEnabled(true);
+    cancelButton_->setText(QStringLiteral("&Done"));
+    cancelButton_->setFocus(Qt::OtherFocusReason);
+    password1Label_->setEnabled(false);
+    password2Label_->setEnabled(false);
+    password1_->setEnabled(false);
+    password2_->setEnabled(false);
     if (checkValue_->Value() == 1) {
-        cmdCancel_Click();
+        cancelOrClose();
     }
 }
 
 // After a failure the window offers one thing, leaving: the message said to
 // exit, and the password boxes could start nothing.
-void frmmain::finishFailed() {
-    cmdCancel->setEnabled(true);
-    cmdCancel->setFocus(Qt::OtherFocusReason);
-    lblPassword1->setEnabled(false);
-    lblPassword2->setEnabled(false);
-    txtPassword1->setEnabled(false);
-    txtPassword2->setEnabled(false);
+void MainWindow::finishFailed() {
+    cancelButton_->setEnabled(true);
+    cancelButton_->setFocus(Qt::OtherFocusReason);
+    password1Label_->setEnabled(false);
+    password2Label_->setEnabled(false);
+    password1_->setEnabled(false);
+    password2_->setEnabled(false);
 }
 
-void frmmain::finishCancelled(QPushButton* action) {
+void MainWindow::finishCancelled(QPushButton* action) {
     cancelled_ = false;
     action->setEnabled(true);
-    cmdCancel->setEnabled(true);
-    txtPassword1->setFocus(Qt::OtherFocusReason);
+    cancelButton_->setEnabled(true);
+    password1_->setFocus(Qt::OtherFocusReason);
     if (closeAfterWork_) {
-        cmdCancel_Click();
+        cancelOrClose();
     }
 }
 
-void frmmain::cancelWork() {
+void MainWindow::cancelWork() {
     cancelRequested_ = true;
 }
 
-std::string frmmain::outputPath(Operation operation) {
+std::string MainWindow::outputPath(Operation operation) {
     try {
-        return outputPathFor(userFile, operation);
+        return outputPathFor(userFile_, operation);
     } catch (const RuntimeError& error) {
         report(error, "Function replaceExtension", false);
         return {};
     }
 }
 
-void frmmain::cmdCancel_Click() {
+void MainWindow::cancelOrClose() {
     if (working_) {
         cancelWork();
         return;
@@ -657,42 +659,38 @@ void frmmain::cmdCancel_Click() {
     endProgram();
 }
 
-void frmmain::cmdAbout_Click() {
-    frmabout about(services_, this);
+void MainWindow::showAbout() {
+    AboutDialog about(services_, this);
     about.exec();
 }
 
-void frmmain::Check1_MouseMove() {
-    if (cmdEncrypt->isEnabled()) {
-        Check1->setToolTip(QStringLiteral(" Enables quick exit after encryption "));
+void MainWindow::updateAutoQuitTip() {
+    if (encryptButton_->isEnabled()) {
+        autoQuit_->setToolTip(QStringLiteral(" Enables quick exit after encryption "));
     }
-    if (cmdDecrypt->isEnabled()) {
-        Check1->setToolTip(QStringLiteral(" Enables quick exit after decryption "));
+    if (decryptButton_->isEnabled()) {
+        autoQuit_->setToolTip(QStringLiteral(" Enables quick exit after decryption "));
     }
 }
 
-void frmmain::txtPassword1_GotFocus() {
-    setForeColor(lblPassword1, kFocusLabelColour);
+void MainWindow::markPasswordLabel(const QWidget* box, bool focused) {
+    QLabel* label = nullptr;
+    if (box == password1_) {
+        label = password1Label_;
+    } else if (box == password2_) {
+        label = password2Label_;
+    } else {
+        return;
+    }
+    setForeColor(label, focused ? kFocusLabelColour : palette().color(QPalette::ButtonText));
 }
 
-void frmmain::txtPassword1_LostFocus() {
-    setForeColor(lblPassword1, palette().color(QPalette::ButtonText));
-}
-
-void frmmain::txtPassword2_GotFocus() {
-    setForeColor(lblPassword2, kFocusLabelColour);
-}
-
-void frmmain::txtPassword2_LostFocus() {
-    setForeColor(lblPassword2, palette().color(QPalette::ButtonText));
-}
-
-void frmmain::Form_QueryUnload() {
+void MainWindow::saveSettings() {
     settings_.SavePosition(*position_);
     settings_.SaveAutoquit(*checkValue_);
 }
 
-void frmmain::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         // A focused button takes Enter itself; otherwise the mode's button.
@@ -705,8 +703,8 @@ void frmmain::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (key == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        if (cmdCancel->isEnabled()) {
-            cmdCancel->click();
+        if (cancelButton_->isEnabled()) {
+            cancelButton_->click();
         }
         event->accept();
         return;
@@ -714,7 +712,7 @@ void frmmain::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void frmmain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing in the middle of a run would end the program under it: the
     // run is cancelled, and the window closes once it has stopped.
     if (working_) {
@@ -723,11 +721,11 @@ void frmmain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    Form_QueryUnload();
+    saveSettings();
     event->accept();
 }
 
-bool frmmain::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::FocusIn:
             focusMoved(static_cast<QWidget*>(watched));
@@ -743,8 +741,8 @@ bool frmmain::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
         case QEvent::MouseMove:
-            if (watched == Check1) {
-                Check1_MouseMove();
+            if (watched == autoQuit_) {
+                updateAutoQuitTip();
             }
             break;
         default:
@@ -753,39 +751,28 @@ bool frmmain::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// Gives the lost-focus and got-focus handlers the moves between controls,
-// also those made while the window was inactive (which Qt reports only as
-// the new control's focus-in once the window is active again).
-void frmmain::focusMoved(QWidget* to) {
+// Follows the focus between controls for the password labels, also moves
+// made while the window was inactive (which Qt reports only as the new
+// control's focus-in once the window is active again).
+void MainWindow::focusMoved(QWidget* to) {
     if (to == focused_) {
-        if (to == txtPassword1) {
-            txtPassword1_GotFocus();
-        } else if (to == txtPassword2) {
-            txtPassword2_GotFocus();
-        }
+        markPasswordLabel(to, true);
         return;
     }
-    if (focused_ == txtPassword1) {
-        txtPassword1_LostFocus();
-    } else if (focused_ == txtPassword2) {
-        txtPassword2_LostFocus();
-    }
+    markPasswordLabel(focused_, false);
     focused_ = to;
-    if (to == txtPassword1) {
-        txtPassword1_GotFocus();
-    } else if (to == txtPassword2) {
-        txtPassword2_GotFocus();
-    }
+    markPasswordLabel(to, true);
 }
 
-void frmmain::setDefaultButton(QPushButton* button) {
-    for (QPushButton* each : {cmdEncrypt, cmdDecrypt, cmdCancel, cmdAbout}) {
+void MainWindow::setDefaultButton(QPushButton* button) {
+    for (QPushButton* each : {encryptButton_, decryptButton_, cancelButton_, aboutButton_}) {
         each->setDefault(each == button);
     }
     defaultButton_ = button;
 }
 
-bool frmmain::guarded(std::string_view label, bool accessBox, const std::function<void()>& step) {
+bool MainWindow::guarded(std::string_view label, bool accessBox,
+                         const std::function<void()>& step) {
     try {
         step();
         return true;
@@ -799,13 +786,13 @@ bool frmmain::guarded(std::string_view label, bool accessBox, const std::functio
     return false;
 }
 
-void frmmain::report(const RuntimeError& error, std::string_view label, bool accessBox) {
+void MainWindow::report(const RuntimeError& error, std::string_view label, bool accessBox) {
     if (error.number() == err::kCancelled) {
         cancelled_ = true;
         return;  // the user's own wish: nothing to tell
     }
     const std::optional<std::string> expected =
-        messages::expectedFailure(error, displayPath(GetFileName(userFile, kPathSeparator)),
+        messages::expectedFailure(error, displayPath(GetFileName(userFile_, kPathSeparator)),
                                   displayPath(GetFileName(output_, kPathSeparator)));
     if (expected) {
         services_.MsgBox({*expected, MsgIcon::Warning, kTitle});
@@ -819,7 +806,7 @@ void frmmain::report(const RuntimeError& error, std::string_view label, bool acc
         {errorReportText(error.number(), error.description(), label), MsgIcon::None, "Error"});
 }
 
-void frmmain::endProgram() {
+void MainWindow::endProgram() {
     ended_ = true;
     services_.EndNow();
 }

@@ -1,4 +1,4 @@
-#include "gui/about/frmabout.h"
+#include "gui/about/AboutDialog.h"
 
 #include <QKeyEvent>
 #include <QMargins>
@@ -68,7 +68,7 @@ QFrame* line(QWidget* parent, const char* name, int top, int thickness, const QC
 
 }  // namespace
 
-frmabout::frmabout(WindowServices& services, QWidget* owner)
+AboutDialog::AboutDialog(WindowServices& services, QWidget* owner)
     : QDialog(owner), services_(services), owner_(owner) {
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
@@ -76,71 +76,67 @@ frmabout::frmabout(WindowServices& services, QWidget* owner)
     setFixedSize(px(3300), px(4395));
     setFont(aboutFont(8));
 
-    lblprogtitle = label(this, "lblprogtitle", 345, 3675, 330);
-    lblprogtitle->setFont(aboutFont(13.5));
-    lblversion = label(this, "lblversion", 675, 3675, 195);
-    lblversion->setFont(aboutFont(9.75, true));
-    lblcopyright = label(this, "lblcopyright", 930, 795, 195);
-    lblcopyright2 = label(this, "lblcopyright2", 1140, 2580, 240, QStringLiteral("Ashgrove"));
+    title_ = label(this, "lblprogtitle", 345, 3675, 330);
+    title_->setFont(aboutFont(13.5));
+    version_ = label(this, "lblversion", 675, 3675, 195);
+    version_->setFont(aboutFont(9.75, true));
+    copyright_ = label(this, "lblcopyright", 930, 795, 195);
+    author_ = label(this, "lblcopyright2", 1140, 2580, 240, QStringLiteral("Ashgrove"));
 
     // Two etched separators: a dark line with a wider highlight under it.
     const QColor dark(0x40, 0x00, 0x40);
     const QColor highlight = palette().color(QPalette::Light);
-    Line2 = line(this, "Line2", 1560, 2, highlight);
-    Line1 = line(this, "Line1", 1545, 1, dark);
-    Line5 = line(this, "Line5", 1545, 1, dark);
-    Line3 = line(this, "Line3", 2430, 2, highlight);
-    Line4 = line(this, "Line4", 2415, 1, dark);
+    line2_ = line(this, "Line2", 1560, 2, highlight);
+    line1_ = line(this, "Line1", 1545, 1, dark);
+    line5_ = line(this, "Line5", 1545, 1, dark);
+    line3_ = line(this, "Line3", 2430, 2, highlight);
+    line4_ = line(this, "Line4", 2415, 1, dark);
 
-    lbltext3 = label(this, "lbltext3", 2085, 1110, 195, QStringLiteral("Play and enjoy!"));
-    lbltext4 =
+    playText_ = label(this, "lbltext3", 2085, 1110, 195, QStringLiteral("Play and enjoy!"));
+    updatesText_ =
         label(this, "lbltext4", 2700, 2265, 195, QStringLiteral("For updates and other freeware,"));
-    lbltext5 = label(this, "lbltext5", 2895, 1545, 195, QStringLiteral("Visit my homepage at"));
-    lblurl = label(this, "lblurl", 3105, 1740, 195, homepage());
-    for (QLabel* control : {lbltext3, lbltext4, lbltext5, lblurl}) {
+    visitText_ = label(this, "lbltext5", 2895, 1545, 195, QStringLiteral("Visit my homepage at"));
+    link_ = label(this, "lblurl", 3105, 1740, 195, homepage());
+    for (QLabel* control : {playText_, updatesText_, visitText_, link_}) {
         autoSize(control);
     }
-    QPalette urlPalette = lblurl->palette();
+    QPalette urlPalette = link_->palette();
     urlPalette.setColor(QPalette::WindowText, QColor(0, 0, 192));
-    lblurl->setPalette(urlPalette);
-    lblurl->setMouseTracking(true);
-    lblurl->installEventFilter(this);
+    link_->setPalette(urlPalette);
+    link_->setMouseTracking(true);
+    link_->installEventFilter(this);
 
-    cmdok = new QPushButton(QStringLiteral("&Ok"), this);
-    cmdok->setObjectName(QStringLiteral("cmdok"));
-    cmdok->setGeometry(px(360), px(3600), px(1590), px(390));
-    connect(cmdok, &QPushButton::clicked, this, &frmabout::cmdok_Click);
+    okButton_ = new QPushButton(QStringLiteral("&Ok"), this);
+    okButton_->setObjectName(QStringLiteral("cmdok"));
+    okButton_->setGeometry(px(360), px(3600), px(1590), px(390));
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     // Holds the link's pointer picture; all but its top row lies below the
     // client area.
-    imghand = new QLabel(this);
-    imghand->setObjectName(QStringLiteral("imghand"));
-    imghand->setGeometry(px(1605), px(4380), px(480), px(480));
-    imghand->setPixmap(sharpPicture(kHand).pixmap(QSize(32, 32), devicePixelRatioF()));
+    hand_ = new QLabel(this);
+    hand_->setObjectName(QStringLiteral("imghand"));
+    hand_->setGeometry(px(1605), px(4380), px(480), px(480));
+    hand_->setPixmap(sharpPicture(kHand).pixmap(QSize(32, 32), devicePixelRatioF()));
 
-    cmdok->setFocus(Qt::OtherFocusReason);
-    Form_Load();
+    okButton_->setFocus(Qt::OtherFocusReason);
+    showVersionAndYear();
 }
 
-QString frmabout::homepage() {
+QString AboutDialog::homepage() {
     return QString::fromUtf8(about::kHomepage);
 }
 
-void frmabout::Form_Load() {
-    lblprogtitle->setText(QStringLiteral("Grize"));
-    lblversion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(about::kVersionMajor)
-                            .arg(about::kVersionMinor)
-                            .arg(about::kVersionRevision));
-    lblcopyright->setText(QStringLiteral("\u00A9 %1").arg(services_.CurrentYear()));
-    autoSize(lblcopyright);
+void AboutDialog::showVersionAndYear() {
+    title_->setText(QStringLiteral("Grize"));
+    version_->setText(QStringLiteral("Version %1.%2.%3")
+                          .arg(about::kVersionMajor)
+                          .arg(about::kVersionMinor)
+                          .arg(about::kVersionRevision));
+    copyright_->setText(QStringLiteral("\u00A9 %1").arg(services_.CurrentYear()));
+    autoSize(copyright_);
 }
 
-void frmabout::cmdok_Click() {
-    accept();
-}
-
-void frmabout::lblurl_Click() {
+void AboutDialog::openHomepage() {
     if (owner_ != nullptr) {
         owner_->setWindowState(owner_->windowState() | Qt::WindowMinimized);
     }
@@ -148,7 +144,7 @@ void frmabout::lblurl_Click() {
     accept();
 }
 
-void frmabout::showEvent(QShowEvent* event) {
+void AboutDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Centred over a main window at the screen's edge, the frame of the box
     // can end up off the screen; once the window manager has framed it, pull
@@ -182,11 +178,11 @@ void frmabout::showEvent(QShowEvent* event) {
     });
 }
 
-void frmabout::lblurl_MouseMove() {
-    lblurl->setCursor(QCursor(imghand->pixmap(), kHandHotX, kHandHotY));
+void AboutDialog::showHandPointer() {
+    link_->setCursor(QCursor(hand_->pixmap(), kHandHotX, kHandHotY));
 }
 
-void frmabout::keyPressEvent(QKeyEvent* event) {
+void AboutDialog::keyPressEvent(QKeyEvent* event) {
     // Only the button, the link and the close box close this window.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
@@ -195,11 +191,11 @@ void frmabout::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-bool frmabout::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lblurl) {
+bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == link_) {
         switch (event->type()) {
             case QEvent::MouseMove:
-                lblurl_MouseMove();
+                showHandPointer();
                 break;
             case QEvent::MouseButtonPress:
                 urlPressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
@@ -207,10 +203,10 @@ bool frmabout::eventFilter(QObject* watched, QEvent* event) {
             case QEvent::MouseButtonRelease: {
                 const auto* mouse = static_cast<QMouseEvent*>(event);
                 const bool click = urlPressed_ && mouse->button() == Qt::LeftButton &&
-                                   lblurl->rect().contains(mouse->position().toPoint());
+                                   link_->rect().contains(mouse->position().toPoint());
                 urlPressed_ = false;
                 if (click) {
-                    lblurl_Click();
+                    openHomepage();
                 }
                 break;
             }
