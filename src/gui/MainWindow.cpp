@@ -18,11 +18,7 @@
 #include <new>
 #include <thread>
 
-#include "core/files/FileOperations.h"
-#include "core/files/TargetChecks.h"
-#include "core/format/PasswordBytes.h"
-#include "core/format/SaltSeed.h"
-#include "core/job/PathHelpers.h"
+#include "core/job/Job.h"
 #include "core/job/RunMessages.h"
 #include "errors/RuntimeError.h"
 #include "gui/ErrorReport.h"
@@ -42,7 +38,6 @@ const QColor kFocusLabelColour(0, 0, 192);
 
 const char* const kTitle = "Grize";
 const char* const kPasswordsDiffer = "The two passwords are not the same.\r\nPlease adjust...";
-const char* const kWrongPassword = "Access denied: password is incorrect!";
 const char* const kAccessDenied =
     "The operating system denied Grize access to your file.\r\n"
     "Please exit Grize, and run this program as an administrator.";
@@ -392,14 +387,15 @@ void MainWindow::loadSettingsAndTarget() {
 
 void MainWindow::checkAll() {
     const bool checked = guarded("Sub checkAll", false, [this] {
-        const TargetCheck result = checkTarget(userFile_, fileSystem_);
+        const job::Target target = job::examine(userFile_, fileSystem_);
+        const TargetCheck result = target.check;
         if (result != TargetCheck::Ok) {
             services_.MsgBox(
                 {targetCheckMessage(result, displayPath(userFile_)), MsgIcon::Warning, kTitle});
             endProgram();
             return;
         }
-        if (isEncryptedFile(userFile_, fileSystem_)) {
+        if (target.mode == Operation::Decrypt) {
             encryptButton_->setEnabled(false);
             decryptButton_->setEnabled(true);
             setDefaultButton(decryptButton_);
@@ -456,14 +452,9 @@ void MainWindow::runEncrypt() {
     repaint();
     std::optional<RunResult> result;
     guarded("Sub Encrypt", true, [this, &result] {
-        const std::string password = passwordForEncryption(password1_->text().toStdU32String());
-        const std::string seed = saltSeedNow();
-        result = runWork([&](const ProgressFn& progress) {
-            RunOptions options = runOptions_;
-            options.progress = progress;
-            options.cancel = &cancelRequested_;
-            return encryptFile(
-                userFile_, password, seed, [this] { return output_; }, options, fileSystem_);
+        const std::u32string password = password1_->text().toStdU32String();
+        result = runWork([&](const RunOptions& options) {
+            return job::run(plan_, password, options, fileSystem_);
         });
     });
     if (result) {
@@ -492,14 +483,9 @@ void MainWindow::runDecrypt() {
     repaint();
     std::optional<RunResult> result;
     guarded("Sub Decrypt", true, [this, &result] {
-        const std::vector<std::string> passwords =
-            passwordsForDecryption(password1_->text().toStdU32String());
-        result = runWork([&](const ProgressFn& progress) {
-            RunOptions options = runOptions_;
-            options.progress = progress;
-            options.cancel = &cancelRequested_;
-            return decryptFile(
-                userFile_, passwords, [this] { return output_; }, options, fileSystem_);
+        const std::u32string password = password1_->text().toStdU32String();
+        result = runWork([&](const RunOptions& options) {
+            return job::run(plan_, password, options, fileSystem_);
         });
     });
     if (!result) {
@@ -511,7 +497,7 @@ void MainWindow::runDecrypt() {
         return;
     }
     if (result->wrongPassword) {
-        services_.MsgBox({kWrongPassword, MsgIcon::Warning, kTitle});
+        services_.MsgBox({messages::wrongPassword(), MsgIcon::Warning, kTitle});
         password1_->setFocus(Qt::OtherFocusReason);
         selectFocusedText();
         password1Label_->setEnabled(true);
@@ -523,13 +509,15 @@ void MainWindow::runDecrypt() {
     finishDone(*result);
 }
 
-RunResult MainWindow::runWork(const std::function<RunResult(const ProgressFn&)>& work) {
+RunResult MainWindow::runWork(const std::function<RunResult(const RunOptions&)>& work) {
     std::atomic<std::uint64_t> done{0};
     std::atomic<std::uint64_t> total{0};
-    const ProgressFn progress = [&done, &total](std::uint64_t bytes, std::uint64_t of) {
+    RunOptions options;
+    options.progress = [&done, &total](std::uint64_t bytes, std::uint64_t of) {
         total.store(of, std::memory_order_relaxed);
         done.store(bytes, std::memory_order_relaxed);
     };
+    options.cancel = &cancelRequested_;
 
     QElapsedTimer clock;
     clock.start();
@@ -556,7 +544,7 @@ RunResult MainWindow::runWork(const std::function<RunResult(const ProgressFn&)>&
     // joined before they are read.
     std::thread worker([&] {
         try {
-            result = work(progress);
+            result = work(options);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -575,34 +563,26 @@ RunResult MainWindow::runWork(const std::function<RunResult(const ProgressFn&)>&
 }
 
 bool MainWindow::confirmOutput(Operation operation) {
-    output_ = outputPath(operation);
-    runOptions_ = RunOptions();
-    const ExistingOutput existing = probeOutput(userFile_, output_, fileSystem_);
-    if (existing.state != OutputState::Taken) {
-        return true;  // a read-only file or a folder there fails the run itself
-    }
-    const std::string name = displayPath(GetFileName(output_, kPathSeparator));
-    if (!services_.AskYesNo(
-            {name + " already exists.\r\nDo you want to replace it?", MsgIcon::Question, kTitle})) {
+    // Without an output name there is nothing to run: the window offers leaving.
+    if (!guarded("Function replaceExtension", false,
+                 [&] { plan_ = job::plan(userFile_, operation, fileSystem_); })) {
+        finishFailed();
         return false;
     }
-    runOptions_.replace = existing.info;
-    return true;
+    if (!plan_.needsConsent()) {
+        return true;  // a read-only file or a folder there fails the run itself
+    }
+    const std::string name = displayPath(GetFileName(plan_.output, kPathSeparator));
+    plan_.replace = services_.AskYesNo(
+        {name + " already exists.\r\nDo you want to replace it?", MsgIcon::Question, kTitle});
+    return plan_.replace;
 }
 
 // The done state after a written file; auto quit ends the program here.
 void MainWindow::finishDone(const RunResult& result) {
     const std::string source = displayPath(GetFileName(userFile_, kPathSeparator));
-    if (result.sourceKept == SourceKept::Changed) {
-        services_.MsgBox({source + " changed while Grize was working, so it was kept.",
-                          MsgIcon::Warning, kTitle});
-    } else if (result.sourceKept == SourceKept::Damaged) {
-        services_.MsgBox({source + " looks damaged: the decrypted file may not be what was "
-                                   "encrypted.\r\nThe encrypted file was kept.",
-                          MsgIcon::Warning, kTitle});
-    }
-    if (result.otherNames) {
-        services_.MsgBox({messages::otherNamesKept(source), MsgIcon::Warning, kTitle});
+    for (const std::string& text : job::warnings(result, source)) {
+        services_.MsgBox({text, MsgIcon::Warning, kTitle});
     }
     cancelButton_->setEnabled(true);
     cancelButton_->setText(QStringLiteral("&Done"));
@@ -639,15 +619,6 @@ void MainWindow::finishCancelled(QPushButton* action) {
 
 void MainWindow::cancelWork() {
     cancelRequested_ = true;
-}
-
-std::string MainWindow::outputPath(Operation operation) {
-    try {
-        return outputPathFor(userFile_, operation);
-    } catch (const RuntimeError& error) {
-        report(error, "Function replaceExtension", false);
-        return {};
-    }
 }
 
 void MainWindow::cancelOrClose() {
@@ -793,7 +764,7 @@ void MainWindow::report(const RuntimeError& error, std::string_view label, bool 
     }
     const std::optional<std::string> expected =
         messages::expectedFailure(error, displayPath(GetFileName(userFile_, kPathSeparator)),
-                                  displayPath(GetFileName(output_, kPathSeparator)));
+                                  displayPath(GetFileName(plan_.output, kPathSeparator)));
     if (expected) {
         services_.MsgBox({*expected, MsgIcon::Warning, kTitle});
         return;

@@ -13,8 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/files/FileOperations.h"
-#include "core/job/PathHelpers.h"
+#include "core/job/Job.h"
 #include "gui/settings/SettingsTargets.h"
 
 namespace grize {
@@ -82,14 +81,13 @@ class MainWindow : public QWidget {
     // Runs a file operation on a worker thread while this thread keeps
     // painting and shows progress; returns when it has ended, with its
     // result, or rethrows its failure here.
-    RunResult runWork(const std::function<RunResult(const ProgressFn&)>& work);
+    RunResult runWork(const std::function<RunResult(const RunOptions&)>& work);
     void finishDone(const RunResult& result);
     void finishFailed();
     // After a cancelled run: the state before the click, passwords kept.
     void finishCancelled(QPushButton* action);
     // Cancel, Esc or the close box while working: the run stops at its next read.
     void cancelWork();
-    std::string outputPath(Operation operation);
     // Runs `step`; a failure becomes the error report labelled `label`, or
     // with `accessBox` the access-denied box for error 75. False then.
     bool guarded(std::string_view label, bool accessBox, const std::function<void()>& step);
@@ -116,8 +114,7 @@ class MainWindow : public QWidget {
     std::unique_ptr<Position> position_;
     std::unique_ptr<CheckValue> checkValue_;
     std::string userFile_;
-    std::string output_;     // the output path of the run about to start
-    RunOptions runOptions_;  // and what it may replace
+    job::Plan plan_;  // the run about to start
     QPushButton* defaultButton_ = nullptr;
     QWidget* focused_ = nullptr;
     bool ended_ = false;
