@@ -128,38 +128,40 @@ class FaultyFileSystem final : public NativeFileSystem {
     // operation there to look at the window while it works.
     std::function<void()> beforeRead;
 
-    std::size_t read(Handle file, char* buffer, std::size_t size) override {
+    std::size_t read(const FileHandle& file, char* buffer, std::size_t size) override {
         if (beforeRead) {
             beforeRead();
         }
         return NativeFileSystem::read(file, buffer, size);
     }
-    Handle openRead(const std::string& path) override {
+    FileHandle openRead(const std::string& path) override {
         check(Op::OpenRead);
         return NativeFileSystem::openRead(path);
     }
-    Handle openReadAt(Handle folder, const std::string& name) override {
+    FileHandle openReadAt(const FileHandle& folder, const std::string& name) override {
         check(Op::OpenRead);
         return NativeFileSystem::openReadAt(folder, name);
     }
-    std::optional<Handle> createNewAt(Handle folder, const std::string& name,
-                                      unsigned mode) override {
+    FileHandle createNewAt(const FileHandle& folder, const std::string& name,
+                           unsigned mode) override {
         check(Op::CreateNew);
         return NativeFileSystem::createNewAt(folder, name, mode);
     }
-    void copyAccess(Handle from, Handle to) override {
+    void copyAccess(const FileHandle& from, const FileHandle& to) override {
         check(Op::CopyAccess);
         NativeFileSystem::copyAccess(from, to);
     }
-    void renameAt(Handle folder, const std::string& from, const std::string& to) override {
+    void renameAt(const FileHandle& folder, const std::string& from,
+                  const std::string& to) override {
         check(Op::Rename);
         NativeFileSystem::renameAt(folder, from, to);
     }
-    bool renameNoReplaceAt(Handle folder, const std::string& from, const std::string& to) override {
+    bool renameNoReplaceAt(const FileHandle& folder, const std::string& from,
+                           const std::string& to) override {
         check(Op::Rename);
         return NativeFileSystem::renameNoReplaceAt(folder, from, to);
     }
-    void removeAt(Handle folder, const std::string& name) override {
+    void removeAt(const FileHandle& folder, const std::string& name) override {
         check(Op::Remove);
         NativeFileSystem::removeAt(folder, name);
     }

@@ -59,22 +59,20 @@ TEST(WindowsPaths, SplitAtEitherSeparatorAndAfterTheDrive) {
 TEST(WindowsFileSystem, RenamesLinksAndKnowsEachFile) {
     TempFolder dir;
     FileSystem& files = defaultFileSystem();
-    const FileSystem::Handle folder = files.openFolder(utf8(dir.path));
-    const auto file = files.createNewAt(folder, "a", 0600);
+    const FileHandle folder = files.openFolder(utf8(dir.path));
+    FileHandle file = files.createNewAt(folder, "a", 0600);
     ASSERT_TRUE(file);
     EXPECT_FALSE(files.createNewAt(folder, "a", 0600));
-    files.write(*file, "one");
-    files.sync(*file);
-    files.close(*file);
+    files.write(file, "one");
+    files.sync(file);
+    file.close();
 
     ASSERT_EQ(files.linkAt(folder, "a", "b"), LinkResult::Done);
     EXPECT_EQ(files.linkAt(folder, "a", "b"), LinkResult::NameTaken);
     EXPECT_TRUE(files.statusAt(folder, "a").sameFileAs(files.statusAt(folder, "b")));
     EXPECT_EQ(files.statusAt(folder, "a").size, 3u);
 
-    const auto other = files.createNewAt(folder, "c", 0400);
-    ASSERT_TRUE(other);
-    files.close(*other);
+    ASSERT_TRUE(files.createNewAt(folder, "c", 0400));
     EXPECT_EQ(files.statusAt(folder, "c").mode & 0200u, 0u);  // the read-only attribute
     EXPECT_FALSE(files.renameNoReplaceAt(folder, "a", "b"));
     files.removeAt(folder, "b");
@@ -82,7 +80,6 @@ TEST(WindowsFileSystem, RenamesLinksAndKnowsEachFile) {
     EXPECT_EQ(files.statusAt(folder, "a").kind, FileKind::Missing);
     const auto names = files.listFolder(folder);
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), (std::set<std::string>{"c", "d"}));
-    files.close(folder);
     fs::permissions(dir.path / "c", fs::perms::owner_write, fs::perm_options::add);
 }
 

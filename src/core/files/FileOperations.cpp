@@ -89,39 +89,21 @@ class Folder {
   public:
     Folder(FileSystem& fs, const std::string& path, std::chrono::milliseconds wait)
         : fs_(fs), handle_(fs.openFolder(path)) {
-        try {
-            lock(wait);
-        } catch (...) {
-            quietly([&] { fs_.close(handle_); });
-            throw;
-        }
+        lock(wait);
         if (locked_) {
             removeAbandonedScratch();
         }
     }
-    ~Folder() {
-        quietly([&] { fs_.close(handle_); });
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
 
-    FileSystem::Handle handle() const { return handle_; }
+    const FileHandle& handle() const { return handle_; }
 
     // Whether `path` names this very folder, however it is spelt.
     bool holds(const std::string& path, const std::string& ownPath) {
         if (path == ownPath) {
             return true;
         }
-        const FileSystem::Handle other = fs_.openFolder(path);
-        bool same = false;
-        try {
-            same = fs_.info(other).sameFileAs(fs_.info(handle_));
-        } catch (...) {
-            quietly([&] { fs_.close(other); });
-            throw;
-        }
-        quietly([&] { fs_.close(other); });
-        return same;
+        const FileHandle other = fs_.openFolder(path);
+        return fs_.info(other).sameFileAs(fs_.info(handle_));
     }
 
     // Removes a scratch file of this run, only while it is the file made.
@@ -172,21 +154,15 @@ class Folder {
         if (entry.kind != FileKind::Regular || !entry.ownedByMe) {
             return;
         }
-        const FileSystem::Handle file = fs_.openReadAt(handle_, name);
-        try {
-            if (fs_.tryLock(file) == LockResult::Locked &&
-                fs_.info(file).sameFileAs(fs_.statusAt(handle_, name))) {
-                fs_.removeAt(handle_, name);
-            }
-        } catch (...) {
-            quietly([&] { fs_.close(file); });
-            throw;
+        FileHandle file = fs_.openReadAt(handle_, name);
+        if (fs_.tryLock(file) == LockResult::Locked &&
+            fs_.info(file).sameFileAs(fs_.statusAt(handle_, name))) {
+            fs_.removeAt(handle_, name);
         }
-        fs_.close(file);
     }
 
     FileSystem& fs_;
-    FileSystem::Handle handle_;
+    FileHandle handle_;
     bool locked_ = false;
 };
 
@@ -197,30 +173,21 @@ class SourceFile {
         : fs_(fs),
           handle_(fs.openReadAt(folder.handle(), name)),
           progress_(options.progress),
-          cancel_(options.cancel) {
-        try {
-            info_ = fs_.info(*handle_);
-        } catch (...) {
-            close();
-            throw;
-        }
+          cancel_(options.cancel),
+          info_(fs_.info(handle_)) {
         if (info_.kind != FileKind::Regular) {
-            close();
             throw err::accessError();  // a folder, FIFO or device is no file to work on
         }
     }
-    ~SourceFile() { close(); }
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
 
     const FileInfo& info() const { return info_; }
-    FileSystem::Handle handle() const { return *handle_; }
+    const FileHandle& handle() const { return handle_; }
     gri::ReadFn reader() {
         return [this](char* buffer, std::size_t size) {
             if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
                 throw err::cancelled();
             }
-            const std::size_t n = fs_.read(*handle_, buffer, size);
+            const std::size_t n = fs_.read(handle_, buffer, size);
             bytesRead_ += n;
             if (progress_) {
                 progress_(bytesRead_, info_.size);
@@ -231,22 +198,16 @@ class SourceFile {
     // After reading to the end: what was read is the whole file as it was
     // when opened, and nobody has written to it since.
     void checkUnchanged() {
-        if (bytesRead_ != info_.size || !fs_.info(*handle_).unchangedSince(info_)) {
+        if (bytesRead_ != info_.size || !fs_.info(handle_).unchangedSince(info_)) {
             throw err::sourceChanged();
         }
     }
     // Nothing was written through this handle, so a failing close loses nothing.
-    void close() noexcept {
-        if (handle_) {
-            const FileSystem::Handle h = *handle_;
-            handle_.reset();
-            quietly([&] { fs_.close(h); });
-        }
-    }
+    void close() noexcept { handle_.reset(); }
 
   private:
     FileSystem& fs_;
-    std::optional<FileSystem::Handle> handle_;
+    FileHandle handle_;
     ProgressFn progress_;
     const std::atomic<bool>* cancel_;
     FileInfo info_;
@@ -307,19 +268,19 @@ class SafeOutput {
         if (!handle_) {
             throw err::accessError();
         }
-        tempInfo_ = identify(*handle_, tempName_);
+        tempInfo_ = identify(&handle_, tempName_);
         fs_.markScratch(folder_.handle(), tempName_, tempInfo_);
-        quietly([&] { fs_.tryLock(*handle_); });
+        quietly([&] { fs_.tryLock(handle_); });
     }
 
-    void reserve(std::uint64_t size) { fs_.reserve(*handle_, size); }
+    void reserve(std::uint64_t size) { fs_.reserve(handle_, size); }
     void write(std::string_view data) {
-        fs_.write(*handle_, data);
+        fs_.write(handle_, data);
         bytesOut_ += data.size();
         // The device gets each few MiB as they come rather than the whole
         // file at the final flush.
         if (bytesOut_ - writebackFrom_ >= kWritebackStep) {
-            fs_.startWriteback(*handle_, writebackFrom_, bytesOut_ - writebackFrom_);
+            fs_.startWriteback(handle_, writebackFrom_, bytesOut_ - writebackFrom_);
             writebackFrom_ = bytesOut_;
         }
     }
@@ -327,14 +288,12 @@ class SafeOutput {
     // Flushes the output and gives it the target's name; `lastCheck` runs
     // once the output is on disk, right before anything else changes.
     void place(const std::function<void()>& lastCheck) {
-        fs_.copyAccess(source_.handle(), *handle_);
-        fs_.sync(*handle_);
+        fs_.copyAccess(source_.handle(), handle_);
+        fs_.sync(handle_);
         lastCheck();
-        const FileSystem::Handle h = *handle_;
-        handle_.reset();
-        fs_.close(h);
+        handle_.close();
 
-        const FileSystem::Handle folder = folder_.handle();
+        const FileHandle& folder = folder_.handle();
         if (replaced_.kind == FileKind::Missing) {
             if (!fs_.renameNoReplaceAt(folder, tempName_, targetName_)) {
                 throw err::fileExists();  // it appeared during the run
@@ -367,12 +326,12 @@ class SafeOutput {
   private:
     void keepReplaced() {
         const InterruptionsHeld held(fs_);
-        const FileSystem::Handle folder = folder_.handle();
+        const FileHandle& folder = folder_.handle();
         for (int i = 0; i < kNameAttempts && !backupInfo_; ++i) {
             backupName_ = scratchName(kBackupSuffix);
             switch (fs_.linkAt(folder, targetName_, backupName_)) {
                 case LinkResult::Done:
-                    backupInfo_ = identify(std::nullopt, backupName_);
+                    backupInfo_ = identify(nullptr, backupName_);
                     fs_.markScratch(folder, backupName_, *backupInfo_);
                     if (!backupInfo_->sameFileAs(replaced_)) {
                         throw err::fileExists();
@@ -393,7 +352,7 @@ class SafeOutput {
 
     // What a scratch file just made under `name` is; when even that cannot
     // be told, the name is removed at once: nobody else made it.
-    FileInfo identify(std::optional<FileSystem::Handle> file, const std::string& name) {
+    FileInfo identify(const FileHandle* file, const std::string& name) {
         try {
             return file ? fs_.info(*file) : fs_.statusAt(folder_.handle(), name);
         } catch (...) {
@@ -402,49 +361,40 @@ class SafeOutput {
         }
     }
 
-    void lockBackup(FileSystem::Handle file) {
-        backupHandle_ = file;
-        quietly([&] { fs_.tryLock(file); });
+    void lockBackup(FileHandle file) {
+        backupHandle_ = std::move(file);
+        quietly([&] { fs_.tryLock(backupHandle_); });
     }
 
     // A durable copy of the replaced file, with its permission bits.
     void copyReplaced() {
-        const FileSystem::Handle folder = folder_.handle();
+        const FileHandle& folder = folder_.handle();
         if (replaced_.kind != FileKind::Regular) {
             throw err::accessError();
         }
-        std::optional<FileSystem::Handle> copy = fs_.createNewAt(folder, backupName_, 0600);
-        if (!copy) {
+        FileHandle made = fs_.createNewAt(folder, backupName_, 0600);
+        if (!made) {
             return;  // name taken: the caller tries another
         }
-        lockBackup(*copy);
-        backupInfo_ = identify(*copy, backupName_);
+        lockBackup(std::move(made));
+        const FileHandle& copy = backupHandle_;
+        backupInfo_ = identify(&copy, backupName_);
         fs_.markScratch(folder, backupName_, *backupInfo_);
-        const FileSystem::Handle in = fs_.openReadAt(folder, targetName_);
-        const auto closeIn = [&] { quietly([&] { fs_.close(in); }); };
-        try {
+        {
+            const FileHandle in = fs_.openReadAt(folder, targetName_);
             if (!fs_.info(in).sameFileAs(replaced_)) {
                 throw err::fileExists();
             }
             std::string buffer(256 * 1024, '\0');
             while (const std::size_t n = fs_.read(in, buffer.data(), buffer.size())) {
-                fs_.write(*copy, std::string_view(buffer.data(), n));
+                fs_.write(copy, std::string_view(buffer.data(), n));
             }
-        } catch (...) {
-            closeIn();
-            throw;
         }
-        closeIn();
-        fs_.setMode(*copy, replaced_.mode & 07777u);
-        fs_.sync(*copy);
+        fs_.setMode(copy, replaced_.mode & 07777u);
+        fs_.sync(copy);
     }
 
-    void releaseBackup() noexcept {
-        if (backupHandle_) {
-            quietly([&] { fs_.close(*backupHandle_); });
-            backupHandle_.reset();
-        }
-    }
+    void releaseBackup() noexcept { backupHandle_.reset(); }
 
     void dropBackup() noexcept {
         releaseBackup();
@@ -454,11 +404,8 @@ class SafeOutput {
     }
 
     void abandon() noexcept {
-        const FileSystem::Handle folder = folder_.handle();
-        if (handle_) {
-            quietly([&] { fs_.close(*handle_); });
-            handle_.reset();
-        }
+        const FileHandle& folder = folder_.handle();
+        handle_.reset();
         if (!renamed_) {
             if (!tempName_.empty()) {
                 folder_.removeScratch(tempName_, tempInfo_);
@@ -492,12 +439,12 @@ class SafeOutput {
     FileInfo replaced_;  // what the name held; Missing when nothing
     std::string tempName_;
     FileInfo tempInfo_;
-    std::optional<FileSystem::Handle> handle_;
+    FileHandle handle_;
     std::uint64_t bytesOut_ = 0;
     std::uint64_t writebackFrom_ = 0;
     std::string backupName_;
     std::optional<FileInfo> backupInfo_;
-    std::optional<FileSystem::Handle> backupHandle_;
+    FileHandle backupHandle_;
     bool renamed_ = false;
     bool done_ = false;
 };

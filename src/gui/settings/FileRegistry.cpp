@@ -175,27 +175,11 @@ long makeFolders(const fs::path& folder) {
     return reg::kSuccess;
 }
 
-// Closes a handle when it goes out of scope.
-class Closer {
-  public:
-    Closer(FileSystem& files, FileSystem::Handle handle) : files_(files), handle_(handle) {}
-    Closer(const Closer&) = delete;
-    Closer& operator=(const Closer&) = delete;
-    ~Closer() {
-        quietly([&] { files_.close(handle_); });
-    }
-
-  private:
-    FileSystem& files_;
-    FileSystem::Handle handle_;
-};
-
 long readValueFile(FileSystem& files, const fs::path& file, std::uint32_t& type,
                    std::string& data) {
     // Never blocks on a FIFO, and only a regular file is read, so that a pipe
     // put in a value's place cannot stall start-up.
-    const FileSystem::Handle handle = files.openRead(file.string());
-    const Closer closer(files, handle);
+    const FileHandle handle = files.openRead(file.string());
     const FileInfo info = files.info(handle);
     if (info.kind != FileKind::Regular || info.size > kMaxValueFile) {
         return reg::kBadDb;
@@ -227,25 +211,20 @@ std::string temporaryName() {
 
 long writeAtomically(FileSystem& files, const fs::path& folder, const std::string& fileName,
                      const std::string& content) {
-    const FileSystem::Handle dir = files.openFolder(folder.string());
-    const Closer closeDir(files, dir);
-    std::optional<FileSystem::Handle> file;
+    const FileHandle dir = files.openFolder(folder.string());
+    FileHandle file;
     std::string temp;
     while (!file) {
         temp = temporaryName();
         file = files.createNewAt(dir, temp, 0600);
     }
     try {
-        try {
-            files.write(*file, content);
-            files.sync(*file);
-        } catch (...) {
-            quietly([&] { files.close(*file); });
-            throw;
-        }
-        files.close(*file);
+        files.write(file, content);
+        files.sync(file);
+        file.close();
         files.renameAt(dir, temp, fileName);
     } catch (...) {
+        file.reset();
         quietly([&] { files.removeAt(dir, temp); });
         throw;
     }

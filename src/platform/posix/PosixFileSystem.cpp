@@ -87,6 +87,10 @@ FileInfo statAt(int folder, const std::string& name, int flags) {
     return toInfo(st);
 }
 
+int descriptor(const FileHandle& handle) {
+    return static_cast<int>(handle.get());
+}
+
 int openRetrying(int folder, const char* name, int flags, mode_t mode = 0) {
     int fd;
     do {
@@ -159,13 +163,13 @@ void copyAttribute(int from, int to, const char* name) {
 
 }  // namespace
 
-FileSystem::Handle PosixFileSystem::openRead(const std::string& path) {
-    return openForReading(AT_FDCWD, path, 0);
+FileHandle PosixFileSystem::openRead(const std::string& path) {
+    return FileHandle(*this, openForReading(AT_FDCWD, path, 0));
 }
 
-std::size_t PosixFileSystem::read(Handle file, char* buffer, std::size_t size) {
+std::size_t PosixFileSystem::read(const FileHandle& file, char* buffer, std::size_t size) {
     for (;;) {
-        const ssize_t n = ::read(file, buffer, size);
+        const ssize_t n = ::read(descriptor(file), buffer, size);
         if (n >= 0) {
             return static_cast<std::size_t>(n);
         }
@@ -175,9 +179,9 @@ std::size_t PosixFileSystem::read(Handle file, char* buffer, std::size_t size) {
     }
 }
 
-void PosixFileSystem::write(Handle file, std::string_view data) {
+void PosixFileSystem::write(const FileHandle& file, std::string_view data) {
     while (!data.empty()) {
-        const ssize_t n = ::write(file, data.data(), data.size());
+        const ssize_t n = ::write(descriptor(file), data.data(), data.size());
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -188,82 +192,86 @@ void PosixFileSystem::write(Handle file, std::string_view data) {
     }
 }
 
-void PosixFileSystem::reserve([[maybe_unused]] Handle file, [[maybe_unused]] std::uint64_t size) {
+void PosixFileSystem::reserve([[maybe_unused]] const FileHandle& file,
+                              [[maybe_unused]] std::uint64_t size) {
 #ifdef __linux__
     // Not posix_fallocate: where the file system cannot reserve, the C
     // library would write the whole size in zeros instead.
     if (size != 0) {
-        ::fallocate(file, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
+        ::fallocate(descriptor(file), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
     }
 #endif
 }
 
-void PosixFileSystem::startWriteback([[maybe_unused]] Handle file,
+void PosixFileSystem::startWriteback([[maybe_unused]] const FileHandle& file,
                                      [[maybe_unused]] std::uint64_t offset,
                                      [[maybe_unused]] std::uint64_t length) {
 #ifdef __linux__
     // A failure of the device shows again at the final fsync, which waits.
-    ::sync_file_range(file, static_cast<off_t>(offset), static_cast<off_t>(length),
+    ::sync_file_range(descriptor(file), static_cast<off_t>(offset), static_cast<off_t>(length),
                       SYNC_FILE_RANGE_WRITE);
 #endif
 }
 
-void PosixFileSystem::sync(Handle file) {
-    if (::fsync(file) != 0) {
+void PosixFileSystem::sync(const FileHandle& file) {
+    if (::fsync(descriptor(file)) != 0) {
         fail();
     }
 }
 
-void PosixFileSystem::setMode(Handle file, unsigned mode) {
-    if (::fchmod(file, static_cast<mode_t>(mode)) != 0 && errno != ENOSYS && errno != EOPNOTSUPP) {
+void PosixFileSystem::setMode(const FileHandle& file, unsigned mode) {
+    if (::fchmod(descriptor(file), static_cast<mode_t>(mode)) != 0 && errno != ENOSYS &&
+        errno != EOPNOTSUPP) {
         fail();
     }
 }
 
-void PosixFileSystem::copyAccess(Handle from, Handle to) {
+void PosixFileSystem::copyAccess(const FileHandle& from, const FileHandle& to) {
     struct stat source {};
     struct stat output {};
-    if (::fstat(from, &source) != 0 || ::fstat(to, &output) != 0) {
+    if (::fstat(descriptor(from), &source) != 0 || ::fstat(descriptor(to), &output) != 0) {
         fail();
     }
     // One at a time, since an ordinary user may set a group of theirs but no
     // owner; before the mode, which a change of owner may cut down.
     if (source.st_uid != output.st_uid &&
-        ::fchown(to, source.st_uid, static_cast<gid_t>(-1)) != 0 && !refusedHere(errno)) {
+        ::fchown(descriptor(to), source.st_uid, static_cast<gid_t>(-1)) != 0 &&
+        !refusedHere(errno)) {
         fail();
     }
     if (source.st_gid != output.st_gid &&
-        ::fchown(to, static_cast<uid_t>(-1), source.st_gid) != 0 && !refusedHere(errno)) {
+        ::fchown(descriptor(to), static_cast<uid_t>(-1), source.st_gid) != 0 &&
+        !refusedHere(errno)) {
         fail();
     }
-    if (::fchmod(to, source.st_mode & 0777u) != 0 && !refusedHere(errno)) {
+    if (::fchmod(descriptor(to), source.st_mode & 0777u) != 0 && !refusedHere(errno)) {
         fail();
     }
     // The raw attribute is the whole access list; the mode's group bits follow it.
-    copyAttribute(from, to, "system.posix_acl_access");
+    copyAttribute(descriptor(from), descriptor(to), "system.posix_acl_access");
     const std::string names = readSized([&](char* bytes, std::size_t size) {
-                                  return ::flistxattr(from, bytes, size);
+                                  return ::flistxattr(descriptor(from), bytes, size);
                               }).value_or("");
     for (const char* name = names.c_str(); name < names.c_str() + names.size();
          name += std::strlen(name) + 1) {
         if (std::string_view(name).starts_with("user.")) {
-            copyAttribute(from, to, name);
+            copyAttribute(descriptor(from), descriptor(to), name);
         }
     }
 }
 
-FileInfo PosixFileSystem::info(Handle file) {
+FileInfo PosixFileSystem::info(const FileHandle& file) {
     struct stat st {};
-    if (::fstat(file, &st) != 0) {
+    if (::fstat(descriptor(file), &st) != 0) {
         fail();
     }
     return toInfo(st);
 }
 
-void PosixFileSystem::close(Handle file) {
+void PosixFileSystem::close(FileHandle::Native file) {
     // The descriptor is gone whatever close reports; retrying could close
     // another thread's file.
-    if (::close(file) != 0 && errno != EINTR) {
+    if (::close(static_cast<int>(file)) != 0 && errno != EINTR) {
         fail();
     }
 }
@@ -276,7 +284,7 @@ FileInfo PosixFileSystem::linkStatus(const std::string& path) {
     return statAt(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW);
 }
 
-FileSystem::Handle PosixFileSystem::openFolder(const std::string& path) {
+FileHandle PosixFileSystem::openFolder(const std::string& path) {
     int fd = openRetrying(AT_FDCWD, checked(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 && errno == EACCES) {
         // A folder we may write in but not list: no lock and no listing, but
@@ -286,41 +294,42 @@ FileSystem::Handle PosixFileSystem::openFolder(const std::string& path) {
     if (fd < 0) {
         fail();
     }
-    return fd;
+    return FileHandle(*this, fd);
 }
 
-FileSystem::Handle PosixFileSystem::openReadAt(Handle folder, const std::string& name) {
-    return openForReading(folder, name, O_NOFOLLOW);
+FileHandle PosixFileSystem::openReadAt(const FileHandle& folder, const std::string& name) {
+    return FileHandle(*this, openForReading(descriptor(folder), name, O_NOFOLLOW));
 }
 
-std::optional<FileSystem::Handle> PosixFileSystem::createNewAt(Handle folder,
-                                                               const std::string& name,
-                                                               unsigned mode) {
-    const int fd =
-        openRetrying(folder, checked(name), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                     static_cast<mode_t>(mode));
-    if (fd < 0) {
+FileHandle PosixFileSystem::createNewAt(const FileHandle& folder, const std::string& name,
+                                        unsigned mode) {
+    const int created =
+        openRetrying(descriptor(folder), checked(name),
+                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, static_cast<mode_t>(mode));
+    if (created < 0) {
         if (errno == EEXIST) {
-            return std::nullopt;
+            return {};
         }
         fail();
     }
-    return fd;
+    return FileHandle(*this, created);
 }
 
-FileInfo PosixFileSystem::statusAt(Handle folder, const std::string& name) {
-    return statAt(folder, name, AT_SYMLINK_NOFOLLOW);
+FileInfo PosixFileSystem::statusAt(const FileHandle& folder, const std::string& name) {
+    return statAt(descriptor(folder), name, AT_SYMLINK_NOFOLLOW);
 }
 
-void PosixFileSystem::renameAt(Handle folder, const std::string& from, const std::string& to) {
-    if (::renameat(folder, checked(from), folder, checked(to)) != 0) {
+void PosixFileSystem::renameAt(const FileHandle& folder, const std::string& from,
+                               const std::string& to) {
+    if (::renameat(descriptor(folder), checked(from), descriptor(folder), checked(to)) != 0) {
         fail();
     }
 }
 
-bool PosixFileSystem::renameNoReplaceAt(Handle folder, const std::string& from,
+bool PosixFileSystem::renameNoReplaceAt(const FileHandle& folder, const std::string& from,
                                         const std::string& to) {
-    if (::renameat2(folder, checked(from), folder, checked(to), RENAME_NOREPLACE) == 0) {
+    if (::renameat2(descriptor(folder), checked(from), descriptor(folder), checked(to),
+                    RENAME_NOREPLACE) == 0) {
         return true;
     }
     if (errno == EEXIST) {
@@ -346,15 +355,16 @@ bool PosixFileSystem::renameNoReplaceAt(Handle folder, const std::string& from,
     return true;
 }
 
-void PosixFileSystem::removeAt(Handle folder, const std::string& name) {
-    if (::unlinkat(folder, checked(name), 0) != 0) {
+void PosixFileSystem::removeAt(const FileHandle& folder, const std::string& name) {
+    if (::unlinkat(descriptor(folder), checked(name), 0) != 0) {
         fail();
     }
 }
 
-LinkResult PosixFileSystem::linkAt(Handle folder, const std::string& existing,
+LinkResult PosixFileSystem::linkAt(const FileHandle& folder, const std::string& existing,
                                    const std::string& newName) {
-    if (::linkat(folder, checked(existing), folder, checked(newName), 0) == 0) {
+    if (::linkat(descriptor(folder), checked(existing), descriptor(folder), checked(newName), 0) ==
+        0) {
         return LinkResult::Done;
     }
     switch (errno) {
@@ -372,8 +382,8 @@ LinkResult PosixFileSystem::linkAt(Handle folder, const std::string& existing,
     }
 }
 
-void PosixFileSystem::syncFolder(Handle folder) {
-    if (::fsync(folder) != 0) {
+void PosixFileSystem::syncFolder(const FileHandle& folder) {
+    if (::fsync(descriptor(folder)) != 0) {
         // Some file systems cannot sync a folder at all, and a folder opened
         // only as a path cannot be synced: nothing to make durable then.
         if (errno == EINVAL || errno == EROFS || errno == EBADF) {
@@ -383,15 +393,15 @@ void PosixFileSystem::syncFolder(Handle folder) {
     }
 }
 
-std::vector<std::string> PosixFileSystem::listFolder(Handle folder) {
-    const int fd = openRetrying(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+std::vector<std::string> PosixFileSystem::listFolder(const FileHandle& folder) {
+    const int listing = openRetrying(descriptor(folder), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) {
         fail();
     }
-    DIR* dir = ::fdopendir(fd);
+    DIR* dir = ::fdopendir(listing);
     if (dir == nullptr) {
         const int e = errno;
-        ::close(fd);
+        ::close(listing);
         throw errorFromErrno(e);
     }
     std::vector<std::string> names;
@@ -402,9 +412,9 @@ std::vector<std::string> PosixFileSystem::listFolder(Handle folder) {
     return names;
 }
 
-LockResult PosixFileSystem::tryLock(Handle file) {
+LockResult PosixFileSystem::tryLock(FileHandle& file) {
     for (;;) {
-        if (::flock(file, LOCK_EX | LOCK_NB) == 0) {
+        if (::flock(descriptor(file), LOCK_EX | LOCK_NB) == 0) {
             return LockResult::Locked;
         }
         switch (errno) {

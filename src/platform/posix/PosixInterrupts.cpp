@@ -64,14 +64,15 @@ bool ignoredOnPurpose(int signal) {
 
 }  // namespace
 
-void PosixFileSystem::markScratch(Handle folder, const std::string& name, const FileInfo& info) {
+void PosixFileSystem::markScratch(const FileHandle& folder, const std::string& name,
+                                  const FileInfo& info) {
     if (name.size() >= sizeof(ScratchSlot::name)) {
         return;
     }
     for (ScratchSlot& slot : slots) {
         int expected = ScratchSlot::Free;
         if (slot.state.compare_exchange_strong(expected, ScratchSlot::Filling)) {
-            slot.folder = folder;
+            slot.folder = static_cast<int>(folder.get());
             std::memcpy(slot.name, name.c_str(), name.size() + 1);
             slot.device = static_cast<dev_t>(info.device);
             slot.inode = static_cast<ino_t>(info.inode);
@@ -81,9 +82,10 @@ void PosixFileSystem::markScratch(Handle folder, const std::string& name, const 
     }
 }
 
-void PosixFileSystem::unmarkScratch(Handle folder, const std::string& name) {
+void PosixFileSystem::unmarkScratch(const FileHandle& folder, const std::string& name) {
     for (ScratchSlot& slot : slots) {
-        if (slot.state.load() == ScratchSlot::Ready && slot.folder == folder && name == slot.name) {
+        if (slot.state.load() == ScratchSlot::Ready && slot.folder == folder.get() &&
+            name == slot.name) {
             slot.state.store(ScratchSlot::Free);
         }
     }

@@ -1,15 +1,11 @@
 #include "platform/windows/WindowsFileSystem.h"
 
 #define WIN32_LEAN_AND_MEAN
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 // Needs the types from windows.h.
 #include <aclapi.h>
 
-#include <map>
 #include <memory>
-#include <mutex>
 
 namespace grize {
 
@@ -81,32 +77,18 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-std::mutex foldersMutex;
-std::map<int, std::wstring> folders;
-// A folder's lock is a second handle that asks to add files and lets nobody
-// else ask the same: byte-range locks do not work on folders.
-std::map<int, HANDLE> folderLocks;
+using OwnHandle = std::unique_ptr<void, decltype(&::CloseHandle)>;
 
-// The C runtime's descriptor table holds the HANDLE, so the interface keeps
-// its int handles.
-int adopt(HANDLE handle) {
+// What CreateFileW gave, owned by `fs`; throws its failure.
+FileHandle own(FileSystem& fs, HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE) {
         fail();
     }
-    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
-    if (fd < 0) {
-        ::CloseHandle(handle);
-        throw err::outOfMemory();
-    }
-    return fd;
+    return FileHandle(fs, reinterpret_cast<FileHandle::Native>(handle));
 }
 
-HANDLE handleOf(int fd) {
-    const intptr_t handle = ::_get_osfhandle(fd);
-    if (handle == -1) {
-        throw err::badFileName();
-    }
-    return reinterpret_cast<HANDLE>(handle);
+HANDLE handleOf(const FileHandle& file) {
+    return reinterpret_cast<HANDLE>(file.get());
 }
 
 std::int64_t unixNs(const FILETIME& time) {
@@ -153,14 +135,8 @@ FileInfo statusOf(const std::wstring& path, DWORD flags) {
         }
         throw errorFromWin32(error);
     }
-    try {
-        const FileInfo info = infoOf(handle);
-        ::CloseHandle(handle);
-        return info;
-    } catch (...) {
-        ::CloseHandle(handle);
-        throw;
-    }
+    const OwnHandle owned(handle, &::CloseHandle);
+    return infoOf(handle);
 }
 
 std::wstring join(const std::wstring& folder, const std::string& name) {
@@ -183,7 +159,6 @@ bool refusedHere(DWORD error) {
 }
 
 using Descriptor = std::unique_ptr<void, decltype(&::LocalFree)>;
-using OwnHandle = std::unique_ptr<void, decltype(&::CloseHandle)>;
 
 void copySecurity(HANDLE from, HANDLE to) {
     PSID owner = nullptr;
@@ -260,27 +235,49 @@ void copyAttributes(HANDLE from, HANDLE to) {
     }
 }
 
-int openForReading(const std::wstring& path, DWORD flags) {
-    return adopt(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL | flags, nullptr));
+FileHandle openForReading(FileSystem& fs, const std::wstring& path, DWORD flags) {
+    return own(fs, ::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL | flags, nullptr));
+}
+
+// The system gives a folder's path with the long-path prefix, under which
+// names are taken literally; without it, names joined to it are read as a
+// path the user gave always was (trailing dots and spaces dropped).
+std::wstring withoutLongPrefix(const std::wstring& path) {
+    if (path.starts_with(L"\\\\?\\UNC\\")) {
+        return L"\\\\" + path.substr(8);
+    }
+    if (path.starts_with(L"\\\\?\\")) {
+        return path.substr(4);
+    }
+    return path;
 }
 
 }  // namespace
 
-std::wstring WindowsFileSystem::folderPath(Handle folder) {
-    const std::lock_guard lock(foldersMutex);
-    const auto found = folders.find(folder);
-    if (found == folders.end()) {
-        throw err::badFileName();
+std::wstring WindowsFileSystem::folderPath(const FileHandle& folder) {
+    const HANDLE handle = handleOf(folder);
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size =
+            ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (size == 0) {
+            fail();
+        }
+        if (size < path.size()) {
+            path.resize(size);
+            return withoutLongPrefix(path);
+        }
+        path.resize(size);  // the room needed, with the terminating zero
     }
-    return found->second;
 }
 
-FileSystem::Handle WindowsFileSystem::openRead(const std::string& path) {
-    return openForReading(widen(path), 0);
+FileHandle WindowsFileSystem::openRead(const std::string& path) {
+    return openForReading(*this, widen(path), 0);
 }
 
-std::size_t WindowsFileSystem::read(Handle file, char* buffer, std::size_t size) {
+std::size_t WindowsFileSystem::read(const FileHandle& file, char* buffer, std::size_t size) {
     DWORD got = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
     if (!::ReadFile(handleOf(file), buffer, want, &got, nullptr)) {
@@ -292,7 +289,7 @@ std::size_t WindowsFileSystem::read(Handle file, char* buffer, std::size_t size)
     return got;
 }
 
-void WindowsFileSystem::write(Handle file, std::string_view data) {
+void WindowsFileSystem::write(const FileHandle& file, std::string_view data) {
     while (!data.empty()) {
         DWORD put = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
@@ -306,7 +303,7 @@ void WindowsFileSystem::write(Handle file, std::string_view data) {
     }
 }
 
-void WindowsFileSystem::reserve(Handle file, std::uint64_t size) {
+void WindowsFileSystem::reserve(const FileHandle& file, std::uint64_t size) {
     // Space past the end of the file is given back when it is closed.
     FILE_ALLOCATION_INFO allocation{};
     allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
@@ -314,18 +311,18 @@ void WindowsFileSystem::reserve(Handle file, std::uint64_t size) {
                                  sizeof allocation);
 }
 
-void WindowsFileSystem::startWriteback(Handle, std::uint64_t, std::uint64_t) {
+void WindowsFileSystem::startWriteback(const FileHandle&, std::uint64_t, std::uint64_t) {
     // Nothing starts the cache manager's writes early short of waiting for
     // them (FlushFileBuffers), so the final flush does it all.
 }
 
-void WindowsFileSystem::sync(Handle file) {
+void WindowsFileSystem::sync(const FileHandle& file) {
     if (!::FlushFileBuffers(handleOf(file))) {
         fail();
     }
 }
 
-void WindowsFileSystem::setMode(Handle file, unsigned mode) {
+void WindowsFileSystem::setMode(const FileHandle& file, unsigned mode) {
     FILE_BASIC_INFO basic{};
     const HANDLE handle = handleOf(file);
     if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
@@ -344,28 +341,20 @@ void WindowsFileSystem::setMode(Handle file, unsigned mode) {
     }
 }
 
-void WindowsFileSystem::copyAccess(Handle from, Handle to) {
+void WindowsFileSystem::copyAccess(const FileHandle& from, const FileHandle& to) {
     const HANDLE source = handleOf(from);
     const HANDLE output = handleOf(to);
     copySecurity(source, output);
     copyAttributes(source, output);
 }
 
-FileInfo WindowsFileSystem::info(Handle file) {
+FileInfo WindowsFileSystem::info(const FileHandle& file) {
     return infoOf(handleOf(file));
 }
 
-void WindowsFileSystem::close(Handle file) {
-    {
-        const std::lock_guard lock(foldersMutex);
-        folders.erase(file);
-        if (const auto held = folderLocks.find(file); held != folderLocks.end()) {
-            ::CloseHandle(held->second);
-            folderLocks.erase(held);
-        }
-    }
-    if (::_close(file) != 0) {
-        throw err::deviceIo();
+void WindowsFileSystem::close(FileHandle::Native file) {
+    if (!::CloseHandle(reinterpret_cast<HANDLE>(file))) {
+        fail();
     }
 }
 
@@ -377,57 +366,46 @@ FileInfo WindowsFileSystem::linkStatus(const std::string& path) {
     return statusOf(widen(path), FILE_FLAG_OPEN_REPARSE_POINT);
 }
 
-FileSystem::Handle WindowsFileSystem::openFolder(const std::string& path) {
-    std::wstring wide = widen(path);
-    // Without delete sharing: nobody renames or removes the folder meanwhile.
-    const int fd = adopt(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    try {
-        if (infoOf(handleOf(fd)).kind != FileKind::Directory) {
-            throw err::fileNotFound();
-        }
-        const std::lock_guard lock(foldersMutex);
-        folders[fd] = std::move(wide);
-    } catch (...) {
-        ::_close(fd);
-        throw;
+FileHandle WindowsFileSystem::openFolder(const std::string& path) {
+    // Without delete sharing: nobody renames or removes the folder meanwhile,
+    // so the path the handle gives stays the folder's.
+    FileHandle folder =
+        own(*this, ::CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (infoOf(handleOf(folder)).kind != FileKind::Directory) {
+        throw err::fileNotFound();
     }
-    return fd;
+    return folder;
 }
 
-FileSystem::Handle WindowsFileSystem::openReadAt(Handle folder, const std::string& name) {
-    const std::wstring path = join(folderPath(folder), name);
-    const int fd = openForReading(path, FILE_FLAG_OPEN_REPARSE_POINT);
-    try {
-        if (infoOf(handleOf(fd)).kind == FileKind::Symlink) {
-            throw err::accessError();  // like a link refused by O_NOFOLLOW
-        }
-    } catch (...) {
-        ::_close(fd);
-        throw;
+FileHandle WindowsFileSystem::openReadAt(const FileHandle& folder, const std::string& name) {
+    FileHandle file =
+        openForReading(*this, join(folderPath(folder), name), FILE_FLAG_OPEN_REPARSE_POINT);
+    if (infoOf(handleOf(file)).kind == FileKind::Symlink) {
+        throw err::accessError();  // like a link refused by O_NOFOLLOW
     }
-    return fd;
+    return file;
 }
 
-std::optional<FileSystem::Handle> WindowsFileSystem::createNewAt(Handle folder,
-                                                                 const std::string& name,
-                                                                 unsigned mode) {
+FileHandle WindowsFileSystem::createNewAt(const FileHandle& folder, const std::string& name,
+                                          unsigned mode) {
     const std::wstring path = join(folderPath(folder), name);
     const HANDLE handle =
         ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
                       (mode & 0200u) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY, nullptr);
     if (handle == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
-        return std::nullopt;
+        return {};
     }
-    return adopt(handle);
+    return own(*this, handle);
 }
 
-FileInfo WindowsFileSystem::statusAt(Handle folder, const std::string& name) {
+FileInfo WindowsFileSystem::statusAt(const FileHandle& folder, const std::string& name) {
     return statusOf(join(folderPath(folder), name), FILE_FLAG_OPEN_REPARSE_POINT);
 }
 
-void WindowsFileSystem::renameAt(Handle folder, const std::string& from, const std::string& to) {
+void WindowsFileSystem::renameAt(const FileHandle& folder, const std::string& from,
+                                 const std::string& to) {
     const std::wstring base = folderPath(folder);
     if (!::MoveFileExW(join(base, from).c_str(), join(base, to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -435,7 +413,7 @@ void WindowsFileSystem::renameAt(Handle folder, const std::string& from, const s
     }
 }
 
-bool WindowsFileSystem::renameNoReplaceAt(Handle folder, const std::string& from,
+bool WindowsFileSystem::renameNoReplaceAt(const FileHandle& folder, const std::string& from,
                                           const std::string& to) {
     // A second name of the same file may be renamed onto (so Wine does): a
     // taken name is looked for first, and the move still refuses a newcomer.
@@ -453,13 +431,13 @@ bool WindowsFileSystem::renameNoReplaceAt(Handle folder, const std::string& from
     return true;
 }
 
-void WindowsFileSystem::removeAt(Handle folder, const std::string& name) {
+void WindowsFileSystem::removeAt(const FileHandle& folder, const std::string& name) {
     if (!::DeleteFileW(join(folderPath(folder), name).c_str())) {
         fail();
     }
 }
 
-LinkResult WindowsFileSystem::linkAt(Handle folder, const std::string& existing,
+LinkResult WindowsFileSystem::linkAt(const FileHandle& folder, const std::string& existing,
                                      const std::string& newName) {
     const std::wstring base = folderPath(folder);
     if (::CreateHardLinkW(join(base, newName).c_str(), join(base, existing).c_str(), nullptr)) {
@@ -476,17 +454,18 @@ LinkResult WindowsFileSystem::linkAt(Handle folder, const std::string& existing,
     throw errorFromWin32(error);
 }
 
-void WindowsFileSystem::syncFolder(Handle) {
+void WindowsFileSystem::syncFolder(const FileHandle&) {
     // A folder cannot be flushed here; renames are written through instead.
 }
 
-std::vector<std::string> WindowsFileSystem::listFolder(Handle folder) {
+std::vector<std::string> WindowsFileSystem::listFolder(const FileHandle& folder) {
     const std::wstring pattern = join(folderPath(folder), "*");
     WIN32_FIND_DATAW entry{};
     const HANDLE find = ::FindFirstFileW(pattern.c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) {
         fail();
     }
+    const std::unique_ptr<void, decltype(&::FindClose)> search(find, &::FindClose);
     std::vector<std::string> names;
     do {
         const std::wstring name = entry.cFileName;
@@ -494,27 +473,27 @@ std::vector<std::string> WindowsFileSystem::listFolder(Handle folder) {
             names.push_back(narrow(name));
         }
     } while (::FindNextFileW(find, &entry));
-    ::FindClose(find);
     return names;
 }
 
-LockResult WindowsFileSystem::tryLock(Handle file) {
-    {
-        const std::lock_guard lock(foldersMutex);
-        if (const auto folder = folders.find(file); folder != folders.end()) {
-            if (folderLocks.count(file)) {
-                return LockResult::Locked;
-            }
-            const HANDLE held =
-                ::CreateFileW(folder->second.c_str(), FILE_ADD_FILE, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-            if (held == INVALID_HANDLE_VALUE) {
-                return ::GetLastError() == ERROR_SHARING_VIOLATION ? LockResult::Busy
-                                                                   : LockResult::Unsupported;
-            }
-            folderLocks[file] = held;
-            return LockResult::Locked;
+LockResult WindowsFileSystem::tryLock(FileHandle& file) {
+    BY_HANDLE_FILE_INFORMATION data{};
+    if (!::GetFileInformationByHandle(handleOf(file), &data)) {
+        return LockResult::Unsupported;
+    }
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // Byte-range locks do not work on folders. The folder is opened again,
+        // asking to add files and letting nobody else ask the same, and that
+        // handle to the same folder takes the place of the first.
+        const HANDLE locked =
+            ::ReOpenFile(handleOf(file), FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | FILE_ADD_FILE,
+                         FILE_SHARE_READ, FILE_FLAG_BACKUP_SEMANTICS);
+        if (locked == INVALID_HANDLE_VALUE) {
+            return ::GetLastError() == ERROR_SHARING_VIOLATION ? LockResult::Busy
+                                                               : LockResult::Unsupported;
         }
+        file = FileHandle(*this, reinterpret_cast<FileHandle::Native>(locked));
+        return LockResult::Locked;
     }
     OVERLAPPED at{};
     if (::LockFileEx(handleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,

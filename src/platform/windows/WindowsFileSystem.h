@@ -13,46 +13,53 @@ RuntimeError errorFromWin32(unsigned long error);
 std::wstring widen(const std::string& text);
 std::string narrow(const std::wstring& text);
 
-// Files by CreateFileW on UTF-8 paths. A folder handle keeps its path and is
-// opened without delete sharing, so the folder cannot be renamed or removed
-// while it is in use; the *At calls go through that path.
+// Files by CreateFileW on UTF-8 paths, as HANDLEs. A folder is opened without
+// delete sharing, so it cannot be renamed or removed while it is in use; the
+// *At calls go through the path its handle gives.
 class WindowsFileSystem : public FileSystem {
   public:
-    Handle openRead(const std::string& path) override;
-    std::size_t read(Handle file, char* buffer, std::size_t size) override;
-    void write(Handle file, std::string_view data) override;
-    void reserve(Handle file, std::uint64_t size) override;
-    void startWriteback(Handle file, std::uint64_t offset, std::uint64_t length) override;
-    void sync(Handle file) override;
-    void setMode(Handle file, unsigned mode) override;
-    void copyAccess(Handle from, Handle to) override;
-    FileInfo info(Handle file) override;
-    void close(Handle file) override;
+    FileHandle openRead(const std::string& path) override;
+    std::size_t read(const FileHandle& file, char* buffer, std::size_t size) override;
+    void write(const FileHandle& file, std::string_view data) override;
+    void reserve(const FileHandle& file, std::uint64_t size) override;
+    void startWriteback(const FileHandle& file, std::uint64_t offset,
+                        std::uint64_t length) override;
+    void sync(const FileHandle& file) override;
+    void setMode(const FileHandle& file, unsigned mode) override;
+    void copyAccess(const FileHandle& from, const FileHandle& to) override;
+    FileInfo info(const FileHandle& file) override;
 
     FileInfo status(const std::string& path) override;
     FileInfo linkStatus(const std::string& path) override;
 
-    Handle openFolder(const std::string& path) override;
-    Handle openReadAt(Handle folder, const std::string& name) override;
-    std::optional<Handle> createNewAt(Handle folder, const std::string& name,
-                                      unsigned mode) override;
-    FileInfo statusAt(Handle folder, const std::string& name) override;
-    void renameAt(Handle folder, const std::string& from, const std::string& to) override;
-    bool renameNoReplaceAt(Handle folder, const std::string& from, const std::string& to) override;
-    void removeAt(Handle folder, const std::string& name) override;
-    LinkResult linkAt(Handle folder, const std::string& existing,
+    FileHandle openFolder(const std::string& path) override;
+    FileHandle openReadAt(const FileHandle& folder, const std::string& name) override;
+    FileHandle createNewAt(const FileHandle& folder, const std::string& name,
+                           unsigned mode) override;
+    FileInfo statusAt(const FileHandle& folder, const std::string& name) override;
+    void renameAt(const FileHandle& folder, const std::string& from,
+                  const std::string& to) override;
+    bool renameNoReplaceAt(const FileHandle& folder, const std::string& from,
+                           const std::string& to) override;
+    void removeAt(const FileHandle& folder, const std::string& name) override;
+    LinkResult linkAt(const FileHandle& folder, const std::string& existing,
                       const std::string& newName) override;
-    void syncFolder(Handle folder) override;
-    std::vector<std::string> listFolder(Handle folder) override;
-    LockResult tryLock(Handle file) override;
+    void syncFolder(const FileHandle& folder) override;
+    std::vector<std::string> listFolder(const FileHandle& folder) override;
+    LockResult tryLock(FileHandle& file) override;
 
     // WindowsInterrupts.cpp
-    void markScratch(Handle folder, const std::string& name, const FileInfo& info) override;
-    void unmarkScratch(Handle folder, const std::string& name) override;
+    void markScratch(const FileHandle& folder, const std::string& name,
+                     const FileInfo& info) override;
+    void unmarkScratch(const FileHandle& folder, const std::string& name) override;
     void holdInterruptions(bool hold) override;
 
-    // The path a folder handle was opened with, for joining names to.
-    std::wstring folderPath(Handle folder);
+  protected:
+    void close(FileHandle::Native file) override;
+
+    // The folder's path as the system gives it for the handle, for joining
+    // names to.
+    std::wstring folderPath(const FileHandle& folder);
 };
 
 }  // namespace grize

@@ -48,14 +48,15 @@ BOOL WINAPI onInterrupt(DWORD event) {
 
 }  // namespace
 
-void WindowsFileSystem::markScratch(Handle folder, const std::string& name, const FileInfo& info) {
+void WindowsFileSystem::markScratch(const FileHandle& folder, const std::string& name,
+                                    const FileInfo& info) {
     std::wstring base = folderPath(folder);
     std::wstring path = base + L'\\' + widen(name);
     const std::lock_guard lock(scratchMutex);
     scratch.push_back({std::move(base), name, std::move(path), info});
 }
 
-void WindowsFileSystem::unmarkScratch(Handle folder, const std::string& name) {
+void WindowsFileSystem::unmarkScratch(const FileHandle& folder, const std::string& name) {
     const std::wstring base = folderPath(folder);
     const std::lock_guard lock(scratchMutex);
     scratch.remove_if(

@@ -382,7 +382,7 @@ TEST(FileOperations, OtherRunsAndLeftovers) {
     TempDir dir;
     writeFile(dir / "a.txt", kPlain);
     FileSystem& files = defaultFileSystem();
-    const FileSystem::Handle folder = files.openFolder(dir.path());
+    FileHandle folder = files.openFolder(dir.path());
     ASSERT_EQ(files.tryLock(folder), LockResult::Locked);
     RunOptions options;
     options.folderWait = std::chrono::milliseconds(100);
@@ -393,18 +393,17 @@ TEST(FileOperations, OtherRunsAndLeftovers) {
         EXPECT_EQ(e.number(), err::kFolderBusy);
     }
     EXPECT_EQ(dir.names(), std::set<std::string>{"a.txt"});
-    files.close(folder);
+    folder.close();
 
     const std::string held = ".grize-00000000000000aa.tmp";
     for (const char* name : {".grize-0123456789abcdef.tmp", ".grize-fedcba9876543210.old",
                              held.c_str(), ".grize-notes.tmp"}) {
         writeFile(dir / name, "left over");
     }
-    const FileSystem::Handle live = files.openRead(dir / held);
+    FileHandle live = files.openRead(dir / held);
     ASSERT_EQ(files.tryLock(live), LockResult::Locked);
     encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"));
     EXPECT_EQ(dir.names(), (std::set<std::string>{"a.gri", held, ".grize-notes.tmp"}));
-    files.close(live);
 }
 
 // Damage the reading rules let pass is decrypted, but the .gri is kept.

@@ -38,40 +38,33 @@ class FaultyFileSystem : public NativeFileSystem {
     std::string failedStep;  // "op name" of the failed call
     std::function<void(const std::string& op, const std::string& name)> before;
 
-    Handle openRead(const std::string& p) override {
+    FileHandle openRead(const std::string& p) override {
         step("openRead", p);
         return NativeFileSystem::openRead(p);
     }
-    std::size_t read(Handle f, char* b, std::size_t n) override {
+    std::size_t read(const FileHandle& f, char* b, std::size_t n) override {
         step("read", "");
         return NativeFileSystem::read(f, b, n);
     }
-    void write(Handle f, std::string_view d) override {
+    void write(const FileHandle& f, std::string_view d) override {
         step("write", "");
         NativeFileSystem::write(f, d);
     }
-    void sync(Handle f) override {
+    void sync(const FileHandle& f) override {
         step("sync", "");
         NativeFileSystem::sync(f);
     }
-    void setMode(Handle f, unsigned m) override {
+    void setMode(const FileHandle& f, unsigned m) override {
         step("setMode", "");
         NativeFileSystem::setMode(f, m);
     }
-    void copyAccess(Handle from, Handle to) override {
+    void copyAccess(const FileHandle& from, const FileHandle& to) override {
         step("copyAccess", "");
         NativeFileSystem::copyAccess(from, to);
     }
-    FileInfo info(Handle f) override {
+    FileInfo info(const FileHandle& f) override {
         step("info", "");
         return NativeFileSystem::info(f);
-    }
-    void close(Handle f) override {
-        if (hit()) {
-            NativeFileSystem::close(f);  // released even when reported as failed
-            fail("close", "");
-        }
-        NativeFileSystem::close(f);
     }
     FileInfo status(const std::string& p) override {
         step("status", p);
@@ -81,49 +74,59 @@ class FaultyFileSystem : public NativeFileSystem {
         step("linkStatus", p);
         return NativeFileSystem::linkStatus(p);
     }
-    Handle openFolder(const std::string& p) override {
+    FileHandle openFolder(const std::string& p) override {
         step("openFolder", p);
         return NativeFileSystem::openFolder(p);
     }
-    Handle openReadAt(Handle d, const std::string& n) override {
+    FileHandle openReadAt(const FileHandle& d, const std::string& n) override {
         step("openReadAt", n);
         return NativeFileSystem::openReadAt(d, n);
     }
-    std::optional<Handle> createNewAt(Handle d, const std::string& n, unsigned m) override {
+    FileHandle createNewAt(const FileHandle& d, const std::string& n, unsigned m) override {
         step("createNewAt", n);
         return NativeFileSystem::createNewAt(d, n, m);
     }
-    FileInfo statusAt(Handle d, const std::string& n) override {
+    FileInfo statusAt(const FileHandle& d, const std::string& n) override {
         step("statusAt", n);
         return NativeFileSystem::statusAt(d, n);
     }
-    void renameAt(Handle d, const std::string& a, const std::string& b) override {
+    void renameAt(const FileHandle& d, const std::string& a, const std::string& b) override {
         step("renameAt", a);
         NativeFileSystem::renameAt(d, a, b);
     }
-    bool renameNoReplaceAt(Handle d, const std::string& a, const std::string& b) override {
+    bool renameNoReplaceAt(const FileHandle& d, const std::string& a,
+                           const std::string& b) override {
         step("renameNoReplaceAt", a);
         return NativeFileSystem::renameNoReplaceAt(d, a, b);
     }
-    void removeAt(Handle d, const std::string& n) override {
+    void removeAt(const FileHandle& d, const std::string& n) override {
         step("removeAt", n);
         NativeFileSystem::removeAt(d, n);
     }
-    LinkResult linkAt(Handle d, const std::string& a, const std::string& b) override {
+    LinkResult linkAt(const FileHandle& d, const std::string& a, const std::string& b) override {
         step("linkAt", b);
         return hardLinks ? NativeFileSystem::linkAt(d, a, b) : LinkResult::Unsupported;
     }
-    void syncFolder(Handle d) override {
+    void syncFolder(const FileHandle& d) override {
         step("syncFolder", "");
         NativeFileSystem::syncFolder(d);
     }
-    std::vector<std::string> listFolder(Handle d) override {
+    std::vector<std::string> listFolder(const FileHandle& d) override {
         step("listFolder", "");
         return NativeFileSystem::listFolder(d);
     }
-    LockResult tryLock(Handle f) override {
+    LockResult tryLock(FileHandle& f) override {
         step("tryLock", "");
         return NativeFileSystem::tryLock(f);
+    }
+
+  protected:
+    void close(FileHandle::Native f) override {
+        if (hit()) {
+            NativeFileSystem::close(f);  // released even when reported as failed
+            fail("close", "");
+        }
+        NativeFileSystem::close(f);
     }
 
   private:
