@@ -255,22 +255,39 @@ std::wstring withoutLongPrefix(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring WindowsFileSystem::folderPath(const FileHandle& folder) {
-    const HANDLE handle = handleOf(folder);
+namespace {
+
+// The folder's path as Windows names it now; empty when it has no such name.
+std::wstring finalPath(HANDLE handle, DWORD volumeName) {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD size =
             ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+                                        FILE_NAME_NORMALIZED | volumeName);
         if (size == 0) {
-            fail();
+            return {};
         }
         if (size < path.size()) {
             path.resize(size);
-            return withoutLongPrefix(path);
+            return path;
         }
         path.resize(size);  // the room needed, with the terminating zero
     }
+}
+
+}  // namespace
+
+std::wstring WindowsFileSystem::folderPath(const FileHandle& folder) {
+    const HANDLE handle = handleOf(folder);
+    if (const std::wstring path = finalPath(handle, VOLUME_NAME_DOS); !path.empty()) {
+        return withoutLongPrefix(path);
+    }
+    // A volume without a drive letter (mounted in a folder only) has a GUID
+    // name, which is a path only with its prefix.
+    if (std::wstring path = finalPath(handle, VOLUME_NAME_GUID); !path.empty()) {
+        return path;
+    }
+    fail();
 }
 
 FileHandle WindowsFileSystem::openRead(const std::string& path) {
