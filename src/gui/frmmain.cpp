@@ -27,11 +27,11 @@
 #include "errors/RuntimeError.h"
 #include "gui/ErrorReport.h"
 #include "gui/Padlocks.h"
-#include "gui/WindowSettings.h"
 #include "gui/about/frmabout.h"
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
+#include "gui/settings/WindowSettings.h"
 #include "platform/desktop/DesktopServices.h"
 
 namespace grize {
@@ -188,10 +188,10 @@ void setForeColor(QLabel* label, const QColor& colour) {
 class frmmain::Position final : public PositionTarget {
   public:
     explicit Position(QWidget& window) : window_(window) {}
-    float Left() const override { return toTwips(window_.x()); }
-    float Top() const override { return toTwips(window_.y()); }
-    void SetLeft(float twips) override { window_.move(toScaled(twips), window_.y()); }
-    void SetTop(float twips) override { window_.move(window_.x(), toScaled(twips)); }
+    float left() const override { return toTwips(window_.x()); }
+    float top() const override { return toTwips(window_.y()); }
+    void setLeft(float twips) override { window_.move(toScaled(twips), window_.y()); }
+    void setTop(float twips) override { window_.move(window_.x(), toScaled(twips)); }
 
   private:
     float toTwips(int scaledPixels) const {
@@ -207,7 +207,7 @@ class frmmain::Position final : public PositionTarget {
 class frmmain::CheckValue final : public CheckBoxTarget {
   public:
     explicit CheckValue(QCheckBox& box) : box_(box) {}
-    int Value() const override {
+    int value() const override {
         switch (box_.checkState()) {
             case Qt::Checked:
                 return 1;
@@ -217,7 +217,7 @@ class frmmain::CheckValue final : public CheckBoxTarget {
                 return 0;
         }
     }
-    void SetValue(int value) override {
+    void setValue(int value) override {
         switch (value) {
             case 0:
                 box_.setTristate(false);
@@ -381,8 +381,8 @@ void frmmain::Form_Initialize() {
 
 void frmmain::Form_Load() {
     guarded("Sub Form_Load", false, [this] {
-        settings_.LoadPosition(*position_);
-        settings_.LoadAutoquit(*checkValue_);
+        settings_.loadPosition(*position_);
+        settings_.loadAutoquit(*checkValue_);
         userFile = services_.CommandLine();
         checkAll();
     });
@@ -609,7 +609,7 @@ void frmmain::finishDone(const RunResult& result) {
     lblPassword2->setEnabled(false);
     txtPassword1->setEnabled(false);
     txtPassword2->setEnabled(false);
-    if (checkValue_->Value() == 1) {
+    if (checkValue_->value() == 1) {
         cmdCancel_Click();
     }
 }
@@ -688,8 +688,8 @@ void frmmain::txtPassword2_LostFocus() {
 }
 
 void frmmain::Form_QueryUnload() {
-    settings_.SavePosition(*position_);
-    settings_.SaveAutoquit(*checkValue_);
+    settings_.savePosition(*position_);
+    settings_.saveAutoquit(*checkValue_);
 }
 
 void frmmain::keyPressEvent(QKeyEvent* event) {

@@ -6,8 +6,8 @@
 
 #include "gui/Platform.h"
 #include "gui/QtWindowServices.h"
-#include "gui/WindowSettings.h"
 #include "gui/frmmain.h"
+#include "gui/settings/QtWindowSettings.h"
 #include "platform/CommandLine.h"
 #include "platform/FileSystem.h"
 #include "platform/Interrupts.h"
@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
 
     grize::QtWindowServices services(std::move(commandLine));
-    grize::GeneralSettings settings(services);
+    grize::QtWindowSettings settings;
     grize::frmmain window(services, settings, grize::defaultFileSystem());
     if (!window.Start()) {
         return 0;
