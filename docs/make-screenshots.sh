@@ -55,10 +55,8 @@ shot() {
 printf 'Dear diary,\r\n' >"$scratch/files/notes.txt"
 # Stored settings put the window mid-screen, so the about box centred on it
 # keeps its title bar on the screen.
-store="$XDG_CONFIG_HOME/grize/registry/HKEY_CURRENT_USER/Software/Ashgrove/Grize"
-mkdir -p "$store"
-printf 'REG_SZ\n3000' >"$store/=Left"
-printf 'REG_SZ\n2250' >"$store/=Top"
+mkdir -p "$XDG_CONFIG_HOME/Ashgrove"
+printf '[General]\nLeft=3000\nTop=2250\n' >"$XDG_CONFIG_HOME/Ashgrove/Grize.conf"
 "$grize" "$scratch/files/notes.txt" &
 pids+=($!)
 main="$(wait_window '^Grize / notes\.txt$')"

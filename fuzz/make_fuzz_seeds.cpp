@@ -67,16 +67,6 @@ int main(int argc, char** argv) {
     write(shrink, "all-bytes", stretched(allBytes()));
     write(shrink, "below-alphabet", ":;<=");
 
-    const fs::path settings = root / "fuzz_settings_value";
-    write(settings, "sz", "REG_SZ\n1500");
-    write(settings, "sz-fraction", "REG_SZ\n -12.5 ");
-    write(settings, "sz-empty", "REG_SZ\n");
-    write(settings, "sz-long", "REG_SZ\n" + std::string(300, '7'));
-    write(settings, "dword", "REG_DWORD\n\x01\x00\x00\x00"s);
-    write(settings, "number-type", "4\n\x02\x00\x00\x00"s);
-    write(settings, "binary-empty", "REG_BINARY\n");
-    write(settings, "multi-sz", "REG_MULTI_SZ\na\0b\0\0"s);
-
     const fs::path cli = root / "fuzz_cli_options";
     write(cli, "decrypt-stdin", "decrypt\0--password-stdin\0notes.gri"s);
     write(cli, "encrypt", "encrypt\0a.txt\0b.txt"s);

@@ -9,7 +9,7 @@ root="$PWD"
 build="$root/build-fuzz"
 seconds="${FUZZ_SECONDS:-30}"
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_decrypt_file fuzz_shrink fuzz_settings_value fuzz_cli_options)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_decrypt_file fuzz_shrink fuzz_cli_options)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DGRIZE_BUILD_APP=OFF -DGRIZE_BUILD_TESTS=OFF -DGRIZE_BUILD_BENCH=OFF -DGRIZE_BUILD_FUZZ=ON \

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Run as root: builds the core, settings and command-line tests as the
-# unprivileged user "nobody" and runs them, since refused permissions are real
-# only for an ordinary user.
+# Run as root: builds the core and command-line tests as the unprivileged
+# user "nobody" and runs them, since refused permissions are real only for an
+# ordinary user. The settings need the window's Qt: its build runs them as
+# "nobody" (tests/gui/settings).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || { echo "run-user-tests.sh: already an ordinary user, nothing to do"; exit 0; }

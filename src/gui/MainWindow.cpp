@@ -23,11 +23,11 @@
 #include "errors/RuntimeError.h"
 #include "gui/ErrorReport.h"
 #include "gui/Padlocks.h"
-#include "gui/WindowSettings.h"
 #include "gui/about/AboutDialog.h"
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
+#include "gui/settings/WindowSettings.h"
 #include "platform/desktop/DesktopServices.h"
 
 namespace grize {
@@ -183,10 +183,10 @@ void setForeColor(QLabel* label, const QColor& colour) {
 class MainWindow::Position final : public PositionTarget {
   public:
     explicit Position(QWidget& window) : window_(window) {}
-    float Left() const override { return toTwips(window_.x()); }
-    float Top() const override { return toTwips(window_.y()); }
-    void SetLeft(float twips) override { window_.move(toScaled(twips), window_.y()); }
-    void SetTop(float twips) override { window_.move(window_.x(), toScaled(twips)); }
+    float left() const override { return toTwips(window_.x()); }
+    float top() const override { return toTwips(window_.y()); }
+    void setLeft(float twips) override { window_.move(toScaled(twips), window_.y()); }
+    void setTop(float twips) override { window_.move(window_.x(), toScaled(twips)); }
 
   private:
     float toTwips(int scaledPixels) const {
@@ -202,7 +202,7 @@ class MainWindow::Position final : public PositionTarget {
 class MainWindow::CheckValue final : public CheckBoxTarget {
   public:
     explicit CheckValue(QCheckBox& box) : box_(box) {}
-    int Value() const override {
+    int value() const override {
         switch (box_.checkState()) {
             case Qt::Checked:
                 return 1;
@@ -212,7 +212,7 @@ class MainWindow::CheckValue final : public CheckBoxTarget {
                 return 0;
         }
     }
-    void SetValue(int value) override {
+    void setValue(int value) override {
         switch (value) {
             case 0:
                 box_.setTristate(false);
@@ -378,8 +378,8 @@ void MainWindow::refuseSecondInstance() {
 
 void MainWindow::loadSettingsAndTarget() {
     guarded("Sub Form_Load", false, [this] {
-        settings_.LoadPosition(*position_);
-        settings_.LoadAutoquit(*checkValue_);
+        settings_.loadPosition(*position_);
+        settings_.loadAutoquit(*checkValue_);
         userFile_ = services_.CommandLine();
         checkAll();
     });
@@ -591,7 +591,7 @@ void MainWindow::finishDone(const RunResult& result) {
     password2Label_->setEnabled(false);
     password1_->setEnabled(false);
     password2_->setEnabled(false);
-    if (checkValue_->Value() == 1) {
+    if (checkValue_->value() == 1) {
         cancelOrClose();
     }
 }
@@ -657,8 +657,8 @@ void MainWindow::markPasswordLabel(const QWidget* box, bool focused) {
 }
 
 void MainWindow::saveSettings() {
-    settings_.SavePosition(*position_);
-    settings_.SaveAutoquit(*checkValue_);
+    settings_.savePosition(*position_);
+    settings_.saveAutoquit(*checkValue_);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

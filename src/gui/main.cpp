@@ -7,7 +7,8 @@
 #include "gui/MainWindow.h"
 #include "gui/Platform.h"
 #include "gui/QtWindowServices.h"
-#include "gui/WindowSettings.h"
+#include "gui/MainWindow.h"
+#include "gui/settings/QtWindowSettings.h"
 #include "platform/CommandLine.h"
 #include "platform/FileSystem.h"
 #include "platform/Interrupts.h"
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
 
     grize::QtWindowServices services(std::move(commandLine));
-    grize::GeneralSettings settings(services);
+    grize::QtWindowSettings settings;
     grize::MainWindow window(services, settings, grize::defaultFileSystem());
     if (!window.start()) {
         return 0;

@@ -20,8 +20,8 @@
 #include "NativeFileSystem.h"
 #include "errors/RuntimeError.h"
 #include "gui/MainWindow.h"
-#include "gui/WindowSettings.h"
 #include "gui/services/WindowServices.h"
+#include "gui/settings/WindowSettings.h"
 
 namespace grize::test {
 
@@ -78,31 +78,31 @@ class RecordingSettings final : public WindowSettings {
   public:
     explicit RecordingSettings(CallLog& log) : log_(log) {}
 
-    void LoadPosition(PositionTarget& window) override {
+    void loadPosition(PositionTarget& window) override {
         log_.push_back("LoadPosition");
         if (storedLeft) {
-            window.SetLeft(*storedLeft);
+            window.setLeft(*storedLeft);
         }
         if (storedTop) {
-            window.SetTop(*storedTop);
+            window.setTop(*storedTop);
         }
     }
-    void LoadAutoquit(CheckBoxTarget& check) override {
+    void loadAutoquit(CheckBoxTarget& check) override {
         log_.push_back("LoadAutoquit");
         if (storedAutoquit) {
             try {
-                check.SetValue(*storedAutoquit);
+                check.setValue(*storedAutoquit);
             } catch (const RuntimeError&) {
                 log_.push_back("Autoquit refused");
             }
         }
     }
-    void SavePosition(const PositionTarget& window) override {
-        log_.push_back("SavePosition " + std::to_string(static_cast<long>(window.Left())) + " " +
-                       std::to_string(static_cast<long>(window.Top())));
+    void savePosition(const PositionTarget& window) override {
+        log_.push_back("SavePosition " + std::to_string(static_cast<long>(window.left())) + " " +
+                       std::to_string(static_cast<long>(window.top())));
     }
-    void SaveAutoquit(const CheckBoxTarget& check) override {
-        log_.push_back("SaveAutoquit " + std::to_string(check.Value()));
+    void saveAutoquit(const CheckBoxTarget& check) override {
+        log_.push_back("SaveAutoquit " + std::to_string(check.value()));
     }
 
     std::optional<float> storedLeft;

@@ -1,26 +1,23 @@
 // The stored window position and "Auto quit window" through the real window,
-// the real settings procedures and the file store in a scratch config folder.
+// the real settings and QSettings' file in a scratch configuration folder.
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
-#include <QMap>
 #include <QObject>
+#include <QSettings>
 #include <QTest>
 
 #include "AppTestSupport.h"
 #include "TestRegistry.h"
-#include "gui/settings/Registry.h"
+#include "gui/settings/QtWindowSettings.h"
 
 using namespace grize;
 using namespace grize::test;
 
 namespace {
 
-const std::string kKey = "HKEY_CURRENT_USER\\Software\\Ashgrove\\Grize";
-
 // One start of the program with the real settings in place of the recorder.
 struct RealSession {
-    explicit RealSession(std::string commandLine) : services(log), settings(services) {
+    explicit RealSession(std::string commandLine) : services(log) {
         services.commandLine = std::move(commandLine);
     }
     bool start() {
@@ -30,20 +27,15 @@ struct RealSession {
 
     CallLog log;
     RecordingServices services;
-    GeneralSettings settings;
+    QtWindowSettings settings;
     std::unique_ptr<MainWindow> window;
 };
 
-// Every file under the store with its bytes, to see that nothing changed.
-QMap<QString, QByteArray> snapshot(const QString& folder) {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        files.insert(file, readFile(file.toStdString()));
+void store(const QStringList& pairs) {  // name=text
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Ashgrove", "Grize");
+    for (const QString& pair : pairs) {
+        settings.setValue(pair.section('=', 0, 0), pair.section('=', 1));
     }
-    return files;
 }
 
 }  // namespace
@@ -55,37 +47,21 @@ class StoredSettingsTest : public QObject {
     QByteArray savedConfig_;
     std::string target_;
 
-    QString store() const { return dir_.filePath("config/grize/registry"); }
-    QByteArray valueFile(const char* name) const {
-        return readFile(
-            (store() + "/HKEY_CURRENT_USER/Software/Ashgrove/Grize/=" + name).toStdString());
-    }
-
-    // The module's numbers outlive a window; a new program starts them at 0.
-    void freshStart() {
-        QDir(dir_.filePath("config")).removeRecursively();
-        CreateKey(kKey);
-        WriteValue(kKey, "Left", "0");
-        WriteValue(kKey, "Autoquit", "0");
-        RealSession s(target_);
-        QVERIFY(s.start());
-        QCOMPARE(s.window->pos(), QPoint(0, 0));
-        QVERIFY(!Check1(*s.window)->isChecked());
-        QDir(dir_.filePath("config")).removeRecursively();
-    }
+    QString storeFile() const { return dir_.filePath("config/Ashgrove/Grize.conf"); }
 
   private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         savedConfig_ = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.filePath("config"));
         target_ = path(dir_, "notes.txt");
         writeFile(target_, "plain text");
     }
 
     void cleanupTestCase() { qputenv("XDG_CONFIG_HOME", savedConfig_); }
 
-    void init() { freshStart(); }
+    void init() { QDir(dir_.filePath("config")).removeRecursively(); }
 
     void closeStoresDecimalTextAndNextStartRestoresIt_data() {
         QTest::addColumn<QPoint>("moved");
@@ -113,9 +89,9 @@ class StoredSettingsTest : public QObject {
             QVERIFY(first.window->close());
             QCOMPARE(first.services.ends, 0);
         }
-        QCOMPARE(valueFile("Left"), "REG_SZ\n" + left);
-        QCOMPARE(valueFile("Top"), "REG_SZ\n" + top);
-        QCOMPARE(valueFile("Autoquit"), QByteArray(tick ? "REG_SZ\n1" : "REG_SZ\n0"));
+        QCOMPARE(readFile(storeFile().toStdString()),
+                 "[General]\nAutoquit=" + QByteArray(tick ? "1" : "0") + "\nLeft=" + left +
+                     "\nTop=" + top + "\n");
 
         RealSession second(target_);
         QVERIFY(second.start());
@@ -139,11 +115,7 @@ class StoredSettingsTest : public QObject {
         QFETCH(QStringList, stored);
         QFETCH(QPoint, shown);
         QFETCH(bool, checked);
-        CreateKey(kKey);
-        for (const QString& pair : stored) {
-            WriteValue(kKey, pair.section('=', 0, 0).toStdString(),
-                       pair.section('=', 1).toStdString());
-        }
+        store(stored);
         RealSession s(target_);
         QVERIFY(s.start());
         QCOMPARE(s.window->pos(), shown);
@@ -165,20 +137,17 @@ class StoredSettingsTest : public QObject {
         QFETCH(bool, secondInstance);
         QFETCH(QString, file);
         if (storedBefore) {
-            CreateKey(kKey);
-            WriteValue(kKey, "Left", "1500");
-            WriteValue(kKey, "Top", "900");
-            WriteValue(kKey, "Autoquit", "1");
+            store({"Left=1500", "Top=900", "Autoquit=1"});
         }
-        const auto before = snapshot(store());
+        const QByteArray before = readFile(storeFile().toStdString());
         {
             RealSession s(file.isEmpty() ? "" : path(dir_, file.toUtf8().constData()));
             s.services.previousInstance = secondInstance;
             QVERIFY(!s.start());
             QCOMPARE(s.services.ends, 1);
         }
-        QCOMPARE(snapshot(store()), before);
-        QCOMPARE(QFileInfo::exists(store()), storedBefore);
+        QCOMPARE(readFile(storeFile().toStdString()), before);
+        QCOMPARE(QFileInfo::exists(dir_.filePath("config")), storedBefore);
     }
 };
 

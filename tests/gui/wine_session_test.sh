@@ -11,7 +11,11 @@ cli="$(realpath "$2")"
 source "$(dirname "$0")/wine_common.sh"
 
 key='HKCU\Software\Ashgrove\Grize'
-stored() { wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {print $3}'; }
+# A string value (REG_SZ), as every version of the window has written it.
+stored() {
+    wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' |
+        awk -v n="$1" '$1 == n && $2 == "REG_SZ" {print $3}'
+}
 position() { xdotool getwindowgeometry "$1" | awk '/Position/ {print $2}'; }
 
 cd "$scratch/files"

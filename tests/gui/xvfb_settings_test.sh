@@ -11,7 +11,7 @@ for tool in Xvfb xdotool xwininfo xprop; do
 done
 
 source "$(dirname "$0")/xvfb_common.sh"
-store="$XDG_CONFIG_HOME/grize/registry/HKEY_CURRENT_USER/Software/Ashgrove/Grize"
+store="$XDG_CONFIG_HOME/Ashgrove/Grize.conf"
 
 has_extents() { xprop -id "$1" _NET_FRAME_EXTENTS | grep -q ' = '; }
 
@@ -28,19 +28,19 @@ frame_pos() {
     echo "$((x - left)) $((y - top))"
 }
 
-# A value file holds its type and the decimal text, nothing else.
+# QSettings' file holds each value as decimal text on a line of its own.
 expect_value() {
     local name="$1" text="$2"
     grep -qx -- '-\?[0-9]\+' <<<"$text" || fail "bad expectation $text"
-    printf 'REG_SZ\n%s' "$text" | cmp -s - "$store/=$name" ||
-        fail "$name holds '$(cat "$store/=$name" 2>/dev/null)', want $text"
+    grep -qx -- "$name=$text" "$store" ||
+        fail "$name holds '$(grep "^$name=" "$store" 2>/dev/null)', want $text"
 }
 
 # One round: first start, move, tick, close; second start finds it all and
 # auto quit closes the window after an encryption.
 run_round() {
     local wm="$1" pid main x y cx cy
-    rm -rf "$XDG_CONFIG_HOME/grize" "$scratch/files"/*
+    rm -rf "$XDG_CONFIG_HOME/Ashgrove" "$scratch/files"/*
     printf 'first line\r\n' >"$scratch/files/notes.txt"
 
     "$grize" "$scratch/files/notes.txt" &
@@ -83,7 +83,7 @@ run_round() {
     expect_value Left $((x * 15))
     expect_value Top $((y * 15))
     expect_value Autoquit 1
-    cp -r "$store" "$scratch/saved"
+    cp "$store" "$scratch/saved"
 
     "$grize" "$scratch/files/notes.txt" &
     pid=$!
@@ -104,8 +104,8 @@ run_round() {
     wait "$pid" || fail "grize ended with status $?"
     [ -s "$scratch/files/notes.gri" ] || fail "no notes.gri"
     # The close saved the same place again: no drift by the frame size.
-    diff -r "$scratch/saved" "$store" || fail "the second close stored other values"
-    rm -rf "$scratch/saved"
+    diff "$scratch/saved" "$store" || fail "the second close stored other values"
+    rm -f "$scratch/saved"
 }
 
 echo "== bare X server: Tab, space, Esc"

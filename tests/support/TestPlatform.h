@@ -19,13 +19,12 @@ enum class Needs {
     Fifos,
     Sockets,
     SymbolicLinks,
-    RenameOpenFolder,    // a folder renamed while a run works in it
-    ForkedChild,         // the test process split in two
-    PosixShell,          // sh, tee, localedef
-    CaseSensitiveNames,  // of settings values
-    Terminals,           // a pseudo-terminal with job control
-    OtherOwners,         // files given to other users, a child run as one
-    AccessLists,         // POSIX access lists and user attributes in the temporary folder
+    RenameOpenFolder,  // a folder renamed while a run works in it
+    ForkedChild,       // the test process split in two
+    PosixShell,        // sh, tee, localedef
+    Terminals,         // a pseudo-terminal with job control
+    OtherOwners,       // files given to other users, a child run as one
+    AccessLists,       // POSIX access lists and user attributes in the temporary folder
 };
 
 // Why the tests cannot do that here; empty when they can.
@@ -109,7 +108,8 @@ class Process {
 
 // Settings written to a scratch place for one test: on Windows a scratch key
 // stands in for HKEY_CURRENT_USER, elsewhere XDG_CONFIG_HOME and HOME point
-// into `folder`.
+// into `folder` (QSettings, which reads them once, is pointed at
+// `folder`/config by the test).
 class ScratchSettings {
   public:
     explicit ScratchSettings(const std::string& folder);
@@ -119,17 +119,18 @@ class ScratchSettings {
 
     // Forgets everything stored, as on a machine where Grize never ran.
     void clear();
-    bool holdsAnything();
-    // Whether a key below HKEY_CURRENT_USER is stored.
-    bool holdsKey(const std::string& subKey);
-    void forgetValue(const std::string& subKey, const std::string& name);
     // Nothing can be stored from now on.
     void makeUnusable();
+    // Whether Grize's settings were written after markWrites(), which needs
+    // them stored already.
+    void markWrites();
+    bool writtenSinceMark();
 
   private:
     std::string folder_;
     std::vector<std::pair<const char*, std::optional<std::string>>> savedEnvironment_;
     std::intptr_t key_ = 0;
+    std::intptr_t watchedKey_ = 0, watch_ = 0;
 };
 
 }  // namespace grize::test

@@ -268,20 +268,6 @@ bool Process::echoes() {
     return ::tcgetattr(terminal_, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
 }
 
-namespace {
-
-fs::path keyFolder(const std::string& folder, const std::string& subKey) {
-    fs::path path = fs::path(folder) / "config" / "grize" / "registry" / "HKEY_CURRENT_USER";
-    for (std::size_t start = 0; start < subKey.size();) {
-        const std::size_t end = std::min(subKey.find('\\', start), subKey.size());
-        path /= subKey.substr(start, end - start);
-        start = end + 1;
-    }
-    return path;
-}
-
-}  // namespace
-
 ScratchSettings::ScratchSettings(const std::string& folder) : folder_(folder) {
     for (const char* name : {"XDG_CONFIG_HOME", "HOME"}) {
         const char* value = std::getenv(name);
@@ -306,21 +292,20 @@ void ScratchSettings::clear() {
     fs::remove_all(fs::path(folder_) / "config");
 }
 
-bool ScratchSettings::holdsAnything() {
-    return fs::exists(keyFolder(folder_, "").parent_path());
-}
-
-bool ScratchSettings::holdsKey(const std::string& subKey) {
-    return fs::exists(keyFolder(folder_, subKey));
-}
-
-void ScratchSettings::forgetValue(const std::string& subKey, const std::string& name) {
-    std::error_code ec;
-    fs::remove(keyFolder(folder_, subKey) / ("=" + name), ec);
-}
-
 void ScratchSettings::makeUnusable() {
     writeFile(folder_ + "/config", "not a folder");
+}
+
+// QSettings writes a new file and renames it over the old one, without the
+// comment added here.
+void ScratchSettings::markWrites() {
+    const std::string file = folder_ + "/config/Ashgrove/Grize.conf";
+    writeFile(file, readFile(file).value_or("") + "; before the mark\n");
+}
+
+bool ScratchSettings::writtenSinceMark() {
+    const auto text = readFile(folder_ + "/config/Ashgrove/Grize.conf");
+    return !text || text->find("; before the mark") == std::string::npos;
 }
 
 }  // namespace grize::test

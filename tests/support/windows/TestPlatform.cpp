@@ -33,8 +33,6 @@ std::string whyNot(Needs need) {
             return "no fork on Windows; CliProcess kills grize-cli.exe instead";
         case Needs::PosixShell:
             return "no POSIX shell or localedef on Windows";
-        case Needs::CaseSensitiveNames:
-            return "the registry matches names whatever their case";
         case Needs::Terminals:
             return "no job control on a Windows console";
         case Needs::OtherOwners:
@@ -242,6 +240,8 @@ ScratchSettings::ScratchSettings(const std::string& folder) : folder_(folder) {
 }
 
 ScratchSettings::~ScratchSettings() {
+    ::RegCloseKey(keyOf(watchedKey_));
+    ::CloseHandle(reinterpret_cast<HANDLE>(watch_));
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     ::RegCloseKey(keyOf(key_));
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
@@ -262,33 +262,33 @@ void ScratchSettings::clear() {
     key_ = reinterpret_cast<std::intptr_t>(key);
 }
 
-bool ScratchSettings::holdsAnything() {
-    DWORD keys = 0, values = 0;
-    ::RegQueryInfoKeyW(keyOf(key_), nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values,
-                       nullptr, nullptr, nullptr, nullptr);
-    return keys + values > 0;
-}
-
-bool ScratchSettings::holdsKey(const std::string& subKey) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(keyOf(key_), fsPath(subKey).wstring().c_str(), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    ::RegCloseKey(key);
-    return true;
-}
-
-void ScratchSettings::forgetValue(const std::string& subKey, const std::string& name) {
-    ::RegDeleteKeyValueW(keyOf(key_), fsPath(subKey).wstring().c_str(),
-                         fsPath(name).wstring().c_str());
-}
-
 void ScratchSettings::makeUnusable() {
     // A key deleted while open: nothing can be created, written or read in it.
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey.c_str());
     ::RegOverridePredefKey(HKEY_CURRENT_USER, keyOf(key_));
+}
+
+// A change notice on the settings key, asked for afresh.
+void ScratchSettings::markWrites() {
+    ::RegCloseKey(keyOf(watchedKey_));
+    ::CloseHandle(reinterpret_cast<HANDLE>(watch_));
+    watchedKey_ = watch_ = 0;
+    HKEY key = nullptr;
+    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (event == nullptr ||
+        ::RegOpenKeyExW(keyOf(key_), L"Software\\Ashgrove\\Grize", 0, KEY_NOTIFY, &key) !=
+            ERROR_SUCCESS ||
+        ::RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE) !=
+            ERROR_SUCCESS) {
+        throw std::runtime_error("no change notice on the settings key");
+    }
+    watchedKey_ = reinterpret_cast<std::intptr_t>(key);
+    watch_ = reinterpret_cast<std::intptr_t>(event);
+}
+
+bool ScratchSettings::writtenSinceMark() {
+    return ::WaitForSingleObject(reinterpret_cast<HANDLE>(watch_), 0) == WAIT_OBJECT_0;
 }
 
 }  // namespace grize::test

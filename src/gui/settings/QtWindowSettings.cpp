@@ -1,34 +1,64 @@
-#include "gui/settings/General.h"
+#include "gui/settings/QtWindowSettings.h"
 
+#include <QSettings>
+#include <QString>
+#include <QVariant>
 #include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "errors/Quietly.h"
-#include "gui/settings/Registry.h"
 
 namespace grize {
 
 namespace {
 
-constexpr char kSettingsKey[] = "HKEY_CURRENT_USER\\Software\\Ashgrove\\Grize";
+// The user's own values only: no organisation-wide or system-wide fallbacks.
+// Each load or save opens the store afresh; QSettings writes what was set
+// when it goes.
+class Store {
+  public:
+    Store()
+        : settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ashgrove"),
+                    QStringLiteral("Grize")) {
+        settings_.setFallbacksEnabled(false);
+    }
 
-// What the last successful reads gave; a failed conversion keeps the old
-// number, which is how "Top" falls back to "Left".
-std::int32_t position = 0;
-std::int16_t autoquit = 0;
+    // The stored text; nothing when the value is missing or not text (a
+    // number or binary data in the registry, a list in the file).
+    std::optional<std::string> text(const char* name) const {
+        const QVariant value = settings_.value(QString::fromLatin1(name));
+        if (value.typeId() != QMetaType::QString) {
+            return std::nullopt;
+        }
+        return value.toString().toStdString();
+    }
+
+    // Writes a value unless it already holds this very text, so that a close
+    // that changed nothing writes nothing. Always a string: REG_SZ in the
+    // registry, as earlier versions wrote it.
+    void save(const char* name, const std::string& text) {
+        if (this->text(name) != text) {
+            settings_.setValue(QString::fromLatin1(name), QString::fromStdString(text));
+        }
+    }
+
+  private:
+    QSettings settings_;
+};
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
 // The locale's decimal separator when it is a single plain character; "."
-// is always accepted too, since that is what SavePosition writes.
+// is always accepted too, since that is what savePosition writes.
 char localeSeparator() {
     const char* point = std::localeconv()->decimal_point;
     if (point != nullptr && point[0] != '\0' && point[1] == '\0' && !isDigit(point[0]) &&
@@ -42,7 +72,7 @@ char localeSeparator() {
 // with an optional fraction that rounds half to even. Anything else, or a
 // result out of Int's range, fails and leaves number as it was.
 template <class Int>
-bool convertToWhole(const RegistryValue& value, Int& number) {
+bool convertToWhole(const std::optional<std::string>& value, Int& number) {
     if (!value) {
         return false;
     }
@@ -107,37 +137,31 @@ std::string twipsToText(float twips) {
     return std::string(text, result.ptr);
 }
 
-// Writes a value unless it already holds this very text, so that a close
-// that changed nothing writes nothing.
-void save(const char* name, const std::string& text) {
-    if (!HoldsText(kSettingsKey, name, text)) {
-        CreateKey(kSettingsKey);
-        WriteValue(kSettingsKey, name, text);
-    }
-}
-
 }  // namespace
 
-// Settings never fail their caller: each step that throws is skipped.
-void LoadPosition(PositionTarget& window) {
-    quietly([] { convertToWhole(ReadValue(kSettingsKey, "Left"), position); });
-    quietly([&] { window.SetLeft(static_cast<float>(position)); });
-    quietly([] { convertToWhole(ReadValue(kSettingsKey, "Top"), position); });
-    quietly([&] { window.SetTop(static_cast<float>(position)); });
+void QtWindowSettings::loadPosition(PositionTarget& window) {
+    const Store store;
+    quietly([&] { convertToWhole(store.text("Left"), position_); });
+    quietly([&] { window.setLeft(static_cast<float>(position_)); });
+    quietly([&] { convertToWhole(store.text("Top"), position_); });
+    quietly([&] { window.setTop(static_cast<float>(position_)); });
 }
 
-void LoadAutoquit(CheckBoxTarget& check) {
-    quietly([] { convertToWhole(ReadValue(kSettingsKey, "Autoquit"), autoquit); });
-    quietly([&] { check.SetValue(autoquit); });
+void QtWindowSettings::loadAutoquit(CheckBoxTarget& check) {
+    const Store store;
+    quietly([&] { convertToWhole(store.text("Autoquit"), autoquit_); });
+    quietly([&] { check.setValue(autoquit_); });
 }
 
-void SavePosition(const PositionTarget& window) {
-    quietly([&] { save("Left", twipsToText(window.Left())); });
-    quietly([&] { save("Top", twipsToText(window.Top())); });
+void QtWindowSettings::savePosition(const PositionTarget& window) {
+    Store store;
+    quietly([&] { store.save("Left", twipsToText(window.left())); });
+    quietly([&] { store.save("Top", twipsToText(window.top())); });
 }
 
-void SaveAutoquit(const CheckBoxTarget& check) {
-    quietly([&] { save("Autoquit", std::to_string(check.Value())); });
+void QtWindowSettings::saveAutoquit(const CheckBoxTarget& check) {
+    Store store;
+    quietly([&] { store.save("Autoquit", std::to_string(check.value())); });
 }
 
 }  // namespace grize

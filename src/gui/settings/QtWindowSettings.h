@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+#include "gui/settings/WindowSettings.h"
+
+namespace grize {
+
+// The settings through QSettings (organisation "Ashgrove", application
+// "Grize"): on Windows the registry key HKEY_CURRENT_USER\Software\Ashgrove\Grize
+// with the string values "Left", "Top" and "Autoquit"; elsewhere
+// Ashgrove/Grize.conf in the user's configuration folder. Values are decimal
+// text. A step that fails is skipped and the next one runs; a save writes
+// only the values whose stored text it changes.
+class QtWindowSettings final : public WindowSettings {
+  public:
+    void loadPosition(PositionTarget& window) override;
+    void loadAutoquit(CheckBoxTarget& check) override;
+    void savePosition(const PositionTarget& window) override;
+    void saveAutoquit(const CheckBoxTarget& check) override;
+
+  private:
+    // What the last successful reads gave; a read that gives no number keeps
+    // the old one, which is how "Top" falls back to "Left".
+    std::int32_t position_ = 0;
+    std::int16_t autoquit_ = 0;
+};
+
+}  // namespace grize

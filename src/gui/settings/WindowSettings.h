@@ -1,0 +1,19 @@
+#pragma once
+
+#include "gui/settings/SettingsTargets.h"
+
+namespace grize {
+
+// The stored window position and check box, as the main window reaches them.
+// QtWindowSettings is the real store; the tests record the calls instead.
+// None of these reports a failure.
+class WindowSettings {
+  public:
+    virtual ~WindowSettings() = default;
+    virtual void loadPosition(PositionTarget& window) = 0;
+    virtual void loadAutoquit(CheckBoxTarget& check) = 0;
+    virtual void savePosition(const PositionTarget& window) = 0;
+    virtual void saveAutoquit(const CheckBoxTarget& check) = 0;
+};
+
+}  // namespace grize

@@ -1,0 +1,314 @@
+#include "gui/settings/QtWindowSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "TestFiles.h"
+#include "TestPlatform.h"
+#include "errors/RuntimeError.h"
+
+namespace grize::test {
+namespace {
+
+class FakeWindow : public PositionTarget {
+  public:
+    float leftEdge = 777, topEdge = 888;
+    bool refuseLeft = false;
+
+    float left() const override {
+        if (refuseLeft) {
+            throw std::runtime_error("no left edge");
+        }
+        return leftEdge;
+    }
+    float top() const override { return topEdge; }
+    void setLeft(float twips) override {
+        if (refuseLeft) {
+            throw std::runtime_error("no left edge");
+        }
+        leftEdge = twips;
+    }
+    void setTop(float twips) override { topEdge = twips; }
+};
+
+// Remembers what it was asked to take, also when it refuses.
+class FakeCheckBox : public CheckBoxTarget {
+  public:
+    int state = 1;
+    std::optional<int> asked;
+
+    int value() const override { return state; }
+    void setValue(int v) override {
+        asked = v;
+        if (v < 0 || v > 2) {
+            throw err::invalidCall();
+        }
+        state = v;
+    }
+};
+
+// Each test has a store of its own, never the user's, and a fresh
+// QtWindowSettings, as a new start of the program has.
+class QtWindowSettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        scratch_ = std::make_unique<ScratchSettings>(folder_.path());
+        // QSettings took the configuration folder when it was first used.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(folder_.path() + "/config"));
+    }
+
+    // The store as the program sees it, for putting values in and reading
+    // them back.
+    static std::unique_ptr<QSettings> raw() {
+        auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                    "Ashgrove", "Grize");
+        settings->setFallbacksEnabled(false);
+        return settings;
+    }
+    static void store(const char* name, const QVariant& value) { raw()->setValue(name, value); }
+    static void store(const char* name, const char* text) { store(name, QString(text)); }
+    static void forget(const char* name) { raw()->remove(name); }
+    static QVariant stored(const char* name) { return raw()->value(name); }
+
+    TempDir folder_;
+    std::unique_ptr<ScratchSettings> scratch_;
+    QtWindowSettings settings_;
+};
+
+TEST_F(QtWindowSettingsTest, NothingStoredGivesTopLeftCornerAndUncheckedBox) {
+    FakeWindow window;
+    FakeCheckBox check;
+    settings_.loadPosition(window);
+    settings_.loadAutoquit(check);
+    EXPECT_EQ(window.leftEdge, 0);
+    EXPECT_EQ(window.topEdge, 0);
+    EXPECT_EQ(check.state, 0);
+    EXPECT_TRUE(raw()->allKeys().isEmpty()) << "loading stores nothing";
+}
+
+TEST_F(QtWindowSettingsTest, TopFallsBackToWhateverLeftGave) {
+    struct Case {
+        const char* left;
+        const char* top;  // nullptr: not stored
+        float wantLeft, wantTop;
+    };
+    const Case cases[] = {
+        {"1500", nullptr, 1500, 1500}, {"1500", "oops", 1500, 1500}, {"oops", "900", 0, 900},
+        {nullptr, "900", 0, 900},      {"-300", "-45", -300, -45},
+    };
+    for (const auto& c : cases) {
+        scratch_->clear();
+        if (c.left) {
+            store("Left", c.left);
+        }
+        if (c.top) {
+            store("Top", c.top);
+        }
+        QtWindowSettings fresh;
+        FakeWindow window;
+        fresh.loadPosition(window);
+        EXPECT_EQ(window.leftEdge, c.wantLeft) << c.left << " " << c.top;
+        EXPECT_EQ(window.topEdge, c.wantTop) << c.left << " " << c.top;
+    }
+}
+
+TEST_F(QtWindowSettingsTest, ConvertsDecimalTextRoundingHalfToEven) {
+    constexpr std::int64_t kKept = 11;  // what the previous read gave
+    const std::pair<QVariant, std::int64_t> cases[] = {
+        {"1500", 1500},
+        {"  42  ", 42},
+        {"\t42", 42},
+        {"+7", 7},
+        {"-300", -300},
+        {"007", 7},
+        {"1234.5", 1234},
+        {"1235.5", 1236},
+        {"-1234.5", -1234},
+        {"-1235.5", -1236},
+        {"1234.50001", 1235},
+        {"1234.4999", 1234},
+        {"0.5", 0},
+        {"1.5", 2},
+        {".5", 0},
+        {"7.", 7},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483648LL},
+        {"2147483646.5", 2147483646},
+        {"-2147483648.5", -2147483648LL},
+        {"2147483648", kKept},
+        {"2147483647.5", kKept},
+        {"-2147483649", kKept},
+        {"99999999999999999999999", kKept},
+        {"", kKept},
+        {"   ", kKept},
+        {"Error", kKept},
+        {"12abc", kKept},
+        {"1 2", kKept},
+        {"--1", kKept},
+        {"+", kKept},
+        {".", kKept},
+        {"1.2.3", kKept},
+        {"1e3", kKept},
+        {"0x10", kKept},
+        // Only text counts: binary data or a list is not what this program
+        // stores.
+        {QVariant(QByteArray("1500")), kKept},
+        {QVariant(QStringList{"1500", "1"}), kKept},
+    };
+    for (const auto& [value, expected] : cases) {
+        store("Left", QString::number(kKept));
+        forget("Top");
+        FakeWindow window;
+        settings_.loadPosition(window);
+        store("Left", value);
+        settings_.loadPosition(window);
+        EXPECT_EQ(window.leftEdge, static_cast<float>(expected))
+            << '"' << value.toString().toStdString() << '"';
+    }
+}
+
+TEST_F(QtWindowSettingsTest, AutoquitSetsTheBoxOnlyToStatesItTakes) {
+    struct Case {
+        const char* stored;  // nullptr: not stored
+        int asked, box;      // the box starts checked; the number starts at 2
+    };
+    const Case cases[] = {
+        {"1", 1, 1},           {"0", 0, 0},     {" 2 ", 2, 2}, {nullptr, 2, 2},
+        {"no", 2, 2},          {"7", 7, 1},     {"-1", -1, 1}, {"32767", 32767, 1},
+        {"-32768", -32768, 1}, {"32768", 2, 2}, {"0.5", 0, 0}, {"1.5", 2, 2},
+    };
+    for (const auto& c : cases) {
+        store("Autoquit", "2");
+        FakeCheckBox first;
+        settings_.loadAutoquit(first);
+        if (c.stored) {
+            store("Autoquit", c.stored);
+        } else {
+            forget("Autoquit");
+        }
+        FakeCheckBox check;
+        settings_.loadAutoquit(check);
+        EXPECT_EQ(check.asked, c.asked) << (c.stored ? c.stored : "(none)");
+        EXPECT_EQ(check.state, c.box) << (c.stored ? c.stored : "(none)");
+    }
+}
+
+TEST_F(QtWindowSettingsTest, SavesDecimalText) {
+    const std::pair<float, const char*> positions[] = {
+        {2880, "2880"},
+        {-15, "-15"},
+        {0, "0"},
+        {-0.0f, "0"},
+        {1234.5f, "1234.5"},
+        {-0.25f, "-0.25"},
+        {1e9f, "1000000000"},
+        {-16777217.0f, "-16777216"},
+    };
+    for (const auto& [twips, text] : positions) {
+        scratch_->clear();
+        FakeWindow window;
+        window.leftEdge = twips;
+        window.topEdge = twips;
+        settings_.savePosition(window);
+        // A string, which the registry keeps as REG_SZ.
+        EXPECT_EQ(stored("Left"), QVariant(QString(text))) << twips;
+        EXPECT_EQ(stored("Top"), QVariant(QString(text))) << twips;
+    }
+    for (const int state : {0, 1, 2}) {
+        scratch_->clear();
+        FakeCheckBox check;
+        check.state = state;
+        settings_.saveAutoquit(check);
+        EXPECT_EQ(stored("Autoquit"), QVariant(QString::number(state)));
+    }
+}
+
+TEST_F(QtWindowSettingsTest, SavedSettingsComeBackOnTheNextStart) {
+    FakeWindow closing;
+    closing.leftEdge = -1200;
+    closing.topEdge = 1234.5f;
+    FakeCheckBox ticked;
+    ticked.state = 1;
+    settings_.savePosition(closing);
+    settings_.saveAutoquit(ticked);
+
+    QtWindowSettings next;
+    FakeWindow opening;
+    FakeCheckBox check;
+    check.state = 0;
+    next.loadPosition(opening);
+    next.loadAutoquit(check);
+    EXPECT_EQ(opening.leftEdge, -1200);
+    EXPECT_EQ(opening.topEdge, 1234);
+    EXPECT_EQ(check.state, 1);
+}
+
+// A save writes only when a stored text changes: a close that moved nothing
+// writes nothing, and a value kept in any other form gets the text a save
+// always gave it.
+TEST_F(QtWindowSettingsTest, SavesOnlyWhatChanged) {
+    const struct {
+        const char* what;
+        QVariant left;  // stored before; Top and Autoquit hold what is saved
+        bool written;
+    } cases[] = {
+        {"the same text", QString("1500"), false},
+        {"another number", QString("1515"), true},
+        {"the same number written otherwise", QString("1500.0"), true},
+        {"blanks around it", QString(" 1500"), true},
+        {"a longer text", QString("15000"), true},
+        {"binary data, not text", QVariant(QByteArray("1500")), true},
+    };
+    for (const auto& c : cases) {
+        scratch_->clear();
+        store("Left", c.left);
+        store("Top", "900");
+        store("Autoquit", "1");
+        scratch_->markWrites();
+        FakeWindow window;
+        window.leftEdge = 1500;
+        window.topEdge = 900;
+        FakeCheckBox check;
+        check.state = 1;
+        settings_.savePosition(window);
+        EXPECT_EQ(scratch_->writtenSinceMark(), c.written) << c.what;
+        settings_.saveAutoquit(check);
+        EXPECT_EQ(scratch_->writtenSinceMark(), c.written) << c.what;
+        EXPECT_EQ(stored("Left"), QVariant(QString("1500"))) << c.what;
+    }
+}
+
+TEST_F(QtWindowSettingsTest, EveryStepRunsAfterAFailedOne) {
+    // A window that refuses its left edge still has its top edge handled.
+    store("Top", "900");
+    FakeWindow refusing;
+    refusing.refuseLeft = true;
+    EXPECT_NO_THROW(settings_.loadPosition(refusing));
+    EXPECT_EQ(refusing.topEdge, 900);
+    refusing.topEdge = 60;
+    EXPECT_NO_THROW(settings_.savePosition(refusing));
+    EXPECT_EQ(stored("Top"), QVariant(QString("60")));
+}
+
+TEST_F(QtWindowSettingsTest, AnUnusableStoreIsPassedOverSilently) {
+    scratch_->makeUnusable();
+    FakeWindow window;
+    FakeCheckBox check;
+    EXPECT_NO_THROW(settings_.savePosition(window));
+    EXPECT_NO_THROW(settings_.saveAutoquit(check));
+    EXPECT_NO_THROW(settings_.loadPosition(window));
+    EXPECT_NO_THROW(settings_.loadAutoquit(check));
+    EXPECT_EQ(window.leftEdge, 0);
+    EXPECT_EQ(check.state, 0);
+}
+
+}  // namespace
+}  // namespace grize::test
