@@ -39,11 +39,11 @@ void EncryptInMemory(benchmark::State& state) {
     const std::string plain = data(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         grize::Cipher c;
-        c.KeyString(kHeader);
-        c.Text(plain);
-        c.DoXor();
-        c.Stretch();
-        benchmark::DoNotOptimize(c.Text().data());
+        c.setKey(kHeader);
+        c.setText(plain);
+        c.xorKeystream();
+        c.stretch();
+        benchmark::DoNotOptimize(c.text().data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
@@ -86,18 +86,18 @@ void Transform(benchmark::State& state, const std::string& target, bool encrypt)
 
 void DecryptInMemory(benchmark::State& state) {
     grize::Cipher enc;
-    enc.KeyString(kHeader);
-    enc.Text(data(static_cast<std::size_t>(state.range(0))));
-    enc.DoXor();
-    enc.Stretch();
-    const std::string armoured = enc.Text();
+    enc.setKey(kHeader);
+    enc.setText(data(static_cast<std::size_t>(state.range(0))));
+    enc.xorKeystream();
+    enc.stretch();
+    const std::string armoured = enc.text();
     for (auto _ : state) {
         grize::Cipher c;
-        c.KeyString(kHeader);
-        c.Text(armoured);
-        c.Shrink();
-        c.DoXor();
-        benchmark::DoNotOptimize(c.Text().data());
+        c.setKey(kHeader);
+        c.setText(armoured);
+        c.shrink();
+        c.xorKeystream();
+        benchmark::DoNotOptimize(c.text().data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }

@@ -24,9 +24,9 @@ void write(const fs::path& folder, const std::string& name, std::string_view byt
 
 std::string stretched(std::string_view bytes) {
     grize::Cipher c;
-    c.Text(bytes);
-    c.Stretch();
-    return c.Text();
+    c.setText(bytes);
+    c.stretch();
+    return c.text();
 }
 
 std::string allBytes() {

@@ -370,8 +370,8 @@ bool MainWindow::start() {
 }
 
 void MainWindow::refuseSecondInstance() {
-    if (services_.PrevInstance()) {
-        services_.MsgBox({"Grize is already running...", MsgIcon::Information, "Info"});
+    if (services_.otherInstanceRunning()) {
+        services_.showMessage({"Grize is already running...", MsgIcon::Information, "Info"});
         endProgram();
     }
 }
@@ -380,7 +380,7 @@ void MainWindow::loadSettingsAndTarget() {
     guarded("Sub Form_Load", false, [this] {
         settings_.loadPosition(*position_);
         settings_.loadAutoquit(*checkValue_);
-        userFile_ = services_.CommandLine();
+        userFile_ = services_.commandLine();
         checkAll();
     });
 }
@@ -390,7 +390,7 @@ void MainWindow::checkAll() {
         const job::Target target = job::examine(userFile_, fileSystem_);
         const TargetCheck result = target.check;
         if (result != TargetCheck::Ok) {
-            services_.MsgBox(
+            services_.showMessage(
                 {targetCheckMessage(result, displayPath(userFile_)), MsgIcon::Warning, kTitle});
             endProgram();
             return;
@@ -411,7 +411,7 @@ void MainWindow::checkAll() {
         }
         password1Label_->setEnabled(true);
         password1_->setEnabled(true);
-        setWindowTitle(toQt("Grize / " + displayPath(GetFileName(userFile_, kPathSeparator))));
+        setWindowTitle(toQt("Grize / " + displayPath(fileName(userFile_, kPathSeparator))));
     });
     // A target that cannot even be looked at leaves no mode to offer: end as
     // the refused targets do, rather than show a window half set up.
@@ -430,7 +430,7 @@ void MainWindow::selectFocusedText() {
 
 void MainWindow::encrypt() {
     if (password1_->text() != password2_->text()) {
-        services_.MsgBox({kPasswordsDiffer, MsgIcon::Warning, kTitle});
+        services_.showMessage({kPasswordsDiffer, MsgIcon::Warning, kTitle});
         password2_->setFocus(Qt::OtherFocusReason);
         selectFocusedText();
         return;
@@ -497,7 +497,7 @@ void MainWindow::runDecrypt() {
         return;
     }
     if (result->wrongPassword) {
-        services_.MsgBox({messages::wrongPassword(), MsgIcon::Warning, kTitle});
+        services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
         password1_->setFocus(Qt::OtherFocusReason);
         selectFocusedText();
         password1Label_->setEnabled(true);
@@ -572,17 +572,17 @@ bool MainWindow::confirmOutput(Operation operation) {
     if (!plan_.needsConsent()) {
         return true;  // a read-only file or a folder there fails the run itself
     }
-    const std::string name = displayPath(GetFileName(plan_.output, kPathSeparator));
-    plan_.replace = services_.AskYesNo(
+    const std::string name = displayPath(fileName(plan_.output, kPathSeparator));
+    plan_.replace = services_.askYesNo(
         {name + " already exists.\r\nDo you want to replace it?", MsgIcon::Question, kTitle});
     return plan_.replace;
 }
 
 // The done state after a written file; auto quit ends the program here.
 void MainWindow::finishDone(const RunResult& result) {
-    const std::string source = displayPath(GetFileName(userFile_, kPathSeparator));
+    const std::string source = displayPath(fileName(userFile_, kPathSeparator));
     for (const std::string& text : job::warnings(result, source)) {
-        services_.MsgBox({text, MsgIcon::Warning, kTitle});
+        services_.showMessage({text, MsgIcon::Warning, kTitle});
     }
     cancelButton_->setEnabled(true);
     cancelButton_->setText(QStringLiteral("&Done"));
@@ -763,23 +763,23 @@ void MainWindow::report(const RuntimeError& error, std::string_view label, bool 
         return;  // the user's own wish: nothing to tell
     }
     const std::optional<std::string> expected =
-        messages::expectedFailure(error, displayPath(GetFileName(userFile_, kPathSeparator)),
-                                  displayPath(GetFileName(plan_.output, kPathSeparator)));
+        messages::expectedFailure(error, displayPath(fileName(userFile_, kPathSeparator)),
+                                  displayPath(fileName(plan_.output, kPathSeparator)));
     if (expected) {
-        services_.MsgBox({*expected, MsgIcon::Warning, kTitle});
+        services_.showMessage({*expected, MsgIcon::Warning, kTitle});
         return;
     }
     if (accessBox && error.number() == err::kAccess) {
-        services_.MsgBox({kAccessDenied, MsgIcon::Warning, "Access denied"});
+        services_.showMessage({kAccessDenied, MsgIcon::Warning, "Access denied"});
         return;
     }
-    services_.MsgBox(
+    services_.showMessage(
         {errorReportText(error.number(), error.description(), label), MsgIcon::None, "Error"});
 }
 
 void MainWindow::endProgram() {
     ended_ = true;
-    services_.EndNow();
+    services_.endNow();
 }
 
 }  // namespace grize

@@ -22,15 +22,15 @@ std::string QtWindowServices::joinArguments(const std::vector<std::string>& argu
     return text;
 }
 
-void QtWindowServices::MsgBox(const Message& message) {
+void QtWindowServices::showMessage(const Message& message) {
     showMessageBox(message, false);
 }
 
-bool QtWindowServices::AskYesNo(const Message& message) {
+bool QtWindowServices::askYesNo(const Message& message) {
     return showMessageBox(message, true);
 }
 
-void QtWindowServices::EndNow() {
+void QtWindowServices::endNow() {
     // Not a closing step of any window: only the instance claim goes, so
     // that the next start does not have to judge it stale.
     claim_.reset();
@@ -38,21 +38,21 @@ void QtWindowServices::EndNow() {
     std::_Exit(0);
 }
 
-bool QtWindowServices::PrevInstance() {
+bool QtWindowServices::otherInstanceRunning() {
     bool otherRunning = false;
     claim_ = claimSingleInstance(otherRunning);
     return otherRunning;
 }
 
-std::string QtWindowServices::CommandLine() {
+std::string QtWindowServices::commandLine() {
     return commandLine_;
 }
 
-void QtWindowServices::OpenHomepage(const std::string& address) {
+void QtWindowServices::openHomepage(const std::string& address) {
     openAddress(address);
 }
 
-int QtWindowServices::CurrentYear() {
+int QtWindowServices::currentYear() {
     return QDate::currentDate().year();
 }
 

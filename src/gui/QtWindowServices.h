@@ -14,17 +14,17 @@ class QtWindowServices final : public WindowServices {
     explicit QtWindowServices(std::string commandLine);
     ~QtWindowServices() override;
 
-    void MsgBox(const Message& message) override;
-    bool AskYesNo(const Message& message) override;
-    void EndNow() override;
+    void showMessage(const Message& message) override;
+    bool askYesNo(const Message& message) override;
+    void endNow() override;
     // True while another process holds the single-instance claim (a lock file
     // in the user's runtime folder, a named mutex on Windows); one left by a
     // process that died does not count. When this instance is the first, it
     // holds the claim until it ends.
-    bool PrevInstance() override;
-    std::string CommandLine() override;
-    void OpenHomepage(const std::string& address) override;
-    int CurrentYear() override;
+    bool otherInstanceRunning() override;
+    std::string commandLine() override;
+    void openHomepage(const std::string& address) override;
+    int currentYear() override;
 
     // The arguments after the program's name, joined with one blank.
     static std::string joinArguments(const std::vector<std::string>& arguments);

@@ -32,7 +32,7 @@ class RecordingServices final : public WindowServices {
   public:
     explicit RecordingServices(CallLog& log) : log_(log) {}
 
-    void MsgBox(const Message& message) override {
+    void showMessage(const Message& message) override {
         log_.push_back("MsgBox");
         boxes.push_back(message);
         // The box is open while this runs: the window is as the user sees it.
@@ -40,25 +40,25 @@ class RecordingServices final : public WindowServices {
             whileOpen(message);
         }
     }
-    bool AskYesNo(const Message& message) override {
+    bool askYesNo(const Message& message) override {
         log_.push_back("AskYesNo");
         questions.push_back(message);
         return answerYes;
     }
-    void EndNow() override {
+    void endNow() override {
         log_.push_back("EndNow");
         ++ends;
     }
-    bool PrevInstance() override {
+    bool otherInstanceRunning() override {
         log_.push_back("PrevInstance");
         return previousInstance;
     }
-    std::string CommandLine() override {
+    std::string commandLine() override {
         log_.push_back("CommandLine");
-        return commandLine;
+        return givenCommandLine;
     }
-    void OpenHomepage(const std::string& address) override { opened.push_back(address); }
-    int CurrentYear() override { return year; }
+    void openHomepage(const std::string& address) override { opened.push_back(address); }
+    int currentYear() override { return year; }
 
     std::vector<Message> boxes;
     std::vector<Message> questions;
@@ -66,7 +66,7 @@ class RecordingServices final : public WindowServices {
     std::function<void(const Message&)> whileOpen;
     int ends = 0;
     bool previousInstance = false;
-    std::string commandLine;
+    std::string givenCommandLine;
     std::vector<std::string> opened;
     int year = 2031;
 
@@ -180,7 +180,7 @@ class FaultyFileSystem final : public NativeFileSystem {
 // One start of the program on a command line, with everything recorded.
 struct Session {
     explicit Session(std::string commandLine) : services(log), settings(log) {
-        services.commandLine = std::move(commandLine);
+        services.givenCommandLine = std::move(commandLine);
     }
 
     // Creates the window and runs the start-up; true when it was shown.

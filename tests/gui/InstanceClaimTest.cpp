@@ -14,12 +14,12 @@ class InstanceClaimTest : public QObject {
   private slots:
     void onlyTheFirstInstanceRuns() {
         auto first = std::make_unique<QtWindowServices>("");
-        QVERIFY(!first->PrevInstance());
+        QVERIFY(!first->otherInstanceRunning());
         QtWindowServices second("");
-        QVERIFY(second.PrevInstance());
+        QVERIFY(second.otherInstanceRunning());
         first.reset();
         QtWindowServices third("");
-        QVERIFY(!third.PrevInstance());
+        QVERIFY(!third.otherInstanceRunning());
     }
 };
 

@@ -37,14 +37,14 @@ class ServicesTest : public QObject {
 
     void onlyTheFirstInstanceRuns() {
         auto first = std::make_unique<QtWindowServices>("");
-        QVERIFY(!first->PrevInstance());
+        QVERIFY(!first->otherInstanceRunning());
         QVERIFY(QFile::exists(lockPath()));
         QtWindowServices second("");
-        QVERIFY(second.PrevInstance());
+        QVERIFY(second.otherInstanceRunning());
         first.reset();
         QVERIFY(!QFile::exists(lockPath()));
         QtWindowServices third("");
-        QVERIFY(!third.PrevInstance());
+        QVERIFY(!third.otherInstanceRunning());
     }
 
     void lockOfADeadProcessDoesNotCount() {
@@ -61,7 +61,7 @@ class ServicesTest : public QObject {
         lock.close();
 
         QtWindowServices services("");
-        QVERIFY(!services.PrevInstance());
+        QVERIFY(!services.otherInstanceRunning());
     }
 
     void commandLineJoinsArgumentsWithOneBlank_data() {

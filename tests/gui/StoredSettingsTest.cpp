@@ -18,7 +18,7 @@ namespace {
 // One start of the program with the real settings in place of the recorder.
 struct RealSession {
     explicit RealSession(std::string commandLine) : services(log) {
-        services.commandLine = std::move(commandLine);
+        services.givenCommandLine = std::move(commandLine);
     }
     bool start() {
         window = std::make_unique<MainWindow>(services, settings, defaultFileSystem());

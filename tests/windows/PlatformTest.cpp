@@ -53,7 +53,7 @@ TEST(WindowsPaths, SplitAtEitherSeparatorAndAfterTheDrive) {
         EXPECT_EQ(parts.folder, c.folder) << c.path;
         EXPECT_EQ(parts.name, c.name) << c.path;
     }
-    EXPECT_EQ(GetFileName("C:\\d\\a.txt", kPathSeparator), "a.txt");
+    EXPECT_EQ(fileName("C:\\d\\a.txt", kPathSeparator), "a.txt");
 }
 
 TEST(WindowsFileSystem, RenamesLinksAndKnowsEachFile) {

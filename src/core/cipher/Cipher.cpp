@@ -11,18 +11,18 @@ namespace {
 constexpr int kAlphabetBase = kArmourFirst;
 }
 
-void Cipher::KeyString(std::string_view sKeyString) {
-    key_.assign(sKeyString);
-    SeedFromKey();
+void Cipher::setKey(std::string_view key) {
+    key_.assign(key);
+    seedFromKey();
 }
 
-void Cipher::SeedFromKey() {
+void Cipher::seedFromKey() {
     Generator& g = generator_;
     g.reseed(g.draw(-1.0f));
 
-    // The original keeps the length and the loop counter in 16-bit integers:
-    // a longer key fails at the conversion, one of exactly 32,767 characters
-    // when the counter steps past the end.
+    // Key lengths and the loop counter are 16-bit: a longer key fails at the
+    // conversion, one of exactly 32,767 characters when the counter steps
+    // past the end.
     if (key_.size() > 32767) {
         throw err::overflow();
     }
@@ -36,7 +36,7 @@ void Cipher::SeedFromKey() {
     }
 }
 
-void Cipher::DoXor() {
+void Cipher::xorKeystream() {
     // draw() returns state / 2^24, so the keystream byte int(r * 256) is
     // the state's top eight bits; stepping the state directly is exact.
     Generator& g = generator_;
@@ -48,7 +48,7 @@ void Cipher::DoXor() {
     g.setState(x);
 }
 
-void Cipher::Stretch() {
+void Cipher::stretch() {
     const std::size_t n = text_.size();
     std::string result(n + (n + 2) / 3, '\0');
     std::size_t p = 0;
@@ -76,7 +76,7 @@ void Cipher::Stretch() {
     text_ = std::move(result);
 }
 
-void Cipher::Shrink() {
+void Cipher::shrink() {
     const std::size_t len = text_.size();
     if (len == 0) {
         throw err::invalidCall();

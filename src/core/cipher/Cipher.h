@@ -9,7 +9,7 @@
 namespace grize {
 
 // Key string plus working text. Keying restarts the cipher's own generator
-// and reseeds it from every key character; DoXor then XORs the text with the
+// and reseeds it from every key character; xorKeystream then XORs the text with the
 // following draws, so a keystream depends on its key string alone. Text is
 // bytes (codes 0..255), never converted.
 // The armour's 64 characters: codes 59 (';') to 122 ('z').
@@ -22,27 +22,27 @@ class Cipher {
     // with Overflow.
     static constexpr std::size_t kMaxKeyLength = 32766;
 
-    void KeyString(std::string_view sKeyString);
-    void Text(std::string_view sText) { text_.assign(sText); }
-    std::string Text() const { return text_; }
+    void setKey(std::string_view key);
+    void setText(std::string_view text) { text_.assign(text); }
+    std::string text() const { return text_; }
 
     // XORs the text in place with the next keystream bytes. Successive calls
     // continue the keystream, which is what lets large files go in chunks.
-    void DoXor();
+    void xorKeystream();
     // Three bytes to four printable characters (codes 59..122).
-    void Stretch();
-    // Undoes Stretch; fails on an empty text or a data character below 59.
-    void Shrink();
+    void stretch();
+    // Undoes stretch; fails on an empty text or a data character below 59.
+    void shrink();
 
     // Moves the text out without a copy (for the streaming file code).
-    std::string TakeText() { return std::move(text_); }
+    std::string takeText() { return std::move(text_); }
 
     // Where the keystream stands, for the chunked kernels that continue it.
     std::uint32_t keystreamState() const noexcept { return generator_.state(); }
     void setKeystreamState(std::uint32_t state) noexcept { generator_.setState(state); }
 
   private:
-    void SeedFromKey();
+    void seedFromKey();
 
     Generator generator_;
     std::string key_;

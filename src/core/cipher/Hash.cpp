@@ -8,22 +8,22 @@ namespace {
 constexpr std::string_view kHashSalt = "580317";
 }
 
-std::string Hash(std::string_view sA) {
+std::string hash(std::string_view text) {
     Cipher cipher;
-    std::string salted(sA);
+    std::string salted(text);
     salted += kHashSalt;
 
-    cipher.KeyString(salted);
-    cipher.Text(salted);
-    cipher.DoXor();
-    cipher.Stretch();
-    const std::string firstPass = cipher.Text();
+    cipher.setKey(salted);
+    cipher.setText(salted);
+    cipher.xorKeystream();
+    cipher.stretch();
+    const std::string firstPass = cipher.text();
 
-    cipher.KeyString(firstPass);
-    cipher.Text(kHashSalt);
-    cipher.DoXor();
-    cipher.Stretch();
-    return cipher.Text();
+    cipher.setKey(firstPass);
+    cipher.setText(kHashSalt);
+    cipher.xorKeystream();
+    cipher.stretch();
+    return cipher.text();
 }
 
 }  // namespace grize

@@ -44,7 +44,7 @@ CharRange shrinkScalar(const unsigned char* in, std::size_t n, unsigned char* ou
         range.lowest = std::min(range.lowest, in[i]);
         range.highest = std::max(range.highest, in[i]);
     }
-    // With every character at least 59 nothing is negative, so Shrink's
+    // With every character at least 59 nothing is negative, so shrink's
     // divisions are shifts and its result is this.
     for (std::size_t i = 0; i + 4 <= n; i += 4, out += 3) {
         const unsigned h = static_cast<unsigned char>(in[i + 3] - kBase);

@@ -28,13 +28,13 @@ struct Lines {
 struct Table {
     const char* name;
     // XORs `n` bytes with the keystream following generator state `state`,
-    // as Cipher::DoXor; returns the state after the last byte.
+    // as Cipher::xorKeystream; returns the state after the last byte.
     std::uint32_t (*xorKeystream)(std::uint32_t state, unsigned char* data, std::size_t n);
-    // Cipher::Stretch of `n` bytes, `n` a multiple of 3: 4n/3 characters.
+    // Cipher::stretch of `n` bytes, `n` a multiple of 3: 4n/3 characters.
     void (*stretch)(const unsigned char* in, std::size_t n, unsigned char* out);
-    // Cipher::Shrink of `n` characters, `n` a multiple of 4, into 3n/4 bytes.
+    // Cipher::shrink of `n` characters, `n` a multiple of 4, into 3n/4 bytes.
     // The output is right only when the range's lowest is at least 59;
-    // otherwise Shrink itself must decide.
+    // otherwise shrink itself must decide.
     CharRange (*shrink)(const unsigned char* in, std::size_t n, unsigned char* out);
     // Copies the characters of the standard lines at the start of `in`,
     // stopping before the first other line or when `room` is too small.

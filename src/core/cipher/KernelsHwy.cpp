@@ -24,7 +24,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 #if HWY_TARGET == HWY_SCALAR
 // One lane: nothing to gain over the scalar set.
-const Table* GetTable() {
+const Table* targetTable() {
     return &scalarTable();
 }
 #else
@@ -71,7 +71,8 @@ const Steps& steps() {
 }
 
 // The keystream of four lanes' states, byte k of each lane from vector k.
-HWY_INLINE hn::Vec<D32> Bytes(hn::Vec<D32> q0, hn::Vec<D32> q1, hn::Vec<D32> q2, hn::Vec<D32> q3) {
+HWY_INLINE hn::Vec<D32> keystreamBytes(hn::Vec<D32> q0, hn::Vec<D32> q1, hn::Vec<D32> q2,
+                                       hn::Vec<D32> q3) {
     const D32 d32;
     const auto byte0 = hn::Set(d32, 0xFFu);
     const auto bytes01 = hn::Set(d32, 0xFFFFu);
@@ -83,12 +84,12 @@ HWY_INLINE hn::Vec<D32> Bytes(hn::Vec<D32> q0, hn::Vec<D32> q1, hn::Vec<D32> q2,
         hn::ShiftLeft<8>(q3));
 }
 
-HWY_INLINE void XorAt(unsigned char* at, hn::Vec<D32> ks) {
+HWY_INLINE void xorAt(unsigned char* at, hn::Vec<D32> ks) {
     const D8 d8;
     hn::StoreU(hn::Xor(hn::LoadU(d8, at), hn::BitCast(d8, ks)), d8, at);
 }
 
-std::uint32_t XorKeystream(std::uint32_t state, unsigned char* data, std::size_t n) {
+std::uint32_t xorKeystream(std::uint32_t state, unsigned char* data, std::size_t n) {
     const D32 d32;
     const std::size_t lanes = hn::Lanes(d32);
     const std::size_t group = 4 * lanes;
@@ -107,8 +108,8 @@ std::uint32_t XorKeystream(std::uint32_t state, unsigned char* data, std::size_t
     const auto c = hn::Set(d32, t.roundAdd);
     std::size_t done = 0;
     for (; done + 2 * group <= n; done += 2 * group) {
-        XorAt(data + done, Bytes(v0, v1, v2, v3));
-        XorAt(data + done + group, Bytes(v4, v5, v6, v7));
+        xorAt(data + done, keystreamBytes(v0, v1, v2, v3));
+        xorAt(data + done + group, keystreamBytes(v4, v5, v6, v7));
         v0 = v0 * a + c;
         v1 = v1 * a + c;
         v2 = v2 * a + c;
@@ -121,8 +122,8 @@ std::uint32_t XorKeystream(std::uint32_t state, unsigned char* data, std::size_t
     if (done < n) {  // the last part of a round, through a full one
         alignas(64) unsigned char rest[2 * kMaxBytes] = {};
         std::memcpy(rest, data + done, n - done);
-        XorAt(rest, Bytes(v0, v1, v2, v3));
-        XorAt(rest + group, Bytes(v4, v5, v6, v7));
+        xorAt(rest, keystreamBytes(v0, v1, v2, v3));
+        xorAt(rest + group, keystreamBytes(v4, v5, v6, v7));
         std::memcpy(data + done, rest, n - done);
     }
     return advance(state, n);
@@ -139,8 +140,8 @@ auto spreadWords() {
 }
 
 // Bytes c0 c1 c2 of a group in one lane; the same formula as the scalar
-// Stretch, on four lanes' groups at once.
-void Stretch(const unsigned char* in, std::size_t n, unsigned char* out) {
+// stretch, on four lanes' groups at once.
+void stretch(const unsigned char* in, std::size_t n, unsigned char* out) {
     const D32 d32;
     const D8 d8;
     const std::size_t bytes = hn::Lanes(d8);
@@ -194,12 +195,12 @@ auto packWords() {
 }
 
 // With every character at least 59 the subtraction borrows nothing and the
-// scalar Shrink's high bits are these shifts; lower characters are reported
-// through the range and left to Shrink. `n` characters, a multiple of 4:
+// scalar shrink's high bits are these shifts; lower characters are reported
+// through the range and left to shrink. `n` characters, a multiple of 4:
 // `load(i)` gives the vector of them from character i, `rest(i, scratch)`
 // the characters from i on, contiguous.
 template <class Load, class Rest>
-HWY_INLINE CharRange ShrinkChars(std::size_t n, unsigned char* out, const Load& load,
+HWY_INLINE CharRange shrinkChars(std::size_t n, unsigned char* out, const Load& load,
                                  const Rest& rest) {
     const D32 d32;
     const D8 d8;
@@ -257,18 +258,18 @@ HWY_INLINE CharRange ShrinkChars(std::size_t n, unsigned char* out, const Load& 
     return range;
 }
 
-CharRange Shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
-    return ShrinkChars(
+CharRange shrink(const unsigned char* in, std::size_t n, unsigned char* out) {
+    return shrinkChars(
         n, out, [in](std::size_t i) { return hn::LoadU(D8(), in + i); },
         [in](std::size_t i, unsigned char*) { return in + i; });
 }
 
 // A vector's characters lie in at most two lines (it is shorter than one):
 // those before the line end from one load, those after from one two bytes on.
-CharRange ShrinkLinePairs(const unsigned char* in, std::size_t pairs, unsigned char* out) {
+CharRange shrinkLinePairs(const unsigned char* in, std::size_t pairs, unsigned char* out) {
     const D8 d8;
     const std::size_t bytes = hn::Lanes(d8);
-    return ShrinkChars(
+    return shrinkChars(
         2 * kLineChars * pairs, out,
         [in, bytes, d8](std::size_t i) {
             const std::size_t line = i / kLineChars;
@@ -290,7 +291,7 @@ CharRange ShrinkLinePairs(const unsigned char* in, std::size_t pairs, unsigned c
 
 // Vectors at 0, bytes, 2 bytes, ... and one ending at character 70 cover the
 // line (overlapping where 70 is no multiple); stored as loaded, they copy it.
-Lines TakeLines(const unsigned char* in, std::size_t n, unsigned char* out, std::size_t room) {
+Lines takeLines(const unsigned char* in, std::size_t n, unsigned char* out, std::size_t room) {
     const D8 d8;
     const std::size_t bytes = hn::Lanes(d8);
     if (bytes > kLineChars) {
@@ -323,9 +324,9 @@ Lines TakeLines(const unsigned char* in, std::size_t n, unsigned char* out, std:
     return lines;
 }
 
-const Table* GetTable() {
+const Table* targetTable() {
     static const Table table{
-        hwy::TargetName(HWY_TARGET), XorKeystream, Stretch, Shrink, TakeLines, ShrinkLinePairs};
+        hwy::TargetName(HWY_TARGET), xorKeystream, stretch, shrink, takeLines, shrinkLinePairs};
     return &table;
 }
 #endif
@@ -366,19 +367,19 @@ struct Compiled {
 // compiled when asked for, and then left out here.
 constexpr Compiled kCompiled[] = {
 #if HWY_TARGETS & HWY_AVX3
-    {HWY_AVX3, &N_AVX3::GetTable},
+    {HWY_AVX3, &N_AVX3::targetTable},
 #endif
 #if HWY_TARGETS & HWY_AVX2
-    {HWY_AVX2, &N_AVX2::GetTable},
+    {HWY_AVX2, &N_AVX2::targetTable},
 #endif
 #if HWY_TARGETS & HWY_SSE4
-    {HWY_SSE4, &N_SSE4::GetTable},
+    {HWY_SSE4, &N_SSE4::targetTable},
 #endif
 #if HWY_TARGETS & HWY_SSSE3
-    {HWY_SSSE3, &N_SSSE3::GetTable},
+    {HWY_SSSE3, &N_SSSE3::targetTable},
 #endif
     // The one the whole program is built for always runs.
-    {HWY_STATIC_TARGET, &HWY_STATIC_DISPATCH(GetTable)},
+    {HWY_STATIC_TARGET, &HWY_STATIC_DISPATCH(targetTable)},
 };
 
 // Whether this processor and system run a target's code: every instruction

@@ -50,7 +50,7 @@ class Keystream {
   public:
     explicit Keystream(std::string_view key) {
         Cipher cipher;
-        cipher.KeyString(key);
+        cipher.setKey(key);
         state_ = cipher.keystreamState();
     }
     void apply(const kernels::Table& k, char* data, std::size_t n) {
@@ -74,7 +74,7 @@ std::size_t appendLines(char* out, std::string_view armour) {
 
 // Encrypts `n` bytes of `plain` in place and writes their lines to `out`;
 // returns the length. Whole groups armour to whole lines, so the groups can
-// go through the kernels and the short rest through Stretch.
+// go through the kernels and the short rest through stretch.
 std::size_t encryptChunk(const kernels::Table& k, Keystream& keystream, char* plain, std::size_t n,
                          char* out) {
     char armour[kBlockGroups * kGroupArmour];
@@ -96,15 +96,15 @@ std::size_t encryptChunk(const kernels::Table& k, Keystream& keystream, char* pl
     if (p < n) {
         keystream.apply(k, plain + p, n - p);
         Cipher rest;
-        rest.Text(std::string_view(plain + p, n - p));
-        rest.Stretch();
-        o += appendLines(out + o, rest.Text());
+        rest.setText(std::string_view(plain + p, n - p));
+        rest.stretch();
+        o += appendLines(out + o, rest.text());
     }
     return o;
 }
 
 // Un-armours `n` body characters into `out` and returns how many bytes that
-// gave. A character below the alphabet leaves the whole piece to Shrink,
+// gave. A character below the alphabet leaves the whole piece to shrink,
 // which fails on it or gives what it gives; a short group at the end (only
 // in the last piece) is shrunk on its own, as in the whole text.
 std::size_t unarmourChunk(const kernels::Table& k, const char* chars, std::size_t n, char* out,
@@ -117,15 +117,15 @@ std::size_t unarmourChunk(const kernels::Table& k, const char* chars, std::size_
     }
     report.outsideAlphabet = report.outsideAlphabet || range.highest > kAlphabetTop;
     const bool unusual = range.lowest < kAlphabetBottom;
-    // Shrink fails on such a character only at a data position.
+    // shrink fails on such a character only at a data position.
     report.belowAlphabet = report.belowAlphabet || unusual;
     std::size_t m = unusual ? 0 : whole / 4 * 3;
     const std::string_view left(chars + (unusual ? 0 : whole), unusual ? n : n - whole);
     if (!left.empty()) {
         Cipher rest;
-        rest.Text(left);
-        rest.Shrink();
-        const std::string tail = rest.TakeText();
+        rest.setText(left);
+        rest.shrink();
+        const std::string tail = rest.takeText();
         std::memcpy(out + m, tail.data(), tail.size());
         m += tail.size();
     }
@@ -135,16 +135,16 @@ std::size_t unarmourChunk(const kernels::Table& k, const char* chars, std::size_
 }  // namespace
 
 std::string makeHeader(std::string_view saltSeedText, std::string_view password) {
-    const std::string salt = Hash(saltSeedText);
+    const std::string salt = hash(saltSeedText);
     std::string salted = salt;
     salted.append(password);
-    return std::string(kMarker) + salt + Hash(salted);
+    return std::string(kMarker) + salt + hash(salted);
 }
 
 bool headerAccepts(std::string_view headerLine, std::string_view password) {
     std::string salted(headerLine.substr(std::min(headerLine.size(), kSaltOffset), kFieldLength));
     salted.append(password);
-    const std::string expected = Hash(salted);
+    const std::string expected = hash(salted);
     return headerLine.substr(0, kHeaderLength).find(expected) == kVerifierOffset;
 }
 
@@ -166,7 +166,7 @@ std::uint64_t decryptedSize(std::uint64_t fileSize) {
     const std::uint64_t body =
         fileSize - std::min<std::uint64_t>(fileSize, kHeaderLength + kLineEnd.size());
     const std::uint64_t armour = body - (body + lineBytes - 1) / lineBytes * kLineEnd.size();
-    return armour == 0 ? 0 : (armour - 1) - (armour - 1) / 4;  // as Shrink counts
+    return armour == 0 ? 0 : (armour - 1) - (armour - 1) / 4;  // as shrink counts
 }
 
 void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& write,
@@ -325,7 +325,7 @@ std::size_t Input::takeLinePairs(const kernels::Table& k, std::size_t most, char
     }
     range = k.shrinkLinePairs(bytes(window_ + pos_), pairs, bytes(out));
     // A CR or LF inside a line is below the alphabet too: only then do the
-    // reading rules and Shrink see anything but these characters.
+    // reading rules and shrink see anything but these characters.
     if (range.lowest < kAlphabetBottom) {
         return 0;
     }
@@ -351,7 +351,7 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
     BodyReport report;
     for (;;) {
         std::size_t want = std::min(block, armourChunk - inChunk);
-        // Pairs of standard lines go from the input buffer through Shrink;
+        // Pairs of standard lines go from the input buffer through shrink;
         // anything else, and the rest up to where pairs may start again,
         // through the reading rules.
         if (report.length % kGroupArmour == 0 && want >= kGroupArmour) {
@@ -396,7 +396,7 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
         }
     }
     if (report.length == 0) {
-        throw err::invalidCall();  // Shrink of an empty body
+        throw err::invalidCall();  // shrink of an empty body
     }
     report.endsWithLineEnd = in.atLineStart();
     return report;

@@ -36,11 +36,11 @@ inline constexpr std::size_t kArmourChunk = 4 * 65536;
 using ReadFn = std::function<std::size_t(char* buffer, std::size_t size)>;
 using WriteFn = std::function<void(std::string_view data)>;
 
-// "[Grized]" + Hash(seed) + Hash(salt + password).
+// "[Grized]" + hash(seed) + hash(salt + password).
 std::string makeHeader(std::string_view saltSeedText, std::string_view password);
 
 // The password test on the first line: the first occurrence of
-// Hash(salt + password) must begin at the 17th character. Only the first 24
+// hash(salt + password) must begin at the 17th character. Only the first 24
 // characters can matter.
 bool headerAccepts(std::string_view headerLine, std::string_view password);
 // Whether any of the forms a password may have been keyed with passes.
@@ -105,7 +105,7 @@ class Input {
 struct BodyReport {
     std::uint64_t length = 0;      // body characters
     bool outsideAlphabet = false;  // a character above the armour alphabet
-    bool belowAlphabet = false;    // one below it that Shrink let pass
+    bool belowAlphabet = false;    // one below it that shrink let pass
     bool endsWithLineEnd = true;   // false when cut inside the last line
 
     // Armour gives 4 characters for 3 bytes and 2 or 3 for the rest, never 1.
@@ -116,7 +116,7 @@ struct BodyReport {
 };
 
 // Keys a cipher with the header line and writes the plaintext of the body
-// that follows it in `in`. An empty body fails (error 5), like Shrink.
+// that follows it in `in`. An empty body fails (error 5), like shrink.
 BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
                        std::size_t armourChunk = kArmourChunk);
 

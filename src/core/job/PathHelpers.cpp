@@ -7,23 +7,23 @@
 
 namespace grize {
 
-std::string GetFileName(const std::string& bron, const std::string& vSlash) {
-    if (vSlash.size() != 1) {
-        return bron;
+std::string fileName(const std::string& path, const std::string& separator) {
+    if (separator.size() != 1) {
+        return path;
     }
-    const std::size_t at = bron.rfind(vSlash[0]);
-    return at == std::string::npos ? bron : bron.substr(at + 1);
+    const std::size_t at = path.rfind(separator[0]);
+    return at == std::string::npos ? path : path.substr(at + 1);
 }
 
-std::string replaceExtension(const std::string& fileANDpath, const std::string& newExtension) {
-    if (fileANDpath.size() < 4) {
+std::string replaceExtension(const std::string& path, const std::string& newExtension) {
+    if (path.size() < 4) {
         throw err::invalidCall();
     }
     // Dropping a separator would put the output in another folder.
-    if (fileANDpath.find_first_of(kPathSeparators, fileANDpath.size() - 4) != std::string::npos) {
+    if (path.find_first_of(kPathSeparators, path.size() - 4) != std::string::npos) {
         throw err::badFileName();
     }
-    return fileANDpath.substr(0, fileANDpath.size() - 4) + newExtension;
+    return path.substr(0, path.size() - 4) + newExtension;
 }
 
 namespace {

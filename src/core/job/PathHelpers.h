@@ -7,14 +7,15 @@
 
 namespace grize {
 
-// The part of bron after the last occurrence of vSlash (one character); the
-// whole of bron when it holds none or vSlash is not exactly one character.
-std::string GetFileName(const std::string& bron, const std::string& vSlash);
+// The part of `path` after the last occurrence of `separator` (one
+// character); the whole of `path` when it holds none or `separator` is not
+// exactly one character.
+std::string fileName(const std::string& path, const std::string& separator);
 
 // Drops the last four characters, whatever they are, and appends
 // newExtension. Throws RuntimeError 5 for a path of fewer than 4 characters,
 // 52 when those four characters hold a path separator.
-std::string replaceExtension(const std::string& fileANDpath, const std::string& newExtension);
+std::string replaceExtension(const std::string& path, const std::string& newExtension);
 
 enum class Operation { Encrypt, Decrypt };
 

@@ -132,7 +132,7 @@ void AboutDialog::showVersionAndYear() {
                           .arg(about::kVersionMajor)
                           .arg(about::kVersionMinor)
                           .arg(about::kVersionRevision));
-    copyright_->setText(QStringLiteral("\u00A9 %1").arg(services_.CurrentYear()));
+    copyright_->setText(QStringLiteral("\u00A9 %1").arg(services_.currentYear()));
     autoSize(copyright_);
 }
 
@@ -140,7 +140,7 @@ void AboutDialog::openHomepage() {
     if (owner_ != nullptr) {
         owner_->setWindowState(owner_->windowState() | Qt::WindowMinimized);
     }
-    services_.OpenHomepage(homepage().toStdString());
+    services_.openHomepage(homepage().toStdString());
     accept();
 }
 

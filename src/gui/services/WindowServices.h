@@ -26,19 +26,19 @@ class WindowServices {
     virtual ~WindowServices() = default;
 
     // Returns when the user has closed the box.
-    virtual void MsgBox(const Message& message) = 0;
+    virtual void showMessage(const Message& message) = 0;
     // A modal box with Yes and No, No the default; true for Yes.
-    virtual bool AskYesNo(const Message& message) = 0;
+    virtual bool askYesNo(const Message& message) = 0;
     // Ends the process at once: no close handler runs and nothing is stored.
     // A recorder does return, so every caller returns straight after it.
-    virtual void EndNow() = 0;
+    virtual void endNow() = 0;
     // Asked once, first thing at start-up.
-    virtual bool PrevInstance() = 0;
+    virtual bool otherInstanceRunning() = 0;
     // The command line's argument text: the arguments joined with one blank.
-    virtual std::string CommandLine() = 0;
+    virtual std::string commandLine() = 0;
     // Hands the address to the desktop's browser; failures are not reported.
-    virtual void OpenHomepage(const std::string& address) = 0;
-    virtual int CurrentYear() = 0;
+    virtual void openHomepage(const std::string& address) = 0;
+    virtual int currentYear() = 0;
 };
 
 }  // namespace grize

@@ -31,10 +31,10 @@ std::string allBytes(std::size_t length) {
 
 std::string keystream(const std::string& key, std::size_t n) {
     Cipher c;
-    c.KeyString(key);
-    c.Text(std::string(n, '\0'));
-    c.DoXor();
-    return c.Text();
+    c.setKey(key);
+    c.setText(std::string(n, '\0'));
+    c.xorKeystream();
+    return c.text();
 }
 
 TEST(Cipher, ReproducesReferenceKeystreams) {
@@ -52,7 +52,7 @@ TEST(Cipher, ReproducesReferenceKeystreams) {
 }
 
 TEST(Cipher, NewObjectHasEmptyText) {
-    EXPECT_EQ(Cipher{}.Text(), "");
+    EXPECT_EQ(Cipher{}.text(), "");
 }
 
 TEST(Cipher, XorRoundTripsEveryCodeAndLength) {
@@ -61,14 +61,14 @@ TEST(Cipher, XorRoundTripsEveryCodeAndLength) {
         for (std::size_t len = 0; len <= 300; ++len) {
             const std::string plain = allBytes(len);
             Cipher enc;
-            enc.KeyString(key);
-            enc.Text(plain);
-            enc.DoXor();
+            enc.setKey(key);
+            enc.setText(plain);
+            enc.xorKeystream();
             Cipher dec;
-            dec.KeyString(key);
-            dec.Text(enc.Text());
-            dec.DoXor();
-            ASSERT_EQ(dec.Text(), plain) << "key length " << key.size() << ", length " << len;
+            dec.setKey(key);
+            dec.setText(enc.text());
+            dec.xorKeystream();
+            ASSERT_EQ(dec.text(), plain) << "key length " << key.size() << ", length " << len;
         }
     }
 }
@@ -76,15 +76,15 @@ TEST(Cipher, XorRoundTripsEveryCodeAndLength) {
 TEST(Cipher, SecondXorContinuesTheKeystream) {
     const std::string whole = keystream("key", 20);
     Cipher c;
-    c.KeyString("key");
-    c.Text(std::string(0, '\0'));
-    c.DoXor();  // an empty text draws nothing
-    c.Text(std::string(8, '\0'));
-    c.DoXor();
-    std::string parts = c.Text();
-    c.Text(std::string(12, '\0'));
-    c.DoXor();
-    parts += c.Text();
+    c.setKey("key");
+    c.setText(std::string(0, '\0'));
+    c.xorKeystream();  // an empty text draws nothing
+    c.setText(std::string(8, '\0'));
+    c.xorKeystream();
+    std::string parts = c.text();
+    c.setText(std::string(12, '\0'));
+    c.xorKeystream();
+    parts += c.text();
     EXPECT_EQ(parts, whole);
 }
 
@@ -103,10 +103,10 @@ TEST(Cipher, KeyLengthLimit) {
         Cipher cipher;
         const std::string key(c.length, 'k');
         if (c.accepted) {
-            EXPECT_NO_THROW(cipher.KeyString(key)) << c.length;
+            EXPECT_NO_THROW(cipher.setKey(key)) << c.length;
         } else {
             try {
-                cipher.KeyString(key);
+                cipher.setKey(key);
                 ADD_FAILURE() << "accepted a key of " << c.length;
             } catch (const RuntimeError& e) {
                 EXPECT_EQ(e.number(), 6);
@@ -130,9 +130,9 @@ TEST(Armour, WorkedExamples) {
     };
     for (const Case& c : cases) {
         Cipher cipher;
-        cipher.Text(c.in);
-        cipher.Stretch();
-        EXPECT_EQ(cipher.Text(), c.out) << c.in;
+        cipher.setText(c.in);
+        cipher.stretch();
+        EXPECT_EQ(cipher.text(), c.out) << c.in;
     }
 }
 
@@ -140,15 +140,15 @@ TEST(Armour, RoundTripsAndStaysInAlphabet) {
     for (std::size_t len = 1; len <= 300; ++len) {
         const std::string plain = allBytes(len);
         Cipher c;
-        c.Text(plain);
-        c.Stretch();
-        const std::string armoured = c.Text();
+        c.setText(plain);
+        c.stretch();
+        const std::string armoured = c.text();
         ASSERT_EQ(armoured.size(), len + (len + 2) / 3);
         for (unsigned char ch : armoured) {
             ASSERT_TRUE(ch >= 59 && ch <= 122) << int(ch);
         }
-        c.Shrink();
-        ASSERT_EQ(c.Text(), plain) << len;
+        c.shrink();
+        ASSERT_EQ(c.text(), plain) << len;
     }
 }
 
@@ -164,24 +164,24 @@ TEST(Armour, ShrinkOddLengths) {
     };
     for (const Case& c : cases) {
         Cipher cipher;
-        cipher.Text(c.in);
-        cipher.Shrink();
-        EXPECT_EQ(cipher.Text(), c.out);
+        cipher.setText(c.in);
+        cipher.shrink();
+        EXPECT_EQ(cipher.text(), c.out);
     }
 }
 
 TEST(Armour, ShrinkFailuresLeaveTextUnchanged) {
     for (const std::string& bad : std::vector<std::string>{"", "\\]^P\r\n]^P", " ;;;"}) {
         Cipher c;
-        c.Text(bad);
+        c.setText(bad);
         try {
-            c.Shrink();
+            c.shrink();
             ADD_FAILURE() << "no error for " << toHex(bad);
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.number(), 5);
             EXPECT_EQ(e.description(), "Invalid procedure call or argument");
         }
-        EXPECT_EQ(c.Text(), bad);
+        EXPECT_EQ(c.text(), bad);
     }
 }
 

@@ -7,7 +7,7 @@
 #include "core/cipher/Hash.h"
 #include "errors/RuntimeError.h"
 
-using grize::Hash;
+using grize::hash;
 
 namespace {
 
@@ -29,7 +29,7 @@ TEST(Hash, ReproducesReferenceDigests) {
         std::smatch m;
         if (std::regex_match(line, m, re)) {
             SCOPED_TRACE(line);
-            EXPECT_EQ(Hash(referenceInput(m[1])), m[2].str());
+            EXPECT_EQ(hash(referenceInput(m[1])), m[2].str());
             ++checked;
         }
     }
@@ -37,23 +37,23 @@ TEST(Hash, ReproducesReferenceDigests) {
 }
 
 TEST(Hash, SameDigestAfterOtherCipherWork) {
-    const std::string first = Hash("password");
+    const std::string first = hash("password");
     grize::Cipher c;
-    c.KeyString("something else");
-    c.Text("xyz");
-    c.DoXor();
-    EXPECT_EQ(Hash("password"), first);
+    c.setKey("something else");
+    c.setText("xyz");
+    c.xorKeystream();
+    EXPECT_EQ(hash("password"), first);
 }
 
 TEST(Hash, InputLengthLimit) {
     const std::string longest(grize::kMaxHashInput, '\xff');
-    const std::string digest = Hash(longest);
+    const std::string digest = hash(longest);
     ASSERT_EQ(digest.size(), 8u);
     for (unsigned char ch : digest) {
         EXPECT_TRUE(ch >= 59 && ch <= 122);
     }
     try {
-        Hash(longest + "x");
+        hash(longest + "x");
         FAIL() << "accepted an input of " << longest.size() + 1;
     } catch (const grize::RuntimeError& e) {
         EXPECT_EQ(e.number(), 6);

@@ -39,29 +39,29 @@ TEST_P(KernelsOnEveryTarget, GiveTheCipherBytes) {
 
         Cipher c;
         c.setKeystreamState(start);
-        c.Text(plain);
-        c.DoXor();
+        c.setText(plain);
+        c.xorKeystream();
         std::string fast = plain;
         ASSERT_EQ(k.xorKeystream(start, bytes(fast), n), c.keystreamState());
-        ASSERT_EQ(fast, c.Text());
+        ASSERT_EQ(fast, c.text());
 
         const std::string whole = plain.substr(0, n / 3 * 3);
-        c.Text(whole);
-        c.Stretch();
+        c.setText(whole);
+        c.stretch();
         std::string armour(whole.size() / 3 * 4, '\0');
         k.stretch(reinterpret_cast<const unsigned char*>(whole.data()), whole.size(),
                   bytes(armour));
-        ASSERT_EQ(armour, c.Text());
+        ASSERT_EQ(armour, c.text());
 
-        // Characters above the alphabet too: Shrink gives odd bytes for them, no error.
+        // Characters above the alphabet too: shrink gives odd bytes for them, no error.
         const std::string text = randomBytes(n / 4 * 4, static_cast<unsigned>(n), 59, 255);
         std::string out(text.size() / 4 * 3, '\0');
         const kernels::CharRange range =
             k.shrink(reinterpret_cast<const unsigned char*>(text.data()), text.size(), bytes(out));
         if (!text.empty()) {
-            c.Text(text);
-            c.Shrink();
-            ASSERT_EQ(out, c.Text());
+            c.setText(text);
+            c.shrink();
+            ASSERT_EQ(out, c.text());
             ASSERT_EQ(range.lowest, *std::min_element(text.begin(), text.end(), [](char a, char b) {
                           return static_cast<unsigned char>(a) < static_cast<unsigned char>(b);
                       }));

@@ -413,7 +413,7 @@ TEST(FileOperations, DamagedFilesAreKept) {
     std::string aboveAlphabet = clean;
     aboveAlphabet[bodyStart + 10] = '{';
     std::string blankHighBits = clean;
-    blankHighBits[bodyStart + 3] = ' ';  // Shrink fails on it only at a data position
+    blankHighBits[bodyStart + 3] = ' ';  // shrink fails on it only at a data position
     std::string extraCharacter = clean;
     extraCharacter.insert(extraCharacter.size() - 2, "\r\n;;;");  // 1334 + 3 characters
     struct Case {

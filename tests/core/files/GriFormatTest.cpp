@@ -38,11 +38,11 @@ int errorOf(const std::function<void()>& f) {
 // The whole-text steps, as one piece: what the chunked code must equal.
 std::string wholeFile(const std::string& header, const std::string& plain) {
     Cipher c;
-    c.KeyString(header);
-    c.Text(plain);
-    c.DoXor();
-    c.Stretch();
-    const std::string armour = c.Text();
+    c.setKey(header);
+    c.setText(plain);
+    c.xorKeystream();
+    c.stretch();
+    const std::string armour = c.text();
     std::string out = header + "\r\n";
     std::size_t p = 0;
     do {
@@ -114,11 +114,11 @@ std::string referenceDecrypt(const std::string& file) {
         afterCr = c == '\r';
     }
     Cipher cipher;
-    cipher.KeyString(file.substr(0, cr));
-    cipher.Text(body);
-    cipher.Shrink();
-    cipher.DoXor();
-    return cipher.Text();
+    cipher.setKey(file.substr(0, cr));
+    cipher.setText(body);
+    cipher.shrink();
+    cipher.xorKeystream();
+    return cipher.text();
 }
 
 std::string outcome(const std::function<std::string()>& f) {

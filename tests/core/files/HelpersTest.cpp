@@ -15,7 +15,7 @@
 namespace grize {
 namespace {
 
-TEST(PathHelpers, GetFileName) {
+TEST(PathHelpers, fileName) {
     struct Case {
         std::string path, slash, name;
     } const cases[] = {
@@ -30,7 +30,7 @@ TEST(PathHelpers, GetFileName) {
         {"", "/", ""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(GetFileName(c.path, c.slash), c.name) << c.path << " " << c.slash;
+        EXPECT_EQ(fileName(c.path, c.slash), c.name) << c.path << " " << c.slash;
     }
 }
 
