@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "Version.h"
 #include "cli/Terminal.h"
 #include "core/files/TargetChecks.h"
 #include "core/format/PasswordBytes.h"
@@ -19,10 +20,6 @@
 #include "core/job/RunMessages.h"
 #include "errors/Quietly.h"
 #include "errors/RuntimeError.h"
-
-#ifndef GRIZE_VERSION
-#define GRIZE_VERSION "unknown"
-#endif
 
 namespace grize::cli {
 
@@ -310,7 +307,7 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
             out << usageText();
             return kExitDone;
         case Command::Version:
-            out << "grize-cli " << GRIZE_VERSION << '\n';
+            out << "grize-cli " << version::kText << '\n';
             return kExitDone;
         default:
             break;

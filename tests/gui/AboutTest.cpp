@@ -6,6 +6,7 @@
 
 #include "AppTestSupport.h"
 #include "TestRegistry.h"
+#include "Version.h"
 #include "gui/about/AboutDialog.h"
 
 using namespace grize;
@@ -55,7 +56,7 @@ class AboutTest : public QObject {
         const AboutDialog& a = *f.about;
         QCOMPARE(a.windowTitle(), QString("About"));
         QCOMPARE(label(a, "lblprogtitle")->text(), QString("Grize"));
-        QCOMPARE(label(a, "lblversion")->text(), QString("Version " GRIZE_TEST_VERSION));
+        QCOMPARE(label(a, "lblversion")->text(), QString("Version ") + version::kText);
         QCOMPARE(label(a, "lblcopyright")->text(), QString::fromUtf8("\xc2\xa9 2031"));
         QCOMPARE(label(a, "lblcopyright2")->text(), QString("Ashgrove"));
         QCOMPARE(label(a, "lbltext3")->text(), QString("Play and enjoy!"));

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "AboutInfo.h"
+#include "Version.h"
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
@@ -129,9 +130,9 @@ QString AboutDialog::homepage() {
 void AboutDialog::showVersionAndYear() {
     title_->setText(QStringLiteral("Grize"));
     version_->setText(QStringLiteral("Version %1.%2.%3")
-                          .arg(about::kVersionMajor)
-                          .arg(about::kVersionMinor)
-                          .arg(about::kVersionRevision));
+                          .arg(version::kMajor)
+                          .arg(version::kMinor)
+                          .arg(version::kPatch));
     copyright_->setText(QStringLiteral("\u00A9 %1").arg(services_.currentYear()));
     autoSize(copyright_);
 }
