@@ -7,7 +7,6 @@
 #include "gui/MainWindow.h"
 #include "gui/Platform.h"
 #include "gui/QtWindowServices.h"
-#include "gui/MainWindow.h"
 #include "gui/settings/QtWindowSettings.h"
 #include "platform/CommandLine.h"
 #include "platform/FileSystem.h"
