@@ -12,6 +12,7 @@
 #include "GriBytes.h"
 #include "TestFiles.h"
 #include "TestPlatform.h"
+#include "Version.h"
 #include "core/format/GriFormat.h"
 
 using grize::test::fsPath;
@@ -115,7 +116,8 @@ TEST(CliProcess, RoundTripAndExitCodes) {
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
 
-    EXPECT_EQ(runCli(dir, {"--version"}, "").out, "grize-cli 1.0.3\n");
+    EXPECT_EQ(runCli(dir, {"--version"}, "").out,
+              std::string("grize-cli ") + version::kText + "\n");
     EXPECT_EQ(runCli(dir, {"--help"}, "").status, 0);
     Result usage = runCli(dir, {"scramble", "x"}, "");
     EXPECT_EQ(usage.status, 2);
