@@ -117,7 +117,7 @@ TEST(CliProcess, RoundTripAndExitCodes) {
     }
 
     EXPECT_EQ(runCli(dir, {"--version"}, "").out,
-              std::string("grize-cli ") + version::kText + "\n");
+              std::string("grize-cli ") + grize::version::kText + "\n");
     EXPECT_EQ(runCli(dir, {"--help"}, "").status, 0);
     Result usage = runCli(dir, {"scramble", "x"}, "");
     EXPECT_EQ(usage.status, 2);
