@@ -657,8 +657,7 @@ void MainWindow::markPasswordLabel(const QWidget* box, bool focused) {
 }
 
 void MainWindow::saveSettings() {
-    settings_.savePosition(*position_);
-    settings_.saveAutoquit(*checkValue_);
+    settings_.save(*position_, *checkValue_);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

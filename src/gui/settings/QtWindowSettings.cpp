@@ -137,6 +137,15 @@ std::string twipsToText(float twips) {
     return std::string(text, result.ptr);
 }
 
+void savePositionTo(Store& store, const PositionTarget& window) {
+    quietly([&] { store.save("Left", twipsToText(window.left())); });
+    quietly([&] { store.save("Top", twipsToText(window.top())); });
+}
+
+void saveAutoquitTo(Store& store, const CheckBoxTarget& check) {
+    quietly([&] { store.save("Autoquit", std::to_string(check.value())); });
+}
+
 }  // namespace
 
 void QtWindowSettings::loadPosition(PositionTarget& window) {
@@ -155,13 +164,18 @@ void QtWindowSettings::loadAutoquit(CheckBoxTarget& check) {
 
 void QtWindowSettings::savePosition(const PositionTarget& window) {
     Store store;
-    quietly([&] { store.save("Left", twipsToText(window.left())); });
-    quietly([&] { store.save("Top", twipsToText(window.top())); });
+    savePositionTo(store, window);
 }
 
 void QtWindowSettings::saveAutoquit(const CheckBoxTarget& check) {
     Store store;
-    quietly([&] { store.save("Autoquit", std::to_string(check.value())); });
+    saveAutoquitTo(store, check);
+}
+
+void QtWindowSettings::save(const PositionTarget& window, const CheckBoxTarget& check) {
+    Store store;
+    savePositionTo(store, window);
+    saveAutoquitTo(store, check);
 }
 
 }  // namespace grize

@@ -18,6 +18,8 @@ class QtWindowSettings final : public WindowSettings {
     void loadAutoquit(CheckBoxTarget& check) override;
     void savePosition(const PositionTarget& window) override;
     void saveAutoquit(const CheckBoxTarget& check) override;
+    // One write of the store for both.
+    void save(const PositionTarget& window, const CheckBoxTarget& check) override;
 
   private:
     // What the last successful reads gave; a read that gives no number keeps

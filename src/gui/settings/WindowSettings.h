@@ -14,6 +14,11 @@ class WindowSettings {
     virtual void loadAutoquit(CheckBoxTarget& check) = 0;
     virtual void savePosition(const PositionTarget& window) = 0;
     virtual void saveAutoquit(const CheckBoxTarget& check) = 0;
+    // Both, as the window closes.
+    virtual void save(const PositionTarget& window, const CheckBoxTarget& check) {
+        savePosition(window);
+        saveAutoquit(check);
+    }
 };
 
 }  // namespace grize

@@ -237,8 +237,7 @@ TEST_F(QtWindowSettingsTest, SavedSettingsComeBackOnTheNextStart) {
     closing.topEdge = 1234.5f;
     FakeCheckBox ticked;
     ticked.state = 1;
-    settings_.savePosition(closing);
-    settings_.saveAutoquit(ticked);
+    settings_.save(closing, ticked);
 
     QtWindowSettings next;
     FakeWindow opening;
