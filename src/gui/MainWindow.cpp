@@ -435,54 +435,25 @@ void MainWindow::encrypt() {
         selectFocusedText();
         return;
     }
-    if (!confirmOutput(Operation::Encrypt)) {
-        return;
-    }
-    setCursor(Qt::WaitCursor);
-    encryptButton_->setEnabled(false);
-    decryptButton_->setEnabled(false);
-    runEncrypt();
-    if (!ended_) {
-        unsetCursor();
-    }
-}
-
-void MainWindow::runEncrypt() {
-    // Cancel stays enabled: while working it stops the run.
-    repaint();
-    std::optional<RunResult> result;
-    guarded("Sub Encrypt", true, [this, &result] {
-        const std::u32string password = password1_->text().toStdU32String();
-        result = runWork([&](const RunOptions& options) {
-            return job::run(plan_, password, options, fileSystem_);
-        });
-    });
-    if (result) {
-        finishDone(*result);
-    } else if (cancelled_) {
-        finishCancelled(encryptButton_);
-    } else {
-        finishFailed();
-    }
+    run(Operation::Encrypt);
 }
 
 void MainWindow::decrypt() {
-    if (!confirmOutput(Operation::Decrypt)) {
+    run(Operation::Decrypt);
+}
+
+void MainWindow::run(Operation operation) {
+    if (!confirmOutput(operation)) {
         return;
     }
+    QPushButton* const action = operation == Operation::Encrypt ? encryptButton_ : decryptButton_;
     setCursor(Qt::WaitCursor);
     encryptButton_->setEnabled(false);
     decryptButton_->setEnabled(false);
-    runDecrypt();
-    if (!ended_) {
-        unsetCursor();
-    }
-}
-
-void MainWindow::runDecrypt() {
+    // Cancel stays enabled: while working it stops the run.
     repaint();
     std::optional<RunResult> result;
-    guarded("Sub Decrypt", true, [this, &result] {
+    guarded(operation == Operation::Encrypt ? "Sub Encrypt" : "Sub Decrypt", true, [this, &result] {
         const std::u32string password = password1_->text().toStdU32String();
         result = runWork([&](const RunOptions& options) {
             return job::run(plan_, password, options, fileSystem_);
@@ -490,13 +461,11 @@ void MainWindow::runDecrypt() {
     });
     if (!result) {
         if (cancelled_) {
-            finishCancelled(decryptButton_);
+            finishCancelled(action);
         } else {
             finishFailed();
         }
-        return;
-    }
-    if (result->wrongPassword) {
+    } else if (result->wrongPassword) {
         services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
         password1_->setFocus(Qt::OtherFocusReason);
         selectFocusedText();
@@ -504,9 +473,12 @@ void MainWindow::runDecrypt() {
         decryptButton_->setEnabled(true);
         // Another attempt or giving up: both must stay possible.
         cancelButton_->setEnabled(true);
-        return;
+    } else {
+        finishDone(*result);
     }
-    finishDone(*result);
+    if (!ended_) {
+        unsetCursor();
+    }
 }
 
 RunResult MainWindow::runWork(const std::function<RunResult(const RunOptions&)>& work) {

@@ -73,8 +73,8 @@ class MainWindow : public QWidget {
     // Colours the label of `box` while it has the focus; other controls have none.
     void markPasswordLabel(const QWidget* box, bool focused);
 
-    void runEncrypt();
-    void runDecrypt();
+    // Asks about an existing output, runs the job and shows how it ended.
+    void run(Operation operation);
     // Names the output and, when another file has that name, asks before it
     // is replaced; false when the user said No.
     bool confirmOutput(Operation operation);
