@@ -97,11 +97,9 @@ class RecordingSettings final : public WindowSettings {
             }
         }
     }
-    void savePosition(const PositionTarget& window) override {
+    void save(const PositionTarget& window, const CheckBoxTarget& check) override {
         log_.push_back("SavePosition " + std::to_string(static_cast<long>(window.left())) + " " +
                        std::to_string(static_cast<long>(window.top())));
-    }
-    void saveAutoquit(const CheckBoxTarget& check) override {
         log_.push_back("SaveAutoquit " + std::to_string(check.value()));
     }
 

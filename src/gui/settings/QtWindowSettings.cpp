@@ -58,7 +58,7 @@ bool isDigit(char c) {
 }
 
 // The locale's decimal separator when it is a single plain character; "."
-// is always accepted too, since that is what savePosition writes.
+// is always accepted too, since that is what a save writes.
 char localeSeparator() {
     const char* point = std::localeconv()->decimal_point;
     if (point != nullptr && point[0] != '\0' && point[1] == '\0' && !isDigit(point[0]) &&
@@ -137,15 +137,6 @@ std::string twipsToText(float twips) {
     return std::string(text, result.ptr);
 }
 
-void savePositionTo(Store& store, const PositionTarget& window) {
-    quietly([&] { store.save("Left", twipsToText(window.left())); });
-    quietly([&] { store.save("Top", twipsToText(window.top())); });
-}
-
-void saveAutoquitTo(Store& store, const CheckBoxTarget& check) {
-    quietly([&] { store.save("Autoquit", std::to_string(check.value())); });
-}
-
 }  // namespace
 
 void QtWindowSettings::loadPosition(PositionTarget& window) {
@@ -162,20 +153,11 @@ void QtWindowSettings::loadAutoquit(CheckBoxTarget& check) {
     quietly([&] { check.setValue(autoquit_); });
 }
 
-void QtWindowSettings::savePosition(const PositionTarget& window) {
-    Store store;
-    savePositionTo(store, window);
-}
-
-void QtWindowSettings::saveAutoquit(const CheckBoxTarget& check) {
-    Store store;
-    saveAutoquitTo(store, check);
-}
-
 void QtWindowSettings::save(const PositionTarget& window, const CheckBoxTarget& check) {
     Store store;
-    savePositionTo(store, window);
-    saveAutoquitTo(store, check);
+    quietly([&] { store.save("Left", twipsToText(window.left())); });
+    quietly([&] { store.save("Top", twipsToText(window.top())); });
+    quietly([&] { store.save("Autoquit", std::to_string(check.value())); });
 }
 
 }  // namespace grize

@@ -16,9 +16,7 @@ class QtWindowSettings final : public WindowSettings {
   public:
     void loadPosition(PositionTarget& window) override;
     void loadAutoquit(CheckBoxTarget& check) override;
-    void savePosition(const PositionTarget& window) override;
-    void saveAutoquit(const CheckBoxTarget& check) override;
-    // One write of the store for both.
+    // One write of the store, for what changed.
     void save(const PositionTarget& window, const CheckBoxTarget& check) override;
 
   private:

@@ -12,13 +12,8 @@ class WindowSettings {
     virtual ~WindowSettings() = default;
     virtual void loadPosition(PositionTarget& window) = 0;
     virtual void loadAutoquit(CheckBoxTarget& check) = 0;
-    virtual void savePosition(const PositionTarget& window) = 0;
-    virtual void saveAutoquit(const CheckBoxTarget& check) = 0;
     // Both, as the window closes.
-    virtual void save(const PositionTarget& window, const CheckBoxTarget& check) {
-        savePosition(window);
-        saveAutoquit(check);
-    }
+    virtual void save(const PositionTarget& window, const CheckBoxTarget& check) = 0;
 };
 
 }  // namespace grize

@@ -217,7 +217,7 @@ TEST_F(QtWindowSettingsTest, SavesDecimalText) {
         FakeWindow window;
         window.leftEdge = twips;
         window.topEdge = twips;
-        settings_.savePosition(window);
+        settings_.save(window, FakeCheckBox());
         // A string, which the registry keeps as REG_SZ.
         EXPECT_EQ(stored("Left"), QVariant(QString(text))) << twips;
         EXPECT_EQ(stored("Top"), QVariant(QString(text))) << twips;
@@ -226,7 +226,7 @@ TEST_F(QtWindowSettingsTest, SavesDecimalText) {
         scratch_->clear();
         FakeCheckBox check;
         check.state = state;
-        settings_.saveAutoquit(check);
+        settings_.save(FakeWindow(), check);
         EXPECT_EQ(stored("Autoquit"), QVariant(QString::number(state)));
     }
 }
@@ -277,9 +277,7 @@ TEST_F(QtWindowSettingsTest, SavesOnlyWhatChanged) {
         window.topEdge = 900;
         FakeCheckBox check;
         check.state = 1;
-        settings_.savePosition(window);
-        EXPECT_EQ(scratch_->writtenSinceMark(), c.written) << c.what;
-        settings_.saveAutoquit(check);
+        settings_.save(window, check);
         EXPECT_EQ(scratch_->writtenSinceMark(), c.written) << c.what;
         EXPECT_EQ(stored("Left"), QVariant(QString("1500"))) << c.what;
     }
@@ -293,7 +291,7 @@ TEST_F(QtWindowSettingsTest, EveryStepRunsAfterAFailedOne) {
     EXPECT_NO_THROW(settings_.loadPosition(refusing));
     EXPECT_EQ(refusing.topEdge, 900);
     refusing.topEdge = 60;
-    EXPECT_NO_THROW(settings_.savePosition(refusing));
+    EXPECT_NO_THROW(settings_.save(refusing, FakeCheckBox()));
     EXPECT_EQ(stored("Top"), QVariant(QString("60")));
 }
 
@@ -301,8 +299,7 @@ TEST_F(QtWindowSettingsTest, AnUnusableStoreIsPassedOverSilently) {
     scratch_->makeUnusable();
     FakeWindow window;
     FakeCheckBox check;
-    EXPECT_NO_THROW(settings_.savePosition(window));
-    EXPECT_NO_THROW(settings_.saveAutoquit(check));
+    EXPECT_NO_THROW(settings_.save(window, check));
     EXPECT_NO_THROW(settings_.loadPosition(window));
     EXPECT_NO_THROW(settings_.loadAutoquit(check));
     EXPECT_EQ(window.leftEdge, 0);
