@@ -160,15 +160,27 @@ Process::Process(const ProcessLaunch& launch) {
     start.hStdError = openStream(launch.errors, true);
     const std::wstring folder = launch.folder.empty() ? L"" : fsPath(launch.folder).wstring();
     PROCESS_INFORMATION info{};
-    const BOOL started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                          CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT,
-                                          environment.empty() ? nullptr : environment.data(),
-                                          folder.empty() ? nullptr : folder.c_str(), &start, &info);
+    BOOL started = FALSE;
+    DWORD error = 0;
+    // Wine, busy starting many children with consoles of their own, now and
+    // then fails one before it runs (ERROR_INTERNAL_ERROR); the child did
+    // nothing yet, so it is started again.
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                   CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT,
+                                   environment.empty() ? nullptr : environment.data(),
+                                   folder.empty() ? nullptr : folder.c_str(), &start, &info);
+        error = started ? 0 : ::GetLastError();
+        if (error != ERROR_INTERNAL_ERROR) {
+            break;
+        }
+        ::Sleep(50);
+    }
     ::CloseHandle(start.hStdInput);
     ::CloseHandle(start.hStdOutput);
     ::CloseHandle(start.hStdError);
     if (!started) {
-        throw std::runtime_error("CreateProcessW failed: " + std::to_string(::GetLastError()));
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(error));
     }
     ::CloseHandle(info.hThread);
     id_ = reinterpret_cast<std::intptr_t>(info.hProcess);
