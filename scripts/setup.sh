@@ -25,7 +25,7 @@ done
 # Building and opening the window.
 run=(
     build-essential cmake ninja-build pkg-config libhwy-dev
-    qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation
+    qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev fonts-liberation
 )
 # The Linux build with its tests and benchmarks.
 tests=(libgtest-dev libgmock-dev libbenchmark-dev)

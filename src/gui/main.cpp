@@ -3,6 +3,7 @@
 #include <QStyle>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "gui/MainWindow.h"
 #include "gui/Platform.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     // An interruption removes the scratch files of a run under way; first,
     // before Qt starts threads of its own.
     grize::installInterruptCleanupThread();
+    std::thread fonts = grize::preloadFonts();
     // The whole argument text is the target path: Qt must not take any of it
     // for an option of its own (a file named "-reverse", say).
     std::string commandLine =
@@ -37,6 +39,9 @@ int main(int argc, char** argv) {
     QFont font(QString::fromLatin1(grize::windowFontFamily()));
     font.setPointSizeF(8.25);
     QApplication::setFont(font);
+    if (fonts.joinable()) {
+        fonts.join();
+    }
 
     grize::QtWindowServices services(std::move(commandLine));
     grize::QtWindowSettings settings;

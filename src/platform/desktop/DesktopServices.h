@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "gui/services/WindowServices.h"
 
@@ -31,5 +32,11 @@ std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning);
 // The family of the window's text; the platform substitutes its own when it
 // lacks it.
 const char* windowFontFamily();
+
+// Reads the system's font configuration on a thread of its own, so that the
+// reading overlaps Qt's start instead of delaying the window's first text.
+// Join it before the window is built. Not joinable where there is nothing to
+// read ahead (FontconfigPreload.cpp or NoFontPreload.cpp, picked in CMake).
+std::thread preloadFonts();
 
 }  // namespace grize

@@ -1,0 +1,9 @@
+#include "platform/desktop/DesktopServices.h"
+
+namespace grize {
+
+std::thread preloadFonts() {
+    return {};
+}
+
+}  // namespace grize
