@@ -41,6 +41,16 @@ RuntimeError outputReadOnly() {
 RuntimeError cancelled() {
     return {kCancelled, "Cancelled"};
 }
+RuntimeError damaged() {
+    return {kDamaged, "The encrypted file is damaged; nothing in it could be decrypted"};
+}
+RuntimeError fileSizeLimit() {
+    return {kFileSizeLimit, "The file-size limit was reached"};
+}
+RuntimeError folderRefuses() {
+    return {kFolderRefuses,
+            "The folder does not allow files to be renamed or removed (append-only or immutable)"};
+}
 RuntimeError diskFull() {
     return {kDiskFull, "Disk full"};
 }

@@ -16,9 +16,15 @@ class RuntimeError : public std::runtime_error {
     int number() const noexcept { return number_; }
     const std::string& description() const noexcept { return description_; }
 
+    // A scratch file of the failed run that could not be removed (it was
+    // emptied first), so the user can be told its name; empty when none.
+    const std::string& leftover() const noexcept { return leftover_; }
+    void setLeftover(std::string name) { leftover_ = std::move(name); }
+
   private:
     int number_;
     std::string description_;
+    std::string leftover_;
 };
 
 // The numbers and descriptions the program uses.
@@ -37,6 +43,9 @@ inline constexpr int kSourceChanged = 1001;   // the file changed while it was r
 inline constexpr int kDamagedInPlace = 1002;  // a damaged file would replace itself
 inline constexpr int kOutputReadOnly = 1003;  // a read-only file stands at the output's name
 inline constexpr int kCancelled = 1004;       // the user stopped the run
+inline constexpr int kDamaged = 1005;         // an encrypted file with nothing to decrypt
+inline constexpr int kFileSizeLimit = 1006;   // the process's file-size limit was reached
+inline constexpr int kFolderRefuses = 1007;   // the folder allows no rename or removal
 
 RuntimeError invalidCall();
 RuntimeError overflow();
@@ -50,6 +59,9 @@ RuntimeError sourceChanged();
 RuntimeError damagedInPlace();
 RuntimeError outputReadOnly();
 RuntimeError cancelled();
+RuntimeError damaged();
+RuntimeError fileSizeLimit();
+RuntimeError folderRefuses();
 RuntimeError diskFull();
 RuntimeError accessError();
 }  // namespace err

@@ -15,6 +15,18 @@ std::optional<std::string> expectedFailure(const RuntimeError& error, const std:
                    "It was left as it is.";
         case err::kOutputReadOnly:
             return output + " is read-only; it was left as it is";
+        case err::kDamaged:
+            return source +
+                   " is damaged: Grize could not decrypt anything from it.\r\n"
+                   "It was left as it is.";
+        case err::kFileSizeLimit:
+            return output + ": the file-size limit was reached, so nothing was written.\r\n" +
+                   source + " was left as it is.";
+        case err::kFolderRefuses:
+            return source +
+                   ": its folder does not allow files to be renamed or removed "
+                   "(append-only or immutable), so nothing was written.\r\n"
+                   "It was left as it is.";
         default:
             return std::nullopt;
     }
@@ -32,6 +44,15 @@ std::string damagedKept(const std::string& source) {
     return source +
            " looks damaged: the decrypted file may not be what was encrypted.\r\n"
            "The encrypted file was kept.";
+}
+
+std::string scratchLeft(const std::string& name) {
+    return "Grize could not remove its scratch file " + name +
+           "; it was emptied and holds nothing of your file.";
+}
+
+std::string alsoNamed(const std::string& output) {
+    return output + " is also named on this command line; left both as they are";
 }
 
 std::string otherNamesKept(const std::string& source) {

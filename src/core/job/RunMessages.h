@@ -24,6 +24,14 @@ std::string sourceChangedKept(const std::string& source);
 // The encrypted file looks damaged: it was decrypted and kept.
 std::string damagedKept(const std::string& source);
 
+// The run failed and its scratch file `name` could not be removed: it was
+// emptied, so it holds nothing of the file.
+std::string scratchLeft(const std::string& name);
+
+// `output` is itself one of the files the same command names: a run never
+// replaces another of them.
+std::string alsoNamed(const std::string& output);
+
 // The source had other names (hard links): they still hold its plain text.
 std::string otherNamesKept(const std::string& source);
 
