@@ -465,6 +465,8 @@ void MainWindow::run(Operation operation) {
         } else {
             finishFailed();
         }
+    } else if (result->wrongPassword && cancelRequested_) {
+        finishCancelled(action);  // nothing was touched, and the user asked to stop
     } else if (result->wrongPassword) {
         services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
         password1_->setFocus(Qt::OtherFocusReason);
@@ -474,7 +476,8 @@ void MainWindow::run(Operation operation) {
         // Another attempt or giving up: both must stay possible.
         cancelButton_->setEnabled(true);
     } else {
-        finishDone(*result);
+        // A stop that came once the output had its name could not undo the run.
+        finishDone(*result, cancelRequested_);
     }
     if (!ended_) {
         unsetCursor();
@@ -524,6 +527,9 @@ RunResult MainWindow::runWork(const std::function<RunResult(const RunOptions&)>&
     });
     loop.exec();
     worker.join();
+    // Input that came while the work was ending is still meant for it: a stop
+    // pressed then must not act on the finished window (close it, say).
+    QCoreApplication::processEvents();
     working_ = false;
     tick.stop();
     progress_->hide();
@@ -551,8 +557,14 @@ bool MainWindow::confirmOutput(Operation operation) {
 }
 
 // The done state after a written file; auto quit ends the program here.
-void MainWindow::finishDone(const RunResult& result) {
+void MainWindow::finishDone(const RunResult& result, bool stopCameTooLate) {
     const std::string source = displayPath(fileName(userFile_, kPathSeparator));
+    if (stopCameTooLate) {
+        services_.showMessage(
+            {messages::tooLateToStop(displayPath(fileName(result.output, kPathSeparator))),
+             MsgIcon::Information, kTitle});
+        closeAfterWork_ = false;
+    }
     for (const std::string& text : job::warnings(result, source)) {
         services_.showMessage({text, MsgIcon::Warning, kTitle});
     }
@@ -563,7 +575,7 @@ void MainWindow::finishDone(const RunResult& result) {
     password2Label_->setEnabled(false);
     password1_->setEnabled(false);
     password2_->setEnabled(false);
-    if (checkValue_->value() == 1) {
+    if (checkValue_->value() == 1 && !stopCameTooLate) {
         cancelOrClose();
     }
 }

@@ -82,7 +82,7 @@ class MainWindow : public QWidget {
     // painting and shows progress; returns when it has ended, with its
     // result, or rethrows its failure here.
     RunResult runWork(const std::function<RunResult(const RunOptions&)>& work);
-    void finishDone(const RunResult& result);
+    void finishDone(const RunResult& result, bool stopCameTooLate);
     void finishFailed();
     // After a cancelled run: the state before the click, passwords kept.
     void finishCancelled(QPushButton* action);

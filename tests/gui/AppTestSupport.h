@@ -115,22 +115,24 @@ class RecordingSettings final : public WindowSettings {
 // operating system would make it fail.
 class FaultyFileSystem final : public NativeFileSystem {
   public:
-    enum class Op { None, OpenRead, CreateNew, CopyAccess, Rename, Remove };
+    enum class Op { None, OpenRead, Read, CreateNew, CopyAccess, Sync, Rename, Remove };
 
     void failOn(Op op, RuntimeError error) {
         op_ = op;
         error_ = std::move(error);
     }
 
-    // Runs on the operation's thread before every read: a test may hold the
-    // operation there to look at the window while it works.
-    std::function<void()> beforeRead;
+    // Runs on the operation's thread before every read, flush and rename: a
+    // test may hold the operation there to look at the window while it works.
+    std::function<void(Op)> before;
 
     std::size_t read(const FileHandle& file, char* buffer, std::size_t size) override {
-        if (beforeRead) {
-            beforeRead();
-        }
+        pause(Op::Read);
         return NativeFileSystem::read(file, buffer, size);
+    }
+    void sync(const FileHandle& file) override {
+        pause(Op::Sync);
+        NativeFileSystem::sync(file);
     }
     FileHandle openRead(const std::string& path) override {
         check(Op::OpenRead);
@@ -151,11 +153,13 @@ class FaultyFileSystem final : public NativeFileSystem {
     }
     void renameAt(const FileHandle& folder, const std::string& from,
                   const std::string& to) override {
+        pause(Op::Rename);
         check(Op::Rename);
         NativeFileSystem::renameAt(folder, from, to);
     }
     bool renameNoReplaceAt(const FileHandle& folder, const std::string& from,
                            const std::string& to) override {
+        pause(Op::Rename);
         check(Op::Rename);
         return NativeFileSystem::renameNoReplaceAt(folder, from, to);
     }
@@ -165,6 +169,11 @@ class FaultyFileSystem final : public NativeFileSystem {
     }
 
   private:
+    void pause(Op op) {
+        if (before) {
+            before(op);
+        }
+    }
     void check(Op op) {
         if (op == op_) {
             throw error_;

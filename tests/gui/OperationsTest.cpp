@@ -183,21 +183,32 @@ class OperationsTest : public QObject {
     // A run long enough for the progress bar to appear: meanwhile the window
     // paints, shows how far the work is and ignores keys and clicks, but for
     // Cancel, Esc and the close box, which stop the run and leave every file
-    // as it was.
+    // as it was, while reading and while the output goes to the disk (a slow
+    // device). Once the output has its name a stop comes too late: the run is
+    // done, the window says so and stays open.
     void longRunKeepsTheWindowAliveAndCanBeStopped_data() {
         QTest::addColumn<bool>("decrypt");
         QTest::addColumn<QString>("stop");
+        QTest::addColumn<int>("heldAt");
+        using Op = FaultyFileSystem::Op;
         for (const bool decrypt : {false, true}) {
             const char* mode = decrypt ? "decrypt" : "encrypt";
             for (const char* stop : {"", "Cancel", "Esc", "close box"}) {
-                QTest::addRow("%s %s", mode, stop) << decrypt << QString(stop);
+                QTest::addRow("%s %s", mode, stop) << decrypt << QString(stop) << int(Op::Read);
             }
+            QTest::addRow("%s Cancel while flushing", mode) << decrypt << "Cancel" << int(Op::Sync);
+            QTest::addRow("%s Esc while renaming", mode) << decrypt << "Esc" << int(Op::Rename);
+            QTest::addRow("%s close box while renaming", mode)
+                << decrypt << "close box" << int(Op::Rename);
         }
     }
 
     void longRunKeepsTheWindowAliveAndCanBeStopped() {
         QFETCH(bool, decrypt);
         QFETCH(QString, stop);
+        QFETCH(int, heldAt);
+        const auto holdAt = static_cast<FaultyFileSystem::Op>(heldAt);
+        const bool tooLate = holdAt == FaultyFileSystem::Op::Rename;
         QTemporaryDir dir;
         const std::string source = path(dir, decrypt ? "big.gri" : "big.txt");
         const QByteArray content(4 << 20, 'b');
@@ -213,11 +224,12 @@ class OperationsTest : public QObject {
         txtPassword1(w)->setText("pw");
         txtPassword2(w)->setText(decrypt ? "" : "pw");
 
-        std::atomic<int> reads{0};
+        std::atomic<int> calls{0};
         std::atomic<bool> release{false};
-        s.fs.beforeRead = [&] {
+        s.fs.before = [&](FaultyFileSystem::Op op) {
             const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            if (++reads == 2) {
+            // The second read, so that the bar has something to show.
+            if (op == holdAt && ++calls == (op == FaultyFileSystem::Op::Read ? 2 : 1)) {
                 while (!release && std::chrono::steady_clock::now() < give_up) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 }
@@ -260,14 +272,23 @@ class OperationsTest : public QObject {
         QVERIFY(seen.working);
         QVERIFY(seen.paints > 0);
         QVERIFY(seen.barShown);
-        QVERIFY2(seen.value > 0 && seen.value < prgWork(w)->maximum(),
-                 qPrintable(QString::number(seen.value)));
+        if (holdAt == FaultyFileSystem::Op::Read) {
+            QVERIFY2(seen.value > 0 && seen.value < prgWork(w)->maximum(),
+                     qPrintable(QString::number(seen.value)));
+        }
         QVERIFY(seen.inputIgnored);
         QVERIFY(seen.stillOpen);
         QVERIFY(!w.working());
         QVERIFY(!prgWork(w)->isVisible());
-        QVERIFY(s.services.boxes.empty());
-        if (stop.isEmpty()) {
+        if (tooLate) {
+            QCOMPARE(s.services.boxes.size(), std::size_t{1});
+            QVERIFY(s.services.boxes[0].text.rfind("It was too late to stop", 0) == 0);
+            QVERIFY(w.isVisible());
+            QCOMPARE(s.services.ends, 0);
+        } else {
+            QVERIFY(s.services.boxes.empty());
+        }
+        if (stop.isEmpty() || tooLate) {
             expectDone(w);
             QCOMPARE(folderContents(dir), QStringList{decrypt ? "big.txt" : "big.gri"});
             if (decrypt) {

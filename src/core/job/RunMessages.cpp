@@ -55,6 +55,10 @@ std::string alsoNamed(const std::string& output) {
     return output + " is also named on this command line; left both as they are";
 }
 
+std::string tooLateToStop(const std::string& output) {
+    return "It was too late to stop: Grize had already written " + output + ".";
+}
+
 std::string otherNamesKept(const std::string& source) {
     return source +
            " has other names (hard links) in this file system.\r\n"

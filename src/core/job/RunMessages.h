@@ -32,6 +32,9 @@ std::string scratchLeft(const std::string& name);
 // replaces another of them.
 std::string alsoNamed(const std::string& output);
 
+// A stop was asked for once the output already had its name: the run stands.
+std::string tooLateToStop(const std::string& output);
+
 // The source had other names (hard links): they still hold its plain text.
 std::string otherNamesKept(const std::string& source);
 
