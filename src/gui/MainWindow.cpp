@@ -743,8 +743,16 @@ bool MainWindow::guarded(std::string_view label, bool accessBox,
 void MainWindow::report(const RuntimeError& error, std::string_view label, bool accessBox) {
     if (error.number() == err::kCancelled) {
         cancelled_ = true;
-        return;  // the user's own wish: nothing to tell
+    } else {
+        reportFailure(error, label, accessBox);
     }
+    if (!error.leftover().empty()) {
+        services_.showMessage(
+            {messages::scratchLeft(displayPath(error.leftover())), MsgIcon::Warning, kTitle});
+    }
+}
+
+void MainWindow::reportFailure(const RuntimeError& error, std::string_view label, bool accessBox) {
     const std::optional<std::string> expected =
         messages::expectedFailure(error, displayPath(fileName(userFile_, kPathSeparator)),
                                   displayPath(fileName(plan_.output, kPathSeparator)));

@@ -86,12 +86,15 @@ class MainWindow : public QWidget {
     void finishFailed();
     // After a cancelled run: the state before the click, passwords kept.
     void finishCancelled(QPushButton* action);
-    // Cancel, Esc or the close box while working: the run stops at its next read.
+    // Cancel, Esc or the close box while working: the run stops at its next
+    // step, unless the output already has its name.
     void cancelWork();
     // Runs `step`; a failure becomes the error report labelled `label`, or
     // with `accessBox` the access-denied box for error 75. False then.
     bool guarded(std::string_view label, bool accessBox, const std::function<void()>& step);
+    // Also names a scratch file the failed run could not remove.
     void report(const RuntimeError& error, std::string_view label, bool accessBox);
+    void reportFailure(const RuntimeError& error, std::string_view label, bool accessBox);
     void endProgram();
     void setDefaultButton(QPushButton* button);
     void focusMoved(QWidget* to);
