@@ -246,20 +246,105 @@ TEST(CliRunner, HardLinkedSourceIsEncryptedWithAWord) {
     EXPECT_EQ(readFile(dir / "other.txt"), kPlain);
 }
 
+// Neither an output this command wrote nor another FILE it was given is
+// replaced, whatever the order and with --force or not; the other FILE is
+// then done as usual.
 TEST(CliRunner, OneCommandNeverReplacesItsOwnOutput) {
+    const std::string written = " was written by this command already; left both as they are\n";
+    const std::string named = " is also named on this command line; left both as they are\n";
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    struct Folder {
+        Files before;                 // "b.gri" is made another name of c.txt
+        std::string refused, output;  // the FILE that is not done, its output
+        Files after;                  // plain text, once decrypted
+    };
+    const Folder plainGri{{{"a.gri", "first"}, {"a.txt", "second"}},  // a.gri is done in place
+                          "a.txt",
+                          "a.gri",
+                          {{"a.gri", "first"}, {"a.txt", "second"}}};
+    const Folder encryptedTxt{
+        {{"notes.gri", grize::gri::encryptBytes("first", "pw", "1/1/26 1.5")},
+         {"notes.txt", grize::gri::encryptBytes("second", "pw", "1/1/26 1.5")}},
+        "notes.gri",
+        "notes.txt",
+        {{"notes.gri", "first"}, {"notes.txt", "second"}}};
+    const Folder linked{{{"b.txt", "first"}, {"c.txt", "second"}, {"b.gri", ""}},
+                        "b.txt",
+                        "b.gri",
+                        {{"b.txt", "first"}, {"c.gri", "second"}}};
+    const struct {
+        std::vector<std::string> args;
+        const Folder& folder;
+        const std::string& why;
+    } cases[] = {
+        {{"encrypt", "--force", "a.gri", "a.txt"}, plainGri, written},
+        {{"encrypt", "--force", "a.txt", "a.gri"}, plainGri, named},
+        {{"encrypt", "a.txt", "a.gri"}, plainGri, named},
+        {{"decrypt", "--force", "notes.gri", "notes.txt"}, encryptedTxt, named},
+        {{"decrypt", "notes.gri", "notes.txt"}, encryptedTxt, named},
+        {{"decrypt", "--force", "notes.txt", "notes.gri"}, encryptedTxt, written},
+        {{"encrypt", "--force", "b.txt", "c.txt"}, linked, named},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        TempDir dir;
+        for (const auto& [name, bytes] : c.folder.before) {
+            if (name == "b.gri") {
+                fs::create_hard_link(dir / "c.txt", dir / name);
+            } else {
+                writeFile(dir / name, bytes);
+            }
+        }
+        std::vector<std::string> args{c.args[0], "--password-stdin"};
+        for (std::size_t i = 1; i < c.args.size(); ++i) {
+            args.push_back(c.args[i][0] == '-' ? c.args[i] : dir / c.args[i]);
+        }
+        const Outcome r = run(args, "pw\n");
+        EXPECT_EQ(r.status, kExitNotDone);
+        EXPECT_NE(
+            r.messages.find((dir / c.folder.refused) + ": " + (dir / c.folder.output) + c.why),
+            std::string::npos)
+            << r.messages;
+        EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'), 2) << r.messages;
+        for (const auto& [name, plain] : c.folder.after) {
+            const std::string now = readFile(dir / name).value_or("");
+            EXPECT_EQ(now.rfind("[Grized]", 0) == 0 ? grize::gri::decryptBytes(now, "pw") : now,
+                      plain)
+                << name;
+        }
+    }
+}
+
+// Names are shown with every control and every byte that is not UTF-8
+// escaped, so that none can drive the terminal; other characters stay.
+TEST(CliRunner, NamesAreShownWithControlsEscaped) {
+    const struct {
+        const char* name;
+        const char* shown;
+    } cases[] = {
+        {"line\nbreak\x1b[2J", "line\\x0abreak\\x1b[2J"},
+        {"del\x7f", "del\\x7f"},
+        {"csi\xc2\x9b"
+         "2J",
+         "csi\\xc2\\x9b2J"},  // C1 as UTF-8
+        {"nel\xc2\x85", "nel\\xc2\\x85"},
+        {"raw\x9b"
+         "2J",
+         "raw\\x9b2J"},  // C1 as a lone byte
+        {"latin1 caf\xe9", "latin1 caf\\xe9"},
+        {"cut\xe2\x82", "cut\\xe2\\x82"},
+        {"overlong\xc0\xaf", "overlong\\xc0\\xaf"},
+        {"surrogate\xed\xa0\x80", "surrogate\\xed\\xa0\\x80"},
+        {"past\xf4\x90\x80\x80", "past\\xf4\\x90\\x80\\x80"},
+        {"caf\xc3\xa9 \xe2\x82\xac \xe6\x96\x87 \xf0\x9f\x98\x80 \xc2\xa0",
+         "caf\xc3\xa9 \xe2\x82\xac \xe6\x96\x87 \xf0\x9f\x98\x80 \xc2\xa0"},
+    };
     TempDir dir;
-    writeFile(dir / "a.gri", "first");  // not encrypted yet: done in place
-    writeFile(dir / "a.txt", "second");
-    Outcome r =
-        run({"encrypt", "--force", "--password-stdin", dir / "a.gri", dir / "a.txt"}, "pw\n");
-    EXPECT_EQ(r.status, kExitNotDone);
-    EXPECT_EQ(r.messages, (dir / "a.gri") + " -> " + (dir / "a.gri") + "\n" + (dir / "a.txt") +
-                              ": " + (dir / "a.gri") +
-                              " was written by this command already; left both as they are\n");
-    EXPECT_EQ(readFile(dir / "a.txt"), "second");
-    fs::remove(dir / "a.txt");
-    EXPECT_EQ(run({"decrypt", "--password-stdin", dir / "a.gri"}, "pw\n").status, kExitDone);
-    EXPECT_EQ(readFile(dir / "a.txt"), "first");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        const Outcome r = run({"encrypt", "--password-stdin", dir / c.name}, "pw\n");
+        EXPECT_EQ(r.messages.rfind((dir / c.shown) + ": ", 0), 0u) << r.messages;
+    }
 }
 
 TEST(CliRunner, TerminalPasswords) {
