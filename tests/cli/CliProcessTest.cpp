@@ -244,6 +244,43 @@ TEST(CliProcess, PromptGivesTheTerminalItsEchoBack) {
     EXPECT_EQ(readFile(dir / "a.txt"), "text");
 }
 
+// A write that meets the file-size limit (ulimit -f) ends that run, not the
+// process: the source as it was, no scratch file, no plain text, and a line
+// that names the file.
+TEST(CliProcess, FileSizeLimitEndsTheRunNotTheProcess) {
+    GRIZE_SKIP_WITHOUT(Needs::PosixShell);
+    TempDir aside;
+    writeFile(aside / "pw", "pw\n");
+    std::string plain;
+    for (int i = 0; i < (1 << 20); ++i) {
+        plain.push_back(static_cast<char>(i * 131 % 251));
+    }
+    const struct {
+        const char* command;
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"encrypt", "big.txt", plain},
+        {"decrypt", "big.gri", grize::gri::encryptBytes(plain, "pw", "1/1/26 1.5")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        TempDir dir;
+        writeFile(dir / c.name, c.bytes);
+        // 64 blocks is at most 64 KiB, whichever block size the shell counts in.
+        Process run({.args = {"/bin/sh", "-c", "ulimit -f 64 && exec \"$0\" \"$@\"", GRIZE_CLI_PATH,
+                              c.command, "--password-stdin", dir / c.name},
+                     .input = aside / "pw",
+                     .errors = aside / "stderr"});
+        EXPECT_EQ(run.wait(), 1);
+        EXPECT_EQ(dir.names(), std::set<std::string>{c.name});
+        EXPECT_EQ(readFile(dir / c.name), c.bytes);
+        const std::string said = readFile(aside / "stderr").value_or("");
+        EXPECT_NE(said.find(dir / c.name), std::string::npos) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
+}
+
 // A kill gives no chance to clean up: the source stays whole, the run's one
 // scratch file may stay, and the next run in the folder removes it.
 TEST(CliProcess, KilledRunLeavesOnlyItsScratchFile) {
