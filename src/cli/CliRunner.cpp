@@ -1,9 +1,7 @@
 #include "cli/CliRunner.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <fstream>
 #include <istream>
 #include <ostream>
 #include <system_error>
@@ -20,6 +18,7 @@
 #include "core/job/RunMessages.h"
 #include "errors/Quietly.h"
 #include "errors/RuntimeError.h"
+#include "platform/Console.h"
 
 namespace grize::cli {
 
@@ -86,6 +85,13 @@ class ProgressLine {
     bool enabled_;
     int shown_ = -1;
 };
+
+// A line typed on Windows ends in CR LF.
+void dropCarriageReturn(std::string& line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+}
 
 std::string errorText(const RuntimeError& e) {
     return "Error " + std::to_string(e.number()) + " - " + e.description();
@@ -360,9 +366,7 @@ std::optional<std::string> firstLine(std::istream& in) {
     if (!std::getline(in, line) && line.empty()) {
         return std::nullopt;
     }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
+    dropCarriageReturn(line);
     return line;
 }
 
@@ -401,18 +405,26 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
 
     std::optional<std::string> typed;
     if (!options.passwordFile.empty()) {
-        std::ifstream file(options.passwordFile, std::ios::binary);
-        if (!file) {
-            const std::error_code why(errno, std::generic_category());
-            messages << "grize-cli: cannot read " << options.passwordFile << ": " << why.message()
-                     << '\n';
+        // With -, standard input is the data: a password read from it would
+        // be cut from the data's start.
+        PasswordFileLine read = readPasswordFile(options.passwordFile, options.usesStreams());
+        const std::string name = shown(options.passwordFile);
+        if (read.isStandardInput) {
+            messages << "grize-cli: --password-file " << name
+                     << " (standard input) cannot be used with -, whose data comes on standard "
+                        "input\nTry 'grize-cli --help'.\n";
             return kExitUsage;
         }
-        typed = firstLine(file);
+        if (read.error) {
+            messages << "grize-cli: cannot read " << name << ": " << read.error.message() << '\n';
+            return kExitUsage;
+        }
+        typed = std::move(read.line);
         if (!typed) {
-            messages << "grize-cli: no password in " << options.passwordFile << '\n';
+            messages << "grize-cli: no password in " << name << '\n';
             return kExitUsage;
         }
+        dropCarriageReturn(*typed);
     } else if (options.passwordFromStdin) {
         typed = firstLine(stdinStream);
         if (!typed) {

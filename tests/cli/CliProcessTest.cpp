@@ -244,6 +244,60 @@ TEST(CliProcess, PromptGivesTheTerminalItsEchoBack) {
     EXPECT_EQ(readFile(dir / "a.txt"), "text");
 }
 
+// Standard input is read once: with -, a --password-file that is standard
+// input under any name is refused, and a password read from a stream takes
+// only its first line, leaving the rest to the next reader. "$0" is grize-cli.
+TEST(CliProcess, StandardInputIsUsedOnce) {
+    GRIZE_SKIP_WITHOUT(Needs::PosixShell);
+    const std::string refused =
+        "(standard input) cannot be used with -, whose data comes on "
+        "standard input\nTry 'grize-cli --help'.\n";
+    const struct {
+        const char* script;
+        int status;
+        std::string out, err;  // err: how it ends
+    } cases[] = {
+        {"\"$0\" encrypt --password-file /dev/stdin - <data", 2, "", refused},
+        {"cat data | \"$0\" encrypt --password-file /dev/fd/0 -", 2, "", refused},
+        {"\"$0\" decrypt --password-file /proc/self/fd/0 - <data", 2, "", refused},
+        {"\"$0\" encrypt --password-file pw - <pw", 2, "", refused},
+        {"printf 'pw\\nrest\\n' | { \"$0\" encrypt --password-file /dev/stdin a.txt && cat; }", 0,
+         "rest\n", "a.txt -> a.gri\n"},
+        {"printf 'pw\\nrest\\n' >fifo & \"$0\" encrypt --password-file fifo a.txt", 0, "",
+         "a.txt -> a.gri\n"},
+    };
+    std::string skipped;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        if (std::string(c.script).find("/proc/") != std::string::npos &&
+            !fs::exists("/proc/self/fd/0")) {
+            skipped = c.script;
+            continue;
+        }
+        TempDir dir;
+        writeFile(dir / "data", "the data");
+        writeFile(dir / "pw", "pw\n");
+        writeFile(dir / "a.txt", "plain");
+        grize::test::makeFifo(dir / "fifo");
+        Process run({.args = {"/bin/sh", "-c", c.script, GRIZE_CLI_PATH},
+                     .output = dir / "out",
+                     .errors = dir / "err",
+                     .folder = dir.path()});
+        EXPECT_EQ(run.wait(), c.status);
+        EXPECT_EQ(readFile(dir / "out"), c.out);
+        const std::string err = readFile(dir / "err").value_or("");
+        EXPECT_TRUE(err.ends_with(c.err)) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.status == 2 ? 2 : 1) << err;
+        if (c.status == 0) {
+            EXPECT_EQ(grize::gri::decryptBytes(readFile(dir / "a.gri").value_or(""), "pw"),
+                      "plain");
+        }
+    }
+    if (!skipped.empty()) {
+        GTEST_SKIP() << "no /proc here for: " << skipped;
+    }
+}
+
 // A write that meets the file-size limit (ulimit -f) ends that run, not the
 // process: the source as it was, no scratch file, no plain text, and a line
 // that names the file.
