@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "GriBytes.h"
 #include "TestFiles.h"
@@ -249,31 +250,26 @@ TEST(CliProcess, PromptGivesTheTerminalItsEchoBack) {
 // only its first line, leaving the rest to the next reader. "$0" is grize-cli.
 TEST(CliProcess, StandardInputIsUsedOnce) {
     GRIZE_SKIP_WITHOUT(Needs::PosixShell);
-    const std::string refused =
-        "(standard input) cannot be used with -, whose data comes on "
-        "standard input\nTry 'grize-cli --help'.\n";
+    const auto refused = [](const std::string& name) {
+        return "grize-cli: --password-file " + name +
+               " (standard input) cannot be used with -, whose data comes on standard input\n"
+               "Try 'grize-cli --help'.\n";
+    };
     const struct {
         const char* script;
         int status;
-        std::string out, err;  // err: how it ends
+        std::string out, err;
     } cases[] = {
-        {"\"$0\" encrypt --password-file /dev/stdin - <data", 2, "", refused},
-        {"cat data | \"$0\" encrypt --password-file /dev/fd/0 -", 2, "", refused},
-        {"\"$0\" decrypt --password-file /proc/self/fd/0 - <data", 2, "", refused},
-        {"\"$0\" encrypt --password-file pw - <pw", 2, "", refused},
+        {"\"$0\" encrypt --password-file /dev/stdin - <data", 2, "", refused("/dev/stdin")},
+        {"cat data | \"$0\" encrypt --password-file /dev/fd/0 -", 2, "", refused("/dev/fd/0")},
+        {"\"$0\" decrypt --password-file pw - <pw", 2, "", refused("pw")},
         {"printf 'pw\\nrest\\n' | { \"$0\" encrypt --password-file /dev/stdin a.txt && cat; }", 0,
          "rest\n", "a.txt -> a.gri\n"},
-        {"printf 'pw\\nrest\\n' >fifo & \"$0\" encrypt --password-file fifo a.txt", 0, "",
-         "a.txt -> a.gri\n"},
+        // A FIFO is read once a writer comes.
+        {"echo pw >fifo & \"$0\" encrypt --password-file fifo a.txt", 0, "", "a.txt -> a.gri\n"},
     };
-    std::string skipped;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script);
-        if (std::string(c.script).find("/proc/") != std::string::npos &&
-            !fs::exists("/proc/self/fd/0")) {
-            skipped = c.script;
-            continue;
-        }
         TempDir dir;
         writeFile(dir / "data", "the data");
         writeFile(dir / "pw", "pw\n");
@@ -285,53 +281,34 @@ TEST(CliProcess, StandardInputIsUsedOnce) {
                      .folder = dir.path()});
         EXPECT_EQ(run.wait(), c.status);
         EXPECT_EQ(readFile(dir / "out"), c.out);
-        const std::string err = readFile(dir / "err").value_or("");
-        EXPECT_TRUE(err.ends_with(c.err)) << err;
-        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.status == 2 ? 2 : 1) << err;
-        if (c.status == 0) {
-            EXPECT_EQ(grize::gri::decryptBytes(readFile(dir / "a.gri").value_or(""), "pw"),
-                      "plain");
-        }
-    }
-    if (!skipped.empty()) {
-        GTEST_SKIP() << "no /proc here for: " << skipped;
+        EXPECT_EQ(readFile(dir / "err"), c.err);
     }
 }
 
-// A write that meets the file-size limit (ulimit -f) ends that run, not the
-// process: the source as it was, no scratch file, no plain text, and a line
-// that names the file.
+// A write that meets the file-size limit (ulimit -f, 64 KiB at most) ends
+// that run, not the process: the source as it was, no scratch file, no plain
+// text, and a line that names the file.
 TEST(CliProcess, FileSizeLimitEndsTheRunNotTheProcess) {
     GRIZE_SKIP_WITHOUT(Needs::PosixShell);
     TempDir aside;
     writeFile(aside / "pw", "pw\n");
-    std::string plain;
-    for (int i = 0; i < (1 << 20); ++i) {
-        plain.push_back(static_cast<char>(i * 131 % 251));
-    }
-    const struct {
-        const char* command;
-        const char* name;
-        std::string bytes;
-    } cases[] = {
-        {"encrypt", "big.txt", plain},
-        {"decrypt", "big.gri", grize::gri::encryptBytes(plain, "pw", "1/1/26 1.5")},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command);
+    const std::string plain(1 << 20, 'p');
+    const std::string encrypted = grize::gri::encryptBytes(plain, "pw", "1/1/26 1.5");
+    for (const auto& [command, name, bytes] :
+         {std::tuple("encrypt", "big.txt", plain), std::tuple("decrypt", "big.gri", encrypted)}) {
+        SCOPED_TRACE(command);
         TempDir dir;
-        writeFile(dir / c.name, c.bytes);
-        // 64 blocks is at most 64 KiB, whichever block size the shell counts in.
+        writeFile(dir / name, bytes);
         Process run({.args = {"/bin/sh", "-c", "ulimit -f 64 && exec \"$0\" \"$@\"", GRIZE_CLI_PATH,
-                              c.command, "--password-stdin", dir / c.name},
+                              command, "--password-stdin", dir / name},
                      .input = aside / "pw",
-                     .errors = aside / "stderr"});
+                     .errors = aside / "err"});
         EXPECT_EQ(run.wait(), 1);
-        EXPECT_EQ(dir.names(), std::set<std::string>{c.name});
-        EXPECT_EQ(readFile(dir / c.name), c.bytes);
-        const std::string said = readFile(aside / "stderr").value_or("");
-        EXPECT_NE(said.find(dir / c.name), std::string::npos) << said;
-        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_EQ(dir.names(), std::set<std::string>{name});
+        EXPECT_EQ(readFile(dir / name), bytes);
+        const std::string err = readFile(aside / "err").value_or("");
+        EXPECT_NE(err.find(dir / name), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     }
 }
 
