@@ -1,9 +1,7 @@
 #include "cli/CliRunner.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <fstream>
 #include <istream>
 #include <ostream>
 #include <system_error>
@@ -20,6 +18,7 @@
 #include "core/job/RunMessages.h"
 #include "errors/Quietly.h"
 #include "errors/RuntimeError.h"
+#include "platform/Console.h"
 
 namespace grize::cli {
 
@@ -87,46 +86,114 @@ class ProgressLine {
     int shown_ = -1;
 };
 
+// A line typed on Windows ends in CR LF.
+void dropCarriageReturn(std::string& line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+}
+
 std::string errorText(const RuntimeError& e) {
     return "Error " + std::to_string(e.number()) + " - " + e.description();
 }
 
-// A name as a terminal line shows it: control characters escaped, so that a
-// name can neither break the line nor send the terminal commands.
+// The length of the valid UTF-8 character at `text[at]` that is printable
+// (not a C1 control); 0 for a control, a stray byte or a broken sequence.
+std::size_t printableCharacterAt(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    const unsigned lead = byte(0);
+    if (lead >= 0x20 && lead < 0x7F) {
+        return 1;
+    }
+    const std::size_t length = lead >= 0xC2 && lead < 0xE0   ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    if (length == 0 || at + length > text.size()) {
+        return 0;
+    }
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = code << 6 | (byte(i) & 0x3F);
+    }
+    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool valid =
+        code >= kShortest[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    return valid && code > 0x9F ? length : 0;
+}
+
+// A name as a terminal line shows it: every control (C0, DEL, C1) and every
+// byte that is not valid UTF-8 escaped as \xHH, so that a name can neither
+// break the line nor send the terminal commands.
 std::string shown(const std::string& name) {
     static const char* const digits = "0123456789abcdef";
     std::string out;
-    for (const char c : name) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code < 0x20 || code == 0x7F) {
-            out += "\\x";
-            out.push_back(digits[code >> 4]);
-            out.push_back(digits[code & 15]);
-        } else {
-            out.push_back(c);
+    for (std::size_t i = 0; i < name.size();) {
+        if (const std::size_t length = printableCharacterAt(name, i); length != 0) {
+            out.append(name, i, length);
+            i += length;
+            continue;
         }
+        // A C1 control's two bytes each come here in turn, as a broken
+        // sequence's do.
+        const auto code = static_cast<unsigned char>(name[i]);
+        out += "\\x";
+        out.push_back(digits[code >> 4]);
+        out.push_back(digits[code & 15]);
+        ++i;
     }
     return out;
 }
 
-// What one command has written so far: a later source never replaces it.
-class WrittenOutputs {
+// The files one command must not replace: the FILEs it was given, recorded
+// before the first run so that their order does not matter, and the outputs
+// it has written.
+class CommandFiles {
   public:
-    void add(const std::string& path) {
-        paths_.push_back(path);
-        quietly([&] { files_.push_back(defaultFileSystem().linkStatus(path)); });
-    }
-    // Case is ignored: on a case-insensitive file system both names are one file.
-    bool holds(const std::string& path, const FileInfo& existing) const {
-        return std::any_of(paths_.begin(), paths_.end(),
-                           [&](const std::string& p) { return sameIgnoringCase(p, path); }) ||
-               std::any_of(files_.begin(), files_.end(),
-                           [&](const FileInfo& f) { return f.sameFileAs(existing); });
+    enum class Conflict { None, Written, AlsoNamed };
+
+    void addGiven(const std::string& path) { add(given_, path); }
+    void addWritten(const std::string& path) { add(written_, path); }
+
+    // Whether the planned output would take the place of one of them. A run
+    // in place replaces only its own source.
+    Conflict conflict(const job::Plan& plan) const {
+        const OutputState state = plan.existing.state;
+        if (state == OutputState::Free || plan.output == plan.source) {
+            return Conflict::None;
+        }
+        // Case is ignored: on a case-insensitive file system both names are one file.
+        const auto matches = [&](const Entry& entry) {
+            return sameIgnoringCase(entry.path, plan.output) ||
+                   entry.info.sameFileAs(plan.existing.info);
+        };
+        if (std::any_of(written_.begin(), written_.end(), matches)) {
+            return Conflict::Written;
+        }
+        if (state != OutputState::Source &&
+            std::any_of(given_.begin(), given_.end(),
+                        [&](const Entry& e) { return e.path != plan.source && matches(e); })) {
+            return Conflict::AlsoNamed;
+        }
+        return Conflict::None;
     }
 
   private:
-    std::vector<std::string> paths_;
-    std::vector<FileInfo> files_;
+    struct Entry {
+        std::string path;
+        FileInfo info;
+    };
+    static void add(std::vector<Entry>& entries, const std::string& path) {
+        Entry entry{path, {}};
+        quietly([&] { entry.info = defaultFileSystem().linkStatus(path); });
+        entries.push_back(std::move(entry));
+    }
+
+    std::vector<Entry> given_;
+    std::vector<Entry> written_;
 };
 
 struct FileJob {
@@ -176,7 +243,7 @@ bool fileIsReady(Command command, const std::string& file, std::ostream& message
 
 // Does one file; true when it was done. The checks run again: the file may
 // have changed while the password was typed.
-bool processFile(const FileJob& job, const std::string& file, WrittenOutputs& written,
+bool processFile(const FileJob& job, const std::string& file, CommandFiles& files,
                  std::ostream& messages) {
     const std::string name = shown(file);
     std::string target;
@@ -188,11 +255,16 @@ bool processFile(const FileJob& job, const std::string& file, WrittenOutputs& wr
             job.command == Command::Encrypt ? Operation::Encrypt : Operation::Decrypt;
         job::Plan plan = job::plan(file, operation);
         target = plan.output;
-        if (plan.existing.state != OutputState::Free && target != file &&
-            written.holds(target, plan.existing.info)) {
-            messages << name << ": " << shown(target)
-                     << " was written by this command already; left both as they are\n";
-            return false;
+        switch (files.conflict(plan)) {
+            case CommandFiles::Conflict::None:
+                break;
+            case CommandFiles::Conflict::Written:
+                messages << name << ": " << shown(target)
+                         << " was written by this command already; left both as they are\n";
+                return false;
+            case CommandFiles::Conflict::AlsoNamed:
+                messages << name << ": " << messages::alsoNamed(shown(target)) << '\n';
+                return false;
         }
         if (plan.needsConsent()) {
             if (!job.force) {
@@ -211,7 +283,7 @@ bool processFile(const FileJob& job, const std::string& file, WrittenOutputs& wr
             messages << name << ": " << messages::wrongPassword() << '\n';
             return false;
         }
-        written.add(result.output);
+        files.addWritten(result.output);
         messages << name << " -> " << shown(result.output);
         const std::vector<std::string> warnings = job::warnings(result, name);
         for (const std::string& warning : warnings) {
@@ -294,9 +366,7 @@ std::optional<std::string> firstLine(std::istream& in) {
     if (!std::getline(in, line) && line.empty()) {
         return std::nullopt;
     }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
+    dropCarriageReturn(line);
     return line;
 }
 
@@ -318,7 +388,11 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
     }
     // Nobody types a password for files that cannot be done.
     std::vector<std::string> ready;
+    CommandFiles files;
     if (!options.usesStreams()) {
+        for (const std::string& file : options.files) {
+            files.addGiven(file);
+        }
         for (const std::string& file : options.files) {
             if (fileIsReady(options.command, file, messages)) {
                 ready.push_back(file);
@@ -331,18 +405,26 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
 
     std::optional<std::string> typed;
     if (!options.passwordFile.empty()) {
-        std::ifstream file(options.passwordFile, std::ios::binary);
-        if (!file) {
-            const std::error_code why(errno, std::generic_category());
-            messages << "grize-cli: cannot read " << options.passwordFile << ": " << why.message()
-                     << '\n';
+        // With -, standard input is the data: a password read from it would
+        // be cut from the data's start.
+        PasswordFileLine read = readPasswordFile(options.passwordFile, options.usesStreams());
+        const std::string name = shown(options.passwordFile);
+        if (read.isStandardInput) {
+            messages << "grize-cli: --password-file " << name
+                     << " (standard input) cannot be used with -, whose data comes on standard "
+                        "input\nTry 'grize-cli --help'.\n";
             return kExitUsage;
         }
-        typed = firstLine(file);
+        if (read.error) {
+            messages << "grize-cli: cannot read " << name << ": " << read.error.message() << '\n';
+            return kExitUsage;
+        }
+        typed = std::move(read.line);
         if (!typed) {
-            messages << "grize-cli: no password in " << options.passwordFile << '\n';
+            messages << "grize-cli: no password in " << name << '\n';
             return kExitUsage;
         }
+        dropCarriageReturn(*typed);
     } else if (options.passwordFromStdin) {
         typed = firstLine(stdinStream);
         if (!typed) {
@@ -370,9 +452,8 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
         return processStreams(job, stdinStream, out, messages) ? kExitDone : kExitNotDone;
     }
     bool allDone = ready.size() == options.files.size();
-    WrittenOutputs written;
     for (const std::string& file : ready) {
-        allDone = processFile(job, file, written, messages) && allDone;
+        allDone = processFile(job, file, files, messages) && allDone;
     }
     return allDone ? kExitDone : kExitNotDone;
 }

@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "GriBytes.h"
 #include "TestFiles.h"
@@ -242,6 +243,73 @@ TEST(CliProcess, PromptGivesTheTerminalItsEchoBack) {
         }
     }
     EXPECT_EQ(readFile(dir / "a.txt"), "text");
+}
+
+// Standard input is read once: with -, a --password-file that is standard
+// input under any name is refused, and a password read from a stream takes
+// only its first line, leaving the rest to the next reader. "$0" is grize-cli.
+TEST(CliProcess, StandardInputIsUsedOnce) {
+    GRIZE_SKIP_WITHOUT(Needs::PosixShell);
+    const auto refused = [](const std::string& name) {
+        return "grize-cli: --password-file " + name +
+               " (standard input) cannot be used with -, whose data comes on standard input\n"
+               "Try 'grize-cli --help'.\n";
+    };
+    const struct {
+        const char* script;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {"\"$0\" encrypt --password-file /dev/stdin - <data", 2, "", refused("/dev/stdin")},
+        {"cat data | \"$0\" encrypt --password-file /dev/fd/0 -", 2, "", refused("/dev/fd/0")},
+        {"\"$0\" decrypt --password-file pw - <pw", 2, "", refused("pw")},
+        {"printf 'pw\\nrest\\n' | { \"$0\" encrypt --password-file /dev/stdin a.txt && cat; }", 0,
+         "rest\n", "a.txt -> a.gri\n"},
+        // A FIFO is read once a writer comes.
+        {"echo pw >fifo & \"$0\" encrypt --password-file fifo a.txt", 0, "", "a.txt -> a.gri\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        TempDir dir;
+        writeFile(dir / "data", "the data");
+        writeFile(dir / "pw", "pw\n");
+        writeFile(dir / "a.txt", "plain");
+        grize::test::makeFifo(dir / "fifo");
+        Process run({.args = {"/bin/sh", "-c", c.script, GRIZE_CLI_PATH},
+                     .output = dir / "out",
+                     .errors = dir / "err",
+                     .folder = dir.path()});
+        EXPECT_EQ(run.wait(), c.status);
+        EXPECT_EQ(readFile(dir / "out"), c.out);
+        EXPECT_EQ(readFile(dir / "err"), c.err);
+    }
+}
+
+// A write that meets the file-size limit (ulimit -f, 64 KiB at most) ends
+// that run, not the process: the source as it was, no scratch file, no plain
+// text, and a line that names the file.
+TEST(CliProcess, FileSizeLimitEndsTheRunNotTheProcess) {
+    GRIZE_SKIP_WITHOUT(Needs::PosixShell);
+    TempDir aside;
+    writeFile(aside / "pw", "pw\n");
+    const std::string plain(1 << 20, 'p');
+    const std::string encrypted = grize::gri::encryptBytes(plain, "pw", "1/1/26 1.5");
+    for (const auto& [command, name, bytes] :
+         {std::tuple("encrypt", "big.txt", plain), std::tuple("decrypt", "big.gri", encrypted)}) {
+        SCOPED_TRACE(command);
+        TempDir dir;
+        writeFile(dir / name, bytes);
+        Process run({.args = {"/bin/sh", "-c", "ulimit -f 64 && exec \"$0\" \"$@\"", GRIZE_CLI_PATH,
+                              command, "--password-stdin", dir / name},
+                     .input = aside / "pw",
+                     .errors = aside / "err"});
+        EXPECT_EQ(run.wait(), 1);
+        EXPECT_EQ(dir.names(), std::set<std::string>{name});
+        EXPECT_EQ(readFile(dir / name), bytes);
+        const std::string err = readFile(aside / "err").value_or("");
+        EXPECT_NE(err.find(dir / name), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
 }
 
 // A kill gives no chance to clean up: the source stays whole, the run's one

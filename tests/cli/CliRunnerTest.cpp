@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "GriBytes.h"
@@ -246,20 +247,87 @@ TEST(CliRunner, HardLinkedSourceIsEncryptedWithAWord) {
     EXPECT_EQ(readFile(dir / "other.txt"), kPlain);
 }
 
+// Neither an output this command wrote nor another FILE it was given is
+// replaced, whatever the order and with --force or not; the other FILE is
+// then done as usual. Each folder holds "first" and "second", plain or
+// encrypted: replacing a FILE would lose one of them.
 TEST(CliRunner, OneCommandNeverReplacesItsOwnOutput) {
+    const std::string written = " was written by this command already; left both as they are\n";
+    const std::string named = " is also named on this command line; left both as they are\n";
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const Files plain{{"a.gri", "first"}, {"a.txt", "second"}};  // a.gri is done in place
+    const Files encrypted{{"a.gri", grize::gri::encryptBytes("first", "pw", "1/1/26 1.5")},
+                          {"a.txt", grize::gri::encryptBytes("second", "pw", "1/1/26 1.5")}};
+    const Files linked{{"b.txt", "first"}, {"a.txt", "second"}, {"b.gri", "a.txt"}};
+    const struct {
+        std::vector<std::string> args;
+        const Files& files;
+        std::string refused;  // "SOURCE OUTPUT": the line for the FILE not done
+        const std::string& why;
+    } cases[] = {
+        {{"encrypt", "--force", "a.gri", "a.txt"}, plain, "a.txt a.gri", written},
+        {{"encrypt", "--force", "a.txt", "a.gri"}, plain, "a.txt a.gri", named},
+        {{"encrypt", "a.txt", "a.gri"}, plain, "a.txt a.gri", named},
+        {{"decrypt", "--force", "a.gri", "a.txt"}, encrypted, "a.gri a.txt", named},
+        {{"decrypt", "a.gri", "a.txt"}, encrypted, "a.gri a.txt", named},
+        {{"decrypt", "--force", "a.txt", "a.gri"}, encrypted, "a.gri a.txt", written},
+        {{"encrypt", "--force", "b.txt", "a.txt"}, linked, "b.txt b.gri", named},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        TempDir dir;
+        for (const auto& [name, bytes] : c.files) {
+            if (name == "b.gri") {
+                fs::create_hard_link(dir / bytes, dir / name);
+            } else {
+                writeFile(dir / name, bytes);
+            }
+        }
+        std::vector<std::string> args{c.args[0], "--password-stdin"};
+        for (std::size_t i = 1; i < c.args.size(); ++i) {
+            args.push_back(c.args[i][0] == '-' ? c.args[i] : dir / c.args[i]);
+        }
+        const Outcome r = run(args, "pw\n");
+        EXPECT_EQ(r.status, kExitNotDone);
+        const std::size_t space = c.refused.find(' ');
+        const std::string line =
+            (dir / c.refused.substr(0, space)) + ": " + (dir / c.refused.substr(space + 1)) + c.why;
+        EXPECT_NE(r.messages.find(line), std::string::npos) << r.messages;
+        EXPECT_EQ(std::count(r.messages.begin(), r.messages.end(), '\n'), 2) << r.messages;
+        std::set<std::string> texts;
+        for (const std::string& name : dir.names()) {
+            const std::string now = readFile(dir / name).value_or("");
+            texts.insert(now.starts_with("[Grized]")
+                             ? grize::gri::decryptBytes(now, "pw").value_or("?")
+                             : now);
+        }
+        EXPECT_TRUE(texts.contains("first") && texts.contains("second"))
+            << testing::PrintToString(texts);
+    }
+}
+
+// Names are shown with every control and every byte that is not UTF-8
+// escaped, so that none can drive the terminal; other characters stay.
+TEST(CliRunner, NamesAreShownWithControlsEscaped) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"line\nbreak\x1b[2J", "line\\x0abreak\\x1b[2J"},
+        {"del\x7f", "del\\x7f"},
+        {"csi\xc2\x9bJ", "csi\\xc2\\x9bJ"},  // C1 as UTF-8
+        {"nel\xc2\x85", "nel\\xc2\\x85"},
+        {"raw\x9bJ", "raw\\x9bJ"},  // C1 as a lone byte
+        {"latin1 caf\xe9", "latin1 caf\\xe9"},
+        {"cut\xe2\x82", "cut\\xe2\\x82"},
+        {"overlong\xc0\xaf", "overlong\\xc0\\xaf"},
+        {"surrogate\xed\xa0\x80", "surrogate\\xed\\xa0\\x80"},
+        {"past\xf4\x90\x80\x80", "past\\xf4\\x90\\x80\\x80"},
+        {"caf\xc3\xa9 \xe2\x82\xac \xe6\x96\x87 \xf0\x9f\x98\x80 \xc2\xa0",
+         "caf\xc3\xa9 \xe2\x82\xac \xe6\x96\x87 \xf0\x9f\x98\x80 \xc2\xa0"},
+    };
     TempDir dir;
-    writeFile(dir / "a.gri", "first");  // not encrypted yet: done in place
-    writeFile(dir / "a.txt", "second");
-    Outcome r =
-        run({"encrypt", "--force", "--password-stdin", dir / "a.gri", dir / "a.txt"}, "pw\n");
-    EXPECT_EQ(r.status, kExitNotDone);
-    EXPECT_EQ(r.messages, (dir / "a.gri") + " -> " + (dir / "a.gri") + "\n" + (dir / "a.txt") +
-                              ": " + (dir / "a.gri") +
-                              " was written by this command already; left both as they are\n");
-    EXPECT_EQ(readFile(dir / "a.txt"), "second");
-    fs::remove(dir / "a.txt");
-    EXPECT_EQ(run({"decrypt", "--password-stdin", dir / "a.gri"}, "pw\n").status, kExitDone);
-    EXPECT_EQ(readFile(dir / "a.txt"), "first");
+    for (const auto& [name, shown] : cases) {
+        const Outcome r = run({"encrypt", "--password-stdin", dir / name}, "pw\n");
+        EXPECT_EQ(r.messages.rfind((dir / shown) + ": ", 0), 0u) << r.messages;
+    }
 }
 
 TEST(CliRunner, TerminalPasswords) {

@@ -4,6 +4,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -193,6 +194,69 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
         line->pop_back();
     }
     return line;
+}
+
+PasswordFileLine readPasswordFile(const std::string& path, bool refuseStandardInput) {
+    PasswordFileLine result;
+    const auto failed = [&](int error) {
+        result.error = std::error_code(error, std::generic_category());
+        return result;
+    };
+    if (path.find('\0') != std::string::npos) {
+        return failed(EINVAL);
+    }
+    // Taken before the open, which could be given descriptor 0 were it closed.
+    struct stat input {};
+    const bool haveInput = ::fstat(STDIN_FILENO, &input) == 0;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return failed(errno);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return failed(error);
+    }
+    if (refuseStandardInput && haveInput && st.st_dev == input.st_dev &&
+        st.st_ino == input.st_ino) {
+        ::close(fd);
+        result.isStandardInput = true;
+        return result;
+    }
+    std::array<char, 4096> buffer{};
+    const std::size_t step = S_ISREG(st.st_mode) ? buffer.size() : 1;
+    std::string line;
+    bool any = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), step);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            return failed(error);
+        }
+        if (n == 0) {
+            break;
+        }
+        any = true;
+        const auto got = static_cast<std::size_t>(n);
+        const auto* end = static_cast<const char*>(std::memchr(buffer.data(), '\n', got));
+        line.append(buffer.data(), end ? static_cast<std::size_t>(end - buffer.data()) : got);
+        if (end) {
+            break;
+        }
+    }
+    ::close(fd);
+    if (any) {
+        result.line = std::move(line);
+    }
+    return result;
 }
 
 std::optional<std::u32string> decodeLocaleText(const std::string& bytes) {

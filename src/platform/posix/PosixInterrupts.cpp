@@ -36,12 +36,24 @@ std::atomic<void (*)()> restoreHook{nullptr};
 std::atomic<bool> waitingThread{false};
 std::mutex held;
 
-constexpr std::array kInterruptions{SIGINT, SIGTERM, SIGHUP};
+// SIGXCPU: a CPU-time limit ends the run, not the process with its scratch
+// files.
+constexpr std::array kInterruptions{SIGINT, SIGTERM, SIGHUP, SIGXCPU};
 
 // A signal ignored on purpose (nohup) stays ignored.
 bool ignoredOnPurpose(int signal) {
     struct sigaction previous {};
     return ::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN;
+}
+
+// A write past the file-size limit then fails with EFBIG, and the run ends
+// as any failed write does, removing its scratch file; the signal would kill
+// the process with partial output left on disk.
+void ignoreFileSizeSignal() {
+    struct sigaction action {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGXFSZ, &action, nullptr);
 }
 
 [[noreturn]] void cleanUpAndExit(int signal) {
@@ -115,6 +127,7 @@ void PosixFileSystem::holdInterruptions(bool hold) {
 
 void installInterruptCleanup(void (*restore)()) {
     restoreHook.store(restore);
+    ignoreFileSizeSignal();
     struct sigaction action {};
     action.sa_handler = cleanUpAndExit;
     sigemptyset(&action.sa_mask);
@@ -130,6 +143,7 @@ void installInterruptCleanup(void (*restore)()) {
 
 void installInterruptCleanupThread(void (*restore)()) {
     restoreHook.store(restore);
+    ignoreFileSizeSignal();
     sigset_t set;
     sigemptyset(&set);
     for (int signal : kInterruptions) {

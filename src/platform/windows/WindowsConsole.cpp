@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "platform/windows/WindowsFileSystem.h"
 
@@ -36,7 +37,83 @@ std::u32string toUtf32(const std::wstring& text) {
     return out;
 }
 
+std::error_code errorCode(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        case ERROR_ACCESS_DENIED:
+            return std::make_error_code(std::errc::permission_denied);
+        default:
+            return {static_cast<int>(error), std::system_category()};
+    }
+}
+
+// The same file by volume and index; never for pipes and consoles, which
+// have no index.
+bool sameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION one{};
+    BY_HANDLE_FILE_INFORMATION two{};
+    return a != nullptr && a != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(a, &one) &&
+           ::GetFileInformationByHandle(b, &two) &&
+           one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
+}
+
 }  // namespace
+
+PasswordFileLine readPasswordFile(const std::string& path, bool refuseStandardInput) {
+    PasswordFileLine result;
+    std::wstring wide;
+    try {
+        wide = widen(path);
+    } catch (const RuntimeError&) {
+        result.error = std::make_error_code(std::errc::invalid_argument);
+        return result;
+    }
+    const HANDLE file =
+        ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        result.error = errorCode(::GetLastError());
+        return result;
+    }
+    if (refuseStandardInput && sameFile(::GetStdHandle(STD_INPUT_HANDLE), file)) {
+        ::CloseHandle(file);
+        result.isStandardInput = true;
+        return result;
+    }
+    char buffer[4096];
+    const DWORD step = ::GetFileType(file) == FILE_TYPE_DISK ? sizeof buffer : 1;
+    std::string line;
+    bool any = false;
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file, buffer, step, &got, nullptr)) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_BROKEN_PIPE) {
+                break;  // the writer closed its end
+            }
+            ::CloseHandle(file);
+            result.error = errorCode(error);
+            return result;
+        }
+        if (got == 0) {
+            break;
+        }
+        any = true;
+        const auto* end = static_cast<const char*>(std::memchr(buffer, '\n', got));
+        line.append(buffer, end ? static_cast<std::size_t>(end - buffer) : got);
+        if (end) {
+            break;
+        }
+    }
+    ::CloseHandle(file);
+    if (any) {
+        result.line = std::move(line);
+    }
+    return result;
+}
 
 std::optional<std::string> readHiddenLine(const std::string& prompt) {
     const HANDLE in =

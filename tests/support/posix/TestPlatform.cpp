@@ -156,7 +156,8 @@ int runInChild(int (*body)(void*), void* context, std::int64_t killAfter) {
 std::vector<Interruption> interruptions() {
     return {{"SIGINT", SIGINT, 128 + SIGINT},
             {"SIGTERM", SIGTERM, 128 + SIGTERM},
-            {"SIGHUP", SIGHUP, 128 + SIGHUP}};
+            {"SIGHUP", SIGHUP, 128 + SIGHUP},
+            {"SIGXCPU", SIGXCPU, 128 + SIGXCPU}};
 }
 
 namespace {
