@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,11 @@ struct PathParts {
 
 // The folder a path names an entry in, and the entry's name there.
 PathParts splitPath(const std::string& path);
+
+// How many units of this platform's own name encoding one character of a
+// UTF-8 path takes: always 1 on POSIX, where a name is UTF-8 bytes; on
+// Windows UTF-16 code units, 2 for a character beyond U+FFFF.
+std::size_t nameUnits(char32_t character);
 
 class FileSystem;
 
