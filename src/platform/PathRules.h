@@ -35,6 +35,8 @@ inline constexpr std::uint32_t kReadOnly = 1;
 inline constexpr std::uint32_t kHidden = 2;
 inline constexpr std::uint32_t kSystem = 4;
 inline constexpr std::uint32_t kDirectory = 16;
+// Every bit from 32768 up: a file with any of them is no file to work with.
+inline constexpr std::uint32_t kHighBits = ~std::uint32_t{0x7FFF};
 }  // namespace attr
 std::uint32_t attributeWord(const std::string& path, FileSystem& fs);
 
