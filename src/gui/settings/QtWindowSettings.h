@@ -11,8 +11,8 @@ namespace grize {
 // with the string values "Left", "Top" and "Autoquit"; elsewhere
 // Ashgrove/Grize.conf in the user's configuration folder. Values are decimal
 // text, read with a point or the decimal separator of the process's QLocale,
-// written with a point. A step that fails is skipped and the next one runs; a save writes
-// only the values whose stored text it changes.
+// written with a point. A step that fails is skipped and the next one runs;
+// a save writes only the values whose stored text it changes.
 class QtWindowSettings final : public WindowSettings {
   public:
     void loadPosition(PositionTarget& window) override;

@@ -65,7 +65,7 @@ void openAddress(const std::string& address) {
     if (QWidget* modal = QApplication::activeModalWidget()) {
         about = reinterpret_cast<HWND>(modal->winId());
     }
-    // The default verb, in a folder that always exists; the result is not
+    // The default verb, started in the root of drive C; the result is not
     // looked at.
     ::ShellExecuteW(about, nullptr, wide(address).c_str(), nullptr, L"c:\\", SW_SHOWNORMAL);
 }
