@@ -11,17 +11,6 @@ QtWindowServices::QtWindowServices(std::string commandLine)
 
 QtWindowServices::~QtWindowServices() = default;
 
-std::string QtWindowServices::joinArguments(const std::vector<std::string>& arguments) {
-    std::string text;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (i > 0) {
-            text += ' ';
-        }
-        text += arguments[i];
-    }
-    return text;
-}
-
 void QtWindowServices::showMessage(const Message& message) {
     showMessageBox(message, false);
 }

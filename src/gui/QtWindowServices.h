@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "gui/services/WindowServices.h"
 #include "platform/desktop/DesktopServices.h"
@@ -25,9 +24,6 @@ class QtWindowServices final : public WindowServices {
     std::string commandLine() override;
     void openHomepage(const std::string& address) override;
     int currentYear() override;
-
-    // The arguments after the program's name, joined with one blank.
-    static std::string joinArguments(const std::vector<std::string>& arguments);
 
   private:
     std::string commandLine_;

@@ -21,8 +21,7 @@ int main(int argc, char** argv) {
     std::thread fonts = grize::preloadFonts();
     // The whole argument text is the target path: Qt must not take any of it
     // for an option of its own (a file named "-reverse", say).
-    std::string commandLine =
-        grize::QtWindowServices::joinArguments(grize::commandLineArguments(argc, argv));
+    std::string commandLine = grize::commandLineText(argc, argv);
     const std::string platform(
         grize::preferredPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
                                  std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,11 @@ struct PathParts {
 // The folder a path names an entry in, and the entry's name there.
 PathParts splitPath(const std::string& path);
 
+// How many units of this platform's own name encoding one character of a
+// UTF-8 path takes: always 1 on POSIX, where a name is UTF-8 bytes; on
+// Windows UTF-16 code units, 2 for a character beyond U+FFFF.
+std::size_t nameUnits(char32_t character);
+
 class FileSystem;
 
 // The attribute word of what is at a path, in Windows' bits. Elsewhere:
@@ -29,6 +35,8 @@ inline constexpr std::uint32_t kReadOnly = 1;
 inline constexpr std::uint32_t kHidden = 2;
 inline constexpr std::uint32_t kSystem = 4;
 inline constexpr std::uint32_t kDirectory = 16;
+// Every bit from 32768 up: a file with any of them is no file to work with.
+inline constexpr std::uint32_t kHighBits = ~std::uint32_t{0x7FFF};
 }  // namespace attr
 std::uint32_t attributeWord(const std::string& path, FileSystem& fs);
 

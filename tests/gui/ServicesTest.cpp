@@ -12,6 +12,7 @@
 #include "gui/ErrorReport.h"
 #include "gui/Platform.h"
 #include "gui/QtWindowServices.h"
+#include "platform/CommandLine.h"
 
 using namespace grize;
 using namespace grize::test;
@@ -77,11 +78,15 @@ class ServicesTest : public QObject {
     void commandLineJoinsArgumentsWithOneBlank() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, text);
-        std::vector<std::string> each;
+        std::vector<std::string> each{"grize"};
         for (const QString& argument : arguments) {
             each.push_back(argument.toStdString());
         }
-        QCOMPARE(QtWindowServices::joinArguments(each), text.toStdString());
+        std::vector<char*> argv;
+        for (std::string& argument : each) {
+            argv.push_back(argument.data());
+        }
+        QCOMPARE(commandLineText(static_cast<int>(argv.size()), argv.data()), text.toStdString());
     }
 
     void errorReportNumberSpacing_data() {

@@ -11,7 +11,10 @@
 #include "core/files/FileOperations.h"
 #include "core/files/TargetChecks.h"
 #include "core/job/PathHelpers.h"
+#include "errors/RuntimeError.h"
 #include "platform/FileSystem.h"
+#include "platform/windows/WindowsCommandLine.h"
+#include "platform/windows/WindowsFileSystem.h"
 
 namespace grize::test {
 namespace {
@@ -54,6 +57,39 @@ TEST(WindowsPaths, SplitAtEitherSeparatorAndAfterTheDrive) {
         EXPECT_EQ(parts.name, c.name) << c.path;
     }
     EXPECT_EQ(fileName("C:\\d\\a.txt", kPathSeparator), "a.txt");
+}
+
+// Names are UTF-16: four code units go, a surrogate pair as a whole.
+TEST(WindowsPaths, ReplaceExtensionDropsFourUtf16Units) {
+    const struct {
+        std::string path, ext, result;
+    } cases[] = {
+        {"C:\\d\\ab\U0001F600cd", ".txt", "C:\\d\\ab.txt"},
+        {"C:\\d\\\U0001F600abc", ".txt", "C:\\d\\.txt"},  // the cut would split the pair
+        {"\U0001F600\U0001F600", ".gri", ".gri"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(replaceExtension(c.path, c.ext), c.result) << c.path;
+    }
+    EXPECT_THROW(replaceExtension("\U0001F600a", ".gri"), RuntimeError);  // three units
+}
+
+TEST(WindowsCommandLine, ArgumentTextIsTheRestOfTheLineUnsplit) {
+    const struct {
+        std::wstring line, text;
+    } cases[] = {
+        {L"grize.exe C:\\a  b.txt  ", L"C:\\a  b.txt  "},
+        {L"\"C:\\Program Files\\Grize\\grize.exe\" \"C:\\my  notes.txt\"", L"C:\\my  notes.txt"},
+        {L"\"C:\\Program Files\\Grize\\grize.exe\"\"C:\\a.txt\"", L"C:\\a.txt"},
+        {L"grize.exe \"\"x\"\"", L"\"x\""},  // one pair only
+        {L"grize.exe \"a", L"\"a"},
+        {L"grize.exe\tC:\\a.txt", L"C:\\a.txt"},
+        {L"\"C:\\Program Files\\Grize\\grize.exe\"", L""},
+        {L"C:\\Grize\\grize.exe  ", L""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(argumentText(c.line), c.text) << narrow(c.line);
+    }
 }
 
 TEST(WindowsFileSystem, RenamesLinksAndKnowsEachFile) {

@@ -13,7 +13,10 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
     try {
         // Only stat calls: opening a FIFO would block.
         const FileInfo target = fs.status(path);
-        if (target.kind == FileKind::Missing || target.kind == FileKind::Directory) {
+        // Windows' attribute bits from 32768 up (cloud placeholders, pinning,
+        // integrity streams); the word holds none elsewhere.
+        if (target.kind == FileKind::Missing || target.kind == FileKind::Directory ||
+            (target.attributes & attr::kHighBits) != 0) {
             return TargetCheck::NotFound;
         }
         // A FIFO or device has no length to speak of; it is refused below.

@@ -1,7 +1,10 @@
 #include "core/job/PathHelpers.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
+#include "core/format/PasswordBytes.h"
 #include "errors/RuntimeError.h"
 #include "platform/FileSystem.h"
 
@@ -15,15 +18,52 @@ std::string fileName(const std::string& path, const std::string& separator) {
     return at == std::string::npos ? path : path.substr(at + 1);
 }
 
+namespace {
+
+// The character that ends at byte `end` (> 0): where it starts and its code.
+// A byte that is not part of valid UTF-8 is a character of its own. A lead
+// byte is never a continuation byte, so a valid sequence found backwards is
+// the one a forward reading finds.
+std::pair<std::size_t, char32_t> characterBefore(std::string_view text, std::size_t end) {
+    for (std::size_t length = std::min<std::size_t>(4, end); length >= 2; --length) {
+        const std::u32string code = decodeUtf8(text.substr(end - length, length));
+        if (code.size() == 1) {
+            return {end - length, code[0]};
+        }
+    }
+    return {end - 1, static_cast<unsigned char>(text[end - 1])};
+}
+
+// Where the last `count` characters of `text` start, counted in the units
+// the platform's names are made of (PathRules' nameUnits); nullopt when the
+// text holds fewer. A Windows character beyond U+FFFF is two units but never
+// split: when the count ends inside one, the whole character is taken, so a
+// cut drops a unit more rather than leave half a surrogate pair.
+std::optional<std::size_t> startOfLastCharacters(std::string_view text, std::size_t count) {
+    std::size_t start = text.size();
+    for (std::size_t units = 0; units < count;) {
+        if (start == 0) {
+            return std::nullopt;
+        }
+        const auto [first, code] = characterBefore(text, start);
+        units += nameUnits(code);
+        start = first;
+    }
+    return start;
+}
+
+}  // namespace
+
 std::string replaceExtension(const std::string& path, const std::string& newExtension) {
-    if (path.size() < 4) {
+    const std::optional<std::size_t> cut = startOfLastCharacters(path, 4);
+    if (!cut) {
         throw err::invalidCall();
     }
     // Dropping a separator would put the output in another folder.
-    if (path.find_first_of(kPathSeparators, path.size() - 4) != std::string::npos) {
+    if (path.find_first_of(kPathSeparators, *cut) != std::string::npos) {
         throw err::badFileName();
     }
-    return path.substr(0, path.size() - 4) + newExtension;
+    return path.substr(0, *cut) + newExtension;
 }
 
 namespace {
@@ -48,10 +88,13 @@ bool replaceable(std::string_view name, std::string_view extension) {
     return name.size() > extension.size() && endsWithIgnoringCase(name, extension);
 }
 
+// The extension in place of the name's last four characters, or after the
+// name when nothing would be left of it.
 std::string withExtension(const std::string& path, std::string_view name,
                           std::string_view extension) {
-    return name.size() > extension.size() ? replaceExtension(path, std::string(extension))
-                                          : path + std::string(extension);
+    return startOfLastCharacters(name, 4).value_or(0) > 0
+               ? replaceExtension(path, std::string(extension))
+               : path + std::string(extension);
 }
 
 std::string decryptedPath(const std::string& source, std::string_view name) {

@@ -13,8 +13,11 @@ namespace grize {
 std::string fileName(const std::string& path, const std::string& separator);
 
 // Drops the last four characters, whatever they are, and appends
-// newExtension. Throws RuntimeError 5 for a path of fewer than 4 characters,
-// 52 when those four characters hold a path separator.
+// newExtension. Characters as the platform's names count them: UTF-8
+// characters on POSIX (a byte that is not valid UTF-8 is one), UTF-16 code
+// units on Windows, with a surrogate pair never split. Throws RuntimeError 5
+// for a path of fewer than 4 characters, 52 when those four characters hold
+// a path separator.
 std::string replaceExtension(const std::string& path, const std::string& newExtension);
 
 enum class Operation { Encrypt, Decrypt };

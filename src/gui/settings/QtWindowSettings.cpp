@@ -1,11 +1,12 @@
 #include "gui/settings/QtWindowSettings.h"
 
+#include <QLocale>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <algorithm>
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -14,6 +15,7 @@
 #include <string_view>
 
 #include "errors/Quietly.h"
+#include "platform/SettingsFile.h"
 
 namespace grize {
 
@@ -31,9 +33,15 @@ class Store {
     }
 
     // The stored text; nothing when the value is missing or not text (a
-    // number or binary data in the registry, a list in the file).
+    // number, binary data or a list in the registry).
     std::optional<std::string> text(const char* name) const {
         const QVariant value = settings_.value(QString::fromLatin1(name));
+        // The file's reader splits a value at each unquoted comma, a
+        // decimal comma too; joined again it is the text as written, but for
+        // blanks next to a comma, which the reader drops.
+        if (value.typeId() == QMetaType::QStringList && settingsInTextFile()) {
+            return value.toStringList().join(QLatin1Char(',')).toStdString();
+        }
         if (value.typeId() != QMetaType::QString) {
             return std::nullopt;
         }
@@ -57,15 +65,15 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The locale's decimal separator when it is a single plain character; "."
-// is always accepted too, since that is what a save writes.
-char localeSeparator() {
-    const char* point = std::localeconv()->decimal_point;
-    if (point != nullptr && point[0] != '\0' && point[1] == '\0' && !isDigit(point[0]) &&
-        point[0] != '+' && point[0] != '-' && point[0] != ' ') {
-        return point[0];
-    }
-    return '.';
+// The decimal separator of the user's locale, the process's QLocale; "." is
+// always accepted too, since that is what a save writes. Empty when the
+// locale's could be read as part of a number.
+std::string localeSeparator() {
+    const QString point = QLocale().decimalPoint();
+    const bool plain = !point.isEmpty() && std::none_of(point.begin(), point.end(), [](QChar c) {
+        return c.isDigit() || c.isSpace() || c == u'+' || c == u'-';
+    });
+    return plain ? point.toStdString() : std::string();
 }
 
 // Decimal text to a whole number: blanks around it, an optional sign, digits
@@ -98,8 +106,11 @@ bool convertToWhole(const std::optional<std::string>& value, Int& number) {
         whole = std::min(kCap, whole * 10 + static_cast<std::uint64_t>(text[i] - '0'));
     }
     bool roundUp = false;
-    if (i < text.size() && (text[i] == '.' || text[i] == localeSeparator())) {
-        const std::size_t start = ++i;
+    const std::string separator = localeSeparator();
+    const std::string_view rest = text.substr(i);
+    if (rest.starts_with('.') || (!separator.empty() && rest.starts_with(separator))) {
+        i += rest.starts_with('.') ? 1 : separator.size();
+        const std::size_t start = i;
         for (; i < text.size() && isDigit(text[i]); ++i) {
             anyDigit = true;
         }

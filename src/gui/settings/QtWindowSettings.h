@@ -10,8 +10,9 @@ namespace grize {
 // "Grize"): on Windows the registry key HKEY_CURRENT_USER\Software\Ashgrove\Grize
 // with the string values "Left", "Top" and "Autoquit"; elsewhere
 // Ashgrove/Grize.conf in the user's configuration folder. Values are decimal
-// text. A step that fails is skipped and the next one runs; a save writes
-// only the values whose stored text it changes.
+// text, read with a point or the decimal separator of the process's QLocale,
+// written with a point. A step that fails is skipped and the next one runs;
+// a save writes only the values whose stored text it changes.
 class QtWindowSettings final : public WindowSettings {
   public:
     void loadPosition(PositionTarget& window) override;

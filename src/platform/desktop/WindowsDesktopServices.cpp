@@ -60,7 +60,14 @@ bool showMessageBox(const Message& message, bool yesNo) {
 }
 
 void openAddress(const std::string& address) {
-    ::ShellExecuteW(nullptr, L"open", wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // Only the about box opens an address, while it is the modal window.
+    HWND about = nullptr;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        about = reinterpret_cast<HWND>(modal->winId());
+    }
+    // The default verb, started in the root of drive C; the result is not
+    // looked at.
+    ::ShellExecuteW(about, nullptr, wide(address).c_str(), nullptr, L"c:\\", SW_SHOWNORMAL);
 }
 
 std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning) {

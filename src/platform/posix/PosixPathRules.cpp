@@ -15,6 +15,10 @@ PathParts splitPath(const std::string& path) {
     return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
+std::size_t nameUnits(char32_t) {
+    return 1;
+}
+
 std::uint32_t attributeWord(const std::string& path, FileSystem& fs) {
     const FileInfo target = fs.status(path);
     if (target.kind == FileKind::Missing) {

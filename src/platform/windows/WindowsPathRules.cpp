@@ -23,6 +23,10 @@ PathParts splitPath(const std::string& path) {
     return {path.substr(0, keep), path.substr(slash + 1)};
 }
 
+std::size_t nameUnits(char32_t character) {
+    return character > 0xFFFF ? 2 : 1;
+}
+
 std::uint32_t attributeWord(const std::string& path, FileSystem& fs) {
     const FileInfo target = fs.status(path);
     if (target.kind == FileKind::Missing) {

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <optional>
 #include <set>
+#include <string_view>
 
 #include "TestSupport.h"
 #include "core/format/PasswordBytes.h"
@@ -44,14 +45,24 @@ TEST(PathHelpers, ReplaceExtensionDropsFourCharacters) {
         {"/docs/notes", ".gri", "/docs/n.gri"},
         {"/my.dir/readme", ".txt", "/my.dir/re.txt"},
         {"a.tx", ".gri", ".gri"},
+        // Characters, not bytes; a byte of no valid sequence is one.
+        {"/d/Gr\u00f6\u00dfe", ".txt", "/d/G.txt"},
+        {"/d/caf\u00e9\u20ac", ".txt", "/d/c.txt"},
+        {"/d/ab\xe2\x82\xc3\xa9", ".txt", "/d/a.txt"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(replaceExtension(c.path, c.ext), c.result) << c.path;
     }
     // Too short, or the output would land in another folder.
     const std::pair<std::string, int> refused[] = {
-        {"", err::kInvalidCall},       {"a", err::kInvalidCall},    {"a.b", err::kInvalidCall},
-        {"sub/ab", err::kBadFileName}, {"/a/b", err::kBadFileName}, {"dir/", err::kBadFileName},
+        {"", err::kInvalidCall},
+        {"a", err::kInvalidCall},
+        {"a.b", err::kInvalidCall},
+        {"sub/ab", err::kBadFileName},
+        {"/a/b", err::kBadFileName},
+        {"dir/", err::kBadFileName},
+        {"\u00e9\u20ac", err::kInvalidCall},
+        {"x/\u00e9\u00e9", err::kBadFileName},
     };
     for (const auto& [path, number] : refused) {
         try {
@@ -61,6 +72,13 @@ TEST(PathHelpers, ReplaceExtensionDropsFourCharacters) {
             EXPECT_EQ(e.number(), number) << path;
         }
     }
+}
+
+TEST(PathHelpers, ReplaceExtensionCountsFourByteUtf8AsOneCharacter) {
+    if (std::string_view(kPathSeparator) != "/") {
+        GTEST_SKIP() << "UTF-16 names count it as two units: see windows_tests";
+    }
+    EXPECT_EQ(replaceExtension("/d/ab\U0001F600cd", ".txt"), "/d/a.txt");
 }
 
 TEST(PathHelpers, OutputPathKeepsNamesApart) {
@@ -89,6 +107,8 @@ TEST(PathHelpers, OutputPathKeepsNamesApart) {
         {D, "/d/N.TXT", "/d/N.TXT"},
         {D, "/d/abcd", "/d/abcd.txt"},
         {D, "/d/README", "/d/RE.txt"},
+        {D, "/d/Gr\u00f6\u00dfe", "/d/G.txt"},
+        {D, "/d/\u00e9t\u00e9s", "/d/\u00e9t\u00e9s.txt"},  // nothing would be left
     };
     for (const Case& c : cases) {
         EXPECT_EQ(outputPathFor(c.path, c.op), c.result) << c.path;

@@ -79,6 +79,31 @@ TEST(TargetChecks, FirstFailingTestDecides) {
     }
 }
 
+// Windows' attribute word, as the file system reports it.
+struct AttributeFileSystem : test::FaultyFileSystem {
+    std::uint32_t bits = 0;
+    FileInfo status(const std::string& p) override {
+        FileInfo info = FaultyFileSystem::status(p);
+        info.attributes |= bits;
+        return info;
+    }
+};
+
+TEST(TargetChecks, AnyAttributeBitFrom32768UpMeansNoFile) {
+    TempDir dir;
+    writeFile(dir / "empty.txt", "");
+    AttributeFileSystem files;
+    const std::pair<std::uint32_t, TargetCheck> cases[] = {
+        {0x8000, TargetCheck::NotFound},  // before the empty test
+        {0x80000000, TargetCheck::NotFound},
+        {0x4020, TargetCheck::Empty},  // encrypted and archive: lower bits
+    };
+    for (const auto& [bits, expected] : cases) {
+        files.bits = bits;
+        EXPECT_EQ(checkTarget(dir / "empty.txt", files), expected) << bits;
+    }
+}
+
 TEST(TargetChecks, MarkerDecidesTheMode) {
     TempDir dir;
     const std::pair<std::string, bool> cases[] = {

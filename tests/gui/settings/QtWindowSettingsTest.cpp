@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QLocale>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -13,6 +15,7 @@
 #include "TestFiles.h"
 #include "TestPlatform.h"
 #include "errors/RuntimeError.h"
+#include "platform/SettingsFile.h"
 
 namespace grize::test {
 namespace {
@@ -122,7 +125,11 @@ TEST_F(QtWindowSettingsTest, TopFallsBackToWhateverLeftGave) {
 
 TEST_F(QtWindowSettingsTest, ConvertsDecimalTextRoundingHalfToEven) {
     constexpr std::int64_t kKept = 11;  // what the previous read gave
-    const std::pair<QVariant, std::int64_t> cases[] = {
+    const struct {
+        QVariant value;
+        std::int64_t expected;
+        const char* locale = "C";  // the process's QLocale
+    } cases[] = {
         {"1500", 1500},
         {"  42  ", 42},
         {"\t42", 42},
@@ -162,17 +169,59 @@ TEST_F(QtWindowSettingsTest, ConvertsDecimalTextRoundingHalfToEven) {
         // stores.
         {QVariant(QByteArray("1500")), kKept},
         {QVariant(QStringList{"1500", "1"}), kKept},
+        // The user's decimal separator, and a point still.
+        {"1222,5", 1222, "de_DE"},
+        {"-1235,5", -1236, "de_DE"},
+        {"1222.5", 1222, "de_DE"},
+        {"1222,5", kKept},
+        {"1,2,3", kKept, "de_DE"},
+        {"1222\u066b5", 1222, "ar_EG"},  // a separator of more than one byte
     };
-    for (const auto& [value, expected] : cases) {
+    const QLocale before;
+    for (const auto& c : cases) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
         store("Left", QString::number(kKept));
         forget("Top");
         FakeWindow window;
         settings_.loadPosition(window);
-        store("Left", value);
+        store("Left", c.value);
         settings_.loadPosition(window);
-        EXPECT_EQ(window.leftEdge, static_cast<float>(expected))
-            << '"' << value.toString().toStdString() << '"';
+        EXPECT_EQ(window.leftEdge, static_cast<float>(c.expected))
+            << '"' << c.value.toString().toStdString() << "\" in " << c.locale;
     }
+    QLocale::setDefault(before);
+}
+
+// A file written by hand: an unquoted comma splits the value into a list
+// when the file is read, a decimal comma too.
+TEST_F(QtWindowSettingsTest, ReadsADecimalCommaWrittenWithoutQuotes) {
+    if (!settingsInTextFile()) {
+        GTEST_SKIP() << "the registry keeps text as it was written";
+    }
+    const struct {
+        const char* line;
+        float left, top;  // the previous read gave 11
+        const char* locale;
+    } cases[] = {
+        {"Left=1222,5\nTop=1223,5", 1222, 1224, "de_DE"},
+        {"Left=1222.5\nTop=1,2,3", 1222, 1222, "de_DE"},  // Top falls back to Left
+        {"Left=1222,5", 11, 11, "C"},
+    };
+    const QLocale before;
+    for (const auto& c : cases) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+        store("Left", "11");
+        FakeWindow window;
+        settings_.loadPosition(window);
+        QFile file(raw()->fileName());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("[General]\n") + c.line + "\n");
+        file.close();
+        settings_.loadPosition(window);
+        EXPECT_EQ(window.leftEdge, c.left) << c.line << " in " << c.locale;
+        EXPECT_EQ(window.topEdge, c.top) << c.line << " in " << c.locale;
+    }
+    QLocale::setDefault(before);
 }
 
 TEST_F(QtWindowSettingsTest, AutoquitSetsTheBoxOnlyToStatesItTakes) {

@@ -1,0 +1,9 @@
+#include "platform/SettingsFile.h"
+
+namespace grize {
+
+bool settingsInTextFile() {
+    return false;
+}
+
+}  // namespace grize
