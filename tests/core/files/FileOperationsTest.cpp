@@ -162,6 +162,7 @@ TEST(FileOperations, OutputNameCases) {
         int error;  // 0: the run succeeds
         std::set<std::string> after;
         Needs need = Needs::Nothing;
+        bool otherNames = false;  // a name of the source outlives the run
     };
     const auto oldFile = [&](unsigned mode) {
         return [&, mode] {
@@ -181,6 +182,16 @@ TEST(FileOperations, OutputNameCases) {
          None,
          0,
          {"alias"}},
+        {"source with a second name",
+         [&] {
+             fs::create_hard_link(fsPath(src), fsPath(dir / "second"));
+             return dir / "out";
+         },
+         None,
+         0,
+         {"out", "second"},
+         Needs::Nothing,
+         true},
         {"old file, not agreed", oldFile(0644), None, err::kFileExists, {"notes.gri", "out"}},
         {"old file, agreed", oldFile(0644), Agreed, 0, {"out"}},
         {"old file swapped after the question",
@@ -233,6 +244,7 @@ TEST(FileOperations, OutputNameCases) {
             const RunResult result = encryptFile(src, "pw", kSeed, fixed(out), options);
             EXPECT_EQ(c.error, 0);
             EXPECT_EQ(readFile(result.output), encrypted);
+            EXPECT_EQ(result.otherNames, c.otherNames);
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.number(), c.error);
             EXPECT_EQ(readFile(src), kPlain);
@@ -336,6 +348,22 @@ TEST(FileOperations, FolderChangesDuringTheRun) {
              EXPECT_EQ(readFile(d / "moved/a.gri"), encrypted);
          },
          Needs::RenameOpenFolder},
+        // Until it is complete the output is for its owner alone.
+        {"source opened to all while the output is written", "write",
+         [](const TempDir& d) {
+             setMode(d / "sub/a.txt", 0644);
+             for (const std::string& n : test::namesIn(d / "sub")) {
+                 if (n.starts_with(".grize-")) {
+                     EXPECT_EQ(modeOf(d / ("sub/" + n)), 0600u) << n;
+                 }
+             }
+         },
+         0, SourceKept::No,
+         [&](const TempDir& d) {
+             EXPECT_EQ(modeOf(d / "sub/a.gri"), 0644u);
+             EXPECT_EQ(test::namesIn(d / "sub"), std::set<std::string>{"a.gri"});
+         },
+         Needs::PermissionModes},
         {"output name taken during the run", "renameNoReplaceAt",
          [](const TempDir& d) { writeFile(d / "sub/a.gri", "someone else's"); }, err::kFileExists,
          SourceKept::No,
@@ -475,12 +503,14 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
             const std::string before = s.encrypt ? kPlain : encrypted;
             const std::string after = s.encrypt ? encrypted : kPlain;
             const bool inPlace = std::string(s.source) == s.output;
-            // One run with a fault at step `failAt` (none when 0); returns the steps taken.
-            const auto run = [&](int failAt, int error) {
-                SCOPED_TRACE(testing::Message()
-                             << s.source << " -> " << s.output
-                             << (s.outputExists ? " (exists)" : "") << " links " << hardLinks
-                             << " step " << failAt << " errno " << error);
+            int leftoversNamed = 0;
+            // One run with a fault at step `failAt` (none when 0); returns the
+            // steps taken. `scratchStays`: no scratch file can be removed.
+            const auto run = [&](int failAt, int error, bool scratchStays = false) {
+                SCOPED_TRACE(testing::Message() << s.source << " -> " << s.output
+                                                << (s.outputExists ? " (exists)" : "") << " links "
+                                                << hardLinks << " step " << failAt << " errno "
+                                                << error << (scratchStays ? " scratch stays" : ""));
                 TempDir dir;
                 writeFile(dir / s.source, before);
                 setMode(dir / s.source, 0640);
@@ -492,7 +522,9 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                 fs.hardLinks = hardLinks;
                 fs.failAt = failAt;
                 fs.error = error;
+                fs.scratchStays = scratchStays;
                 bool failed = false;
+                std::string leftover;
                 RunOptions options;
                 options.replace = probeOutput(dir / s.source, dir / s.output).info;
                 try {
@@ -506,7 +538,27 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                     }
                 } catch (const RuntimeError& e) {
                     failed = true;
+                    leftover = e.leftover();
                     EXPECT_EQ(e.number(), test::nativeError(error).number()) << fs.failedStep;
+                }
+                // What stays is empty, or a second name of the file the
+                // output replaces; the error names an emptied one.
+                std::set<std::string> stayed;
+                for (const std::string& n : scratchStays ? dir.names() : std::set<std::string>{}) {
+                    if (n.starts_with(".grize-")) {
+                        stayed.insert(n);
+                        const std::string bytes = readFile(dir / n).value_or("?");
+                        EXPECT_TRUE(bytes.empty() || (n.ends_with(".old") &&
+                                                      bytes == (inPlace ? before : oldOutput)))
+                            << n << " " << fs.failedStep;
+                        EXPECT_TRUE(failed || n.ends_with(".old")) << n;
+                    }
+                }
+                if (!leftover.empty()) {
+                    ++leftoversNamed;
+                    EXPECT_TRUE(leftover.starts_with(dir.path() + "/") &&
+                                stayed.count(leftover.substr(dir.path().size() + 1)))
+                        << leftover;
                 }
                 if (failed) {
                     EXPECT_EQ(readFile(dir / s.source), before) << fs.failedStep;
@@ -516,6 +568,7 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                         EXPECT_EQ(readFile(dir / s.output), oldOutput);
                         expected.insert(s.output);
                     }
+                    expected.insert(stayed.begin(), stayed.end());
                     EXPECT_EQ(dir.names(), expected) << fs.failedStep;
                 } else {
                     EXPECT_EQ(readFile(dir / s.output), after) << fs.failedStep;
@@ -525,6 +578,9 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                     // for the next run in the folder to remove.
                     if (fs.failedStep.find(" .grize-") != std::string::npos) {
                         names.erase(fs.failedStep.substr(fs.failedStep.find(' ') + 1));
+                    }
+                    for (const std::string& n : stayed) {
+                        names.erase(n);
                     }
                     EXPECT_EQ(names, std::set<std::string>{s.output}) << fs.failedStep;
                     EXPECT_TRUE(inPlace || !readFile(dir / s.source));
@@ -537,7 +593,9 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                 for (int error : {EACCES, ENOSPC, EIO}) {
                     run(failAt, error);
                 }
+                run(failAt, EIO, true);
             }
+            EXPECT_GT(leftoversNamed, 0);
         }
     }
 }
