@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <map>
 #include <thread>
 
 #include "GriBytes.h"
@@ -401,6 +403,63 @@ TEST(FileOperations, FolderChangesDuringTheRun) {
         }
         EXPECT_TRUE(changed);
         c.check(dir);
+    }
+}
+
+// Cancel pressed while a slow device takes the output in holds until the
+// rename, and leaves everything as it was; pressed later, the run completes.
+// The device is a call that does not return until another thread has pressed it.
+TEST(FileOperations, CancelHoldsUntilTheRename) {
+    const std::string plain = test::allCodes(9 << 20);  // a few writeback steps
+    const std::string encrypted = gri::encryptBytes(plain, "pw", kSeed);
+    struct Case {
+        const char* step;
+        bool last;  // its last call, else its first
+        bool done;
+    } const cases[] = {
+        {"waitWriteback", false, false},     // a step of the flush while writing
+        {"waitWriteback", true, false},      // the flush's last step
+        {"sync", false, false},              // the final flush
+        {"renameNoReplaceAt", false, true},  // past the last look
+        {"syncFolder", false, true},
+    };
+    std::map<std::string, int> calls;  // of each step in a run left alone
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.step << (c.last ? " (last)" : ""));
+        TempDir dir;
+        writeFile(dir / "a.txt", plain);
+        FaultyFileSystem fs;
+        std::atomic<bool> cancel{false};
+        std::map<std::string, int> seen;
+        fs.before = [&](const std::string& op, const std::string&) {
+            const int n = ++seen[op];
+            if (!cancel && op == c.step && n == (c.last ? calls[op] : 1)) {
+                std::thread([&] { cancel = true; }).join();
+            }
+        };
+        if (calls.empty()) {
+            encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"), {}, fs);
+            calls = seen;
+            seen.clear();
+            cancel = false;
+            ASSERT_GE(calls["waitWriteback"], 2);
+            writeFile(dir / "a.txt", plain);
+            fs::remove(fsPath(dir / "a.gri"));
+        }
+        RunOptions options;
+        options.cancel = &cancel;
+        try {
+            encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"), options, fs);
+            EXPECT_TRUE(c.done);
+            EXPECT_EQ(dir.names(), std::set<std::string>{"a.gri"});
+            EXPECT_EQ(readFile(dir / "a.gri"), encrypted);
+        } catch (const RuntimeError& e) {
+            EXPECT_FALSE(c.done);
+            EXPECT_EQ(e.number(), err::kCancelled);
+            EXPECT_EQ(dir.names(), std::set<std::string>{"a.txt"});
+            EXPECT_EQ(readFile(dir / "a.txt"), plain);
+        }
+        EXPECT_TRUE(cancel);
     }
 }
 
