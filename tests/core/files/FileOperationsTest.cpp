@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <thread>
 
@@ -460,6 +461,87 @@ TEST(FileOperations, CancelHoldsUntilTheRename) {
             EXPECT_EQ(readFile(dir / "a.txt"), plain);
         }
         EXPECT_TRUE(cancel);
+    }
+}
+
+// A live system's folder: a lower layer under a tmpfs (overlayfs). The lower
+// layer here is ramfs, which, like a squashfs that keeps no file handles,
+// makes a file copied up to the tmpfs a new identity. Root only.
+class OverlayFolder {
+  public:
+    explicit OverlayFolder(const TempDir& dir) : dir_(dir) {
+        const std::string l = dir / "lower", u = dir / "upper", m = dir / "merged";
+        const std::string mount =
+            "mkdir " + l + " " + u + " " + m + " && mount -t ramfs ramfs " + l +
+            " && mount -t tmpfs tmpfs " + u + " && mkdir " + u + "/files " + u +
+            "/work && mount -t overlay overlay -o lowerdir=" + l + ",upperdir=" + u +
+            "/files,workdir=" + u + "/work " + m + " 2>/dev/null";
+        mounted_ = std::system(mount.c_str()) == 0;
+    }
+    ~OverlayFolder() {
+        const std::string unmount =
+            "for m in merged upper lower; do umount " + dir_.path() + "/$m; done 2>/dev/null";
+        std::system(unmount.c_str());
+    }
+    OverlayFolder(const OverlayFolder&) = delete;
+    OverlayFolder& operator=(const OverlayFolder&) = delete;
+
+    bool mounted() const { return mounted_; }
+
+  private:
+    const TempDir& dir_;
+    bool mounted_ = false;
+};
+
+// --force over a file of the lower layer: the backup link copies it up under
+// a new identity, which is still the file agreed to; a file swapped in
+// meanwhile is not.
+TEST(FileOperations, OverlayLowerFilesAreReplaced) {
+    GRIZE_SKIP_WITHOUT(Needs::PosixShell);
+    const std::string encrypted = gri::encryptBytes(kPlain, "pw", kSeed);
+    struct Case {
+        const char* name;
+        const char* output;
+        bool swapped;  // another file takes the output's name before the link
+        int error;
+    } const cases[] = {
+        {"agreed lower file", "a.gri", false, 0},
+        {"in place over the lower file", "a.txt", false, 0},
+        {"lower file swapped after the question", "a.gri", true, err::kFileExists},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const OverlayFolder overlay(dir);
+        if (!overlay.mounted()) {
+            GTEST_SKIP() << "no overlay mount here (root, ramfs, tmpfs and overlayfs)";
+        }
+        writeFile(dir / "lower/a.txt", kPlain);
+        writeFile(dir / "lower/a.gri", "old output");
+        const std::string out = dir / ("merged/" + std::string(c.output));
+        const ExistingOutput existing = probeOutput(dir / "merged/a.txt", out);
+        EXPECT_EQ(existing.state,
+                  c.output == std::string("a.txt") ? OutputState::Source : OutputState::Taken);
+        RunOptions options;
+        options.replace = existing.info;
+        FaultyFileSystem fs;
+        fs.before = [&](const std::string& op, const std::string&) {
+            if (c.swapped && op == "linkAt" && !readFile(dir / "merged/new")) {
+                writeFile(dir / "merged/new", "someone else's");
+                fs::rename(fsPath(dir / "merged/new"), fsPath(out));
+            }
+        };
+        try {
+            encryptFile(dir / "merged/a.txt", "pw", kSeed, fixed(out), options, fs);
+            EXPECT_EQ(c.error, 0);
+            EXPECT_EQ(test::namesIn(dir / "merged"), (std::set<std::string>{"a.gri", c.output}));
+            EXPECT_EQ(readFile(out), encrypted);
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), c.error);
+            EXPECT_EQ(readFile(dir / "merged/a.txt"), kPlain);
+            EXPECT_EQ(readFile(out), "someone else's");
+            EXPECT_EQ(test::namesIn(dir / "merged"), (std::set<std::string>{"a.gri", "a.txt"}));
+        }
     }
 }
 
