@@ -495,8 +495,9 @@ class SafeOutput {
         }
     }
 
-    // `mayEmpty`: the copy holds nothing that is not also elsewhere, or that
-    // the user did not agree to lose, so one that stays may be emptied.
+    // A copy that cannot be removed is emptied when `mayEmpty`: the file it
+    // copies still has its name, or the user agreed to lose it. A second
+    // name is never emptied: it is the replaced file itself.
     void dropBackup(bool mayEmpty = true) noexcept {
         if (!backupIsCopy_ || !mayEmpty) {
             backupHandle_.reset();
@@ -531,7 +532,7 @@ class SafeOutput {
                     fs_.removeAt(folder, targetName_);
                 }
             });
-            dropBackup(false);  // it may be all that is left of the replaced file
+            dropBackup(false);  // kept whole if it stays: it may be all of the replaced file
         }
         quietly([&] { fs_.syncFolder(folder); });
     }
