@@ -298,6 +298,9 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
         } else {
             messages << name << ": " << errorText(e) << '\n';
         }
+        if (!e.leftover().empty()) {
+            messages << messages::scratchLeft(shown(e.leftover())) << '\n';
+        }
     } catch (const std::bad_alloc&) {
         messages << name << ": " << errorText(err::outOfMemory()) << '\n';
     }

@@ -23,6 +23,7 @@ struct FileInfo {
     std::uint64_t inode = 0;
     std::int64_t modifiedNs = 0;   // modification time
     bool ownedByMe = false;        // owned by the effective user
+    std::uint64_t owner = 0;       // the owner's user id; 0 on Windows
     std::uint32_t attributes = 0;  // Windows' attribute word; 0 elsewhere
     std::uint64_t links = 1;       // hard links: names the file has
 
@@ -106,8 +107,15 @@ class FileSystem {
     // hint that does nothing where the system has no such call.
     virtual void startWriteback(const FileHandle& file, std::uint64_t offset,
                                 std::uint64_t length) = 0;
+    // Waits until `length` bytes of the file from `offset`, whose writing
+    // startWriteback started, are on the device. Nothing where the system
+    // has no such call: sync waits for them then.
+    virtual void waitWriteback(const FileHandle& file, std::uint64_t offset,
+                               std::uint64_t length) = 0;
     // Flushes the file's data and metadata to the device.
     virtual void sync(const FileHandle& file) = 0;
+    // Cuts a file open for writing to nothing.
+    virtual void truncate(const FileHandle& file) = 0;
     // Nothing where the file system keeps no permission bits (FAT through FUSE).
     virtual void setMode(const FileHandle& file, unsigned mode) = 0;
     // Gives `to` who may use `from` and how: the owner and the group where
@@ -144,6 +152,14 @@ class FileSystem {
     // or its policy does not allow hard links.
     virtual LinkResult linkAt(const FileHandle& folder, const std::string& existing,
                               const std::string& newName) = 0;
+    // Whether the open file, or a folder's entries, may be neither renamed
+    // nor removed (append-only or immutable). False where the file system
+    // does not say.
+    virtual bool refusesRemoval(const FileHandle& fileOrFolder) = 0;
+    // Whether the folder is on a union file system (overlayfs), where a file
+    // of a lower layer is copied up, under a new identity, when it is first
+    // linked or changed.
+    virtual bool copiesUp(const FileHandle& folder) = 0;
     // Makes the renames and removals in a folder durable.
     virtual void syncFolder(const FileHandle& folder) = 0;
     virtual std::vector<std::string> listFolder(const FileHandle& folder) = 0;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <regex>
 #include <set>
@@ -141,6 +142,58 @@ TEST(CliProcess, RefusedAccessIsError75) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, file + ": Error 75 - Path/File access error\n");
     EXPECT_EQ(readFile(file), "secret text");
+}
+
+// What the folder or the source's other names allow: a folder or source that
+// refuses the rename or removal is refused before anything is written, and
+// only names the output did not replace count as other names.
+TEST(CliProcess, MarkedFilesAndHardLinks) {
+    GRIZE_SKIP_WITHOUT(Needs::PosixShell);
+    const struct {
+        const char* name;
+        const char* prepare;  // a shell command in the folder; its failure skips the row
+        int status;
+        const char* says;  // in the messages
+        std::set<std::string> after;
+    } cases[] = {
+        {"append-only folder",
+         "chattr +a .",
+         1,
+         "its folder does not allow files to be renamed",
+         {"x.txt"}},
+        {"immutable folder",
+         "chattr +i .",
+         1,
+         "its folder does not allow files to be renamed",
+         {"x.txt"}},
+        {"append-only source", "chattr +a x.txt", 1, "Error 75", {"x.txt"}},
+        {"output name a hard link of the source", "ln x.txt x.gri", 0, "/x.gri\n", {"x.gri"}},
+        {"another hard link",
+         "ln x.txt y.txt",
+         1,
+         "has other names (hard links)",
+         {"x.gri", "y.txt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir, aside;
+        writeFile(dir / "x.txt", "plain text");
+        const std::string prepare = "cd " + dir.path() + " && " + c.prepare + " 2>/dev/null";
+        if (std::system(prepare.c_str()) != 0) {
+            std::cout << c.name << ": skipped, " << c.prepare << " failed (root on ext4 only)\n";
+            continue;
+        }
+        const Result r = runCli(aside, {"encrypt", "--password-stdin", dir / "x.txt"}, "pw\n");
+        const std::string unmark =
+            "chattr -a -i " + dir.path() + " " + (dir / "x.txt") + " >/dev/null 2>&1";
+        std::system(unmark.c_str());
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(dir.names(), c.after);
+        if (c.after.count("x.txt")) {
+            EXPECT_EQ(readFile(dir / "x.txt"), "plain text");
+        }
+    }
 }
 
 // Runs in the folder of neighbouring names that once emptied it: each run

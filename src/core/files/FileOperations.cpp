@@ -69,6 +69,12 @@ constexpr int kNameAttempts = 100;
 // 16 MiB files sooner than 8 or 16, and 256 MiB files as soon.
 constexpr std::uint64_t kWritebackStep = 4u << 20;
 
+void stopIfCancelled(const std::atomic<bool>* cancel) {
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+        throw err::cancelled();
+    }
+}
+
 // While a scratch file is made and marked for the interrupt clean-up.
 class InterruptionsHeld {
   public:
@@ -87,8 +93,14 @@ class InterruptionsHeld {
 // out of it for the whole run, so they cannot remove each other's files.
 class Folder {
   public:
-    Folder(FileSystem& fs, const std::string& path, std::chrono::milliseconds wait)
-        : fs_(fs), handle_(fs.openFolder(path)) {
+    // `shownPrefix` and a name make the path the user knows a file of the
+    // folder by; `leftover` gets the first scratch file that stays.
+    Folder(FileSystem& fs, const std::string& path, std::string shownPrefix,
+           std::chrono::milliseconds wait, std::string& leftover)
+        : fs_(fs),
+          handle_(fs.openFolder(path)),
+          shownPrefix_(std::move(shownPrefix)),
+          leftover_(leftover) {
         lock(wait);
         if (locked_) {
             removeAbandonedScratch();
@@ -107,12 +119,29 @@ class Folder {
     }
 
     // Removes a scratch file of this run, only while it is the file made.
-    void removeScratch(const std::string& name, const FileInfo& made) noexcept {
+    // One that stays is emptied through `open`, the run's own handle to it,
+    // which is closed only after the removal was tried, and is reported.
+    void removeScratch(const std::string& name, const FileInfo& made,
+                       FileHandle* open = nullptr) noexcept {
+        bool removed = false;
         quietly([&] {
             if (fs_.statusAt(handle_, name).sameFileAs(made)) {
                 fs_.removeAt(handle_, name);
             }
+            removed = true;
         });
+        if (!removed && open != nullptr && *open) {
+            quietly([&] {
+                fs_.truncate(*open);
+                // Only an emptied file is reported: the text says it holds nothing.
+                if (leftover_.empty()) {
+                    leftover_ = shownPrefix_ + name;
+                }
+            });
+        }
+        if (open != nullptr) {
+            open->reset();
+        }
         quietly([&] { fs_.unmarkScratch(handle_, name); });
     }
 
@@ -163,6 +192,8 @@ class Folder {
 
     FileSystem& fs_;
     FileHandle handle_;
+    std::string shownPrefix_;
+    std::string& leftover_;
     bool locked_ = false;
 };
 
@@ -182,11 +213,10 @@ class SourceFile {
 
     const FileInfo& info() const { return info_; }
     const FileHandle& handle() const { return handle_; }
+    const std::atomic<bool>* cancel() const { return cancel_; }
     gri::ReadFn reader() {
         return [this](char* buffer, std::size_t size) {
-            if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
-                throw err::cancelled();
-            }
+            stopIfCancelled(cancel_);
             const std::size_t n = fs_.read(handle_, buffer, size);
             bytesRead_ += n;
             if (progress_) {
@@ -227,7 +257,16 @@ class SafeOutput {
           folder_(folder),
           source_(source),
           sourceInfo_(source.info()),
-          targetName_(std::move(targetName)) {
+          targetName_(std::move(targetName)),
+          cancel_(source.cancel()) {
+        // A folder that refuses the final rename, or a source that refuses
+        // its removal, would only say so once the whole output was written.
+        if (fs_.refusesRemoval(folder_.handle())) {
+            throw err::folderRefuses();
+        }
+        if (fs_.refusesRemoval(source.handle())) {
+            throw err::accessError();  // what its removal would report
+        }
         const FileInfo existing = fs_.statusAt(folder_.handle(), targetName_);
         switch (existing.kind) {
             case FileKind::Missing:
@@ -277,39 +316,49 @@ class SafeOutput {
     void write(std::string_view data) {
         fs_.write(handle_, data);
         bytesOut_ += data.size();
-        // The device gets each few MiB as they come rather than the whole
-        // file at the final flush.
         if (bytesOut_ - writebackFrom_ >= kWritebackStep) {
-            fs_.startWriteback(handle_, writebackFrom_, bytesOut_ - writebackFrom_);
-            writebackFrom_ = bytesOut_;
+            writeBack();
         }
     }
 
     // Flushes the output and gives it the target's name; `lastCheck` runs
-    // once the output is on disk, right before anything else changes.
+    // once the output is on disk, right before anything else changes. A
+    // cancel counts until the rename, and never after it.
     void place(const std::function<void()>& lastCheck) {
+        writeBack();
+        if (bytesOut_ > waitedTo_) {
+            fs_.waitWriteback(handle_, waitedTo_, bytesOut_ - waitedTo_);
+        }
+        stopIfCancelled(cancel_);
+        // Only the complete output gets the source's access: until then it
+        // is its owner's alone.
         fs_.copyAccess(source_.handle(), handle_);
         fs_.sync(handle_);
+        stopIfCancelled(cancel_);
         lastCheck();
-        handle_.close();
 
         const FileHandle& folder = folder_.handle();
         if (replaced_.kind == FileKind::Missing) {
+            stopIfCancelled(cancel_);
             if (!fs_.renameNoReplaceAt(folder, tempName_, targetName_)) {
                 throw err::fileExists();  // it appeared during the run
             }
         } else {
             keepReplaced();
-            if (!fs_.statusAt(folder, targetName_).sameFileAs(replaced_)) {
+            if (!isReplaced(fs_.statusAt(folder, targetName_))) {
                 throw err::fileExists();  // not the file that was agreed to
             }
             // Windows replaces no file that is open, and a second name is the
             // same file.
             releaseBackup();
+            stopIfCancelled(cancel_);
             fs_.renameAt(folder, tempName_, targetName_);
         }
         renamed_ = true;
         fs_.unmarkScratch(folder, tempName_);
+        // Open until now, so that a scratch file left by a failure can still
+        // be emptied.
+        handle_.close();
         fs_.syncFolder(folder);
     }
 
@@ -322,8 +371,51 @@ class SafeOutput {
 
     const FileInfo& written() const { return tempInfo_; }
     const std::string& name() const { return targetName_; }
+    // The output took the place of the source, under this name or another.
+    bool replacedSource() const { return replaced_.sameFileAs(sourceInfo_); }
 
   private:
+    // The device gets each few MiB as they come rather than the whole file
+    // at the final flush: one step on its way while the one before it is
+    // waited for, so that a slow device cannot hold a cancel back for long.
+    void writeBack() {
+        if (bytesOut_ > writebackFrom_) {
+            fs_.startWriteback(handle_, writebackFrom_, bytesOut_ - writebackFrom_);
+        }
+        if (writebackFrom_ > waitedTo_) {
+            fs_.waitWriteback(handle_, waitedTo_, writebackFrom_ - waitedTo_);
+            waitedTo_ = writebackFrom_;
+        }
+        writebackFrom_ = bytesOut_;
+        stopIfCancelled(cancel_);
+    }
+
+    // The file at the target's name is still the one agreed to replace.
+    bool isReplaced(const FileInfo& now) const {
+        return now.sameFileAs(replaced_) || (copiedUp_ && now.sameFileAs(*copiedUp_));
+    }
+
+    // On a union file system the first link to a file of a lower layer
+    // copies it up under a new identity; the copy keeps its size, time, mode
+    // and owner, which a file swapped in meanwhile would not. Then the name
+    // and the new link must be one file that still has them.
+    bool copiedUp(const FileInfo& link) {
+        const FileInfo now = fs_.statusAt(folder_.handle(), targetName_);
+        const auto kept = [&](const FileInfo& file) {
+            return file.kind == replaced_.kind && file.size == replaced_.size &&
+                   file.modifiedNs == replaced_.modifiedNs && file.mode == replaced_.mode &&
+                   file.owner == replaced_.owner && file.links == link.links && file.links > 1;
+        };
+        // The name may still show the identity it had until its entry is
+        // looked up afresh.
+        if ((!now.sameFileAs(link) && !now.sameFileAs(replaced_)) || !kept(now) || !kept(link) ||
+            !fs_.copiesUp(folder_.handle())) {
+            return false;
+        }
+        copiedUp_ = link;
+        return true;
+    }
+
     void keepReplaced() {
         const InterruptionsHeld held(fs_);
         const FileHandle& folder = folder_.handle();
@@ -333,7 +425,7 @@ class SafeOutput {
                 case LinkResult::Done:
                     backupInfo_ = identify(nullptr, backupName_);
                     fs_.markScratch(folder, backupName_, *backupInfo_);
-                    if (!backupInfo_->sameFileAs(replaced_)) {
+                    if (!backupInfo_->sameFileAs(replaced_) && !copiedUp(*backupInfo_)) {
                         throw err::fileExists();
                     }
                     quietly([&] { lockBackup(fs_.openReadAt(folder, backupName_)); });
@@ -377,6 +469,7 @@ class SafeOutput {
             return;  // name taken: the caller tries another
         }
         lockBackup(std::move(made));
+        backupIsCopy_ = true;
         const FileHandle& copy = backupHandle_;
         backupInfo_ = identify(&copy, backupName_);
         fs_.markScratch(folder, backupName_, *backupInfo_);
@@ -394,24 +487,37 @@ class SafeOutput {
         fs_.sync(copy);
     }
 
-    void releaseBackup() noexcept { backupHandle_.reset(); }
-
-    void dropBackup() noexcept {
-        releaseBackup();
-        if (backupInfo_) {
-            folder_.removeScratch(backupName_, *backupInfo_);
+    // A copy's handle stays open for emptying it; a second name is the
+    // replaced file itself, which Windows would not replace while open.
+    void releaseBackup() noexcept {
+        if (!backupIsCopy_) {
+            backupHandle_.reset();
         }
+    }
+
+    // A copy that cannot be removed is emptied when `mayEmpty`: the file it
+    // copies still has its name, or the user agreed to lose it. A second
+    // name is never emptied: it is the replaced file itself.
+    void dropBackup(bool mayEmpty = true) noexcept {
+        if (!backupIsCopy_ || !mayEmpty) {
+            backupHandle_.reset();
+        }
+        if (backupInfo_) {
+            folder_.removeScratch(backupName_, *backupInfo_, &backupHandle_);
+        }
+        backupHandle_.reset();
     }
 
     void abandon() noexcept {
         const FileHandle& folder = folder_.handle();
-        handle_.reset();
         if (!renamed_) {
             if (!tempName_.empty()) {
-                folder_.removeScratch(tempName_, tempInfo_);
+                folder_.removeScratch(tempName_, tempInfo_, &handle_);
             }
+            handle_.reset();
             dropBackup();
         } else {
+            handle_.reset();
             // The output took the name but the run failed: give the name back
             // to what it held, if it still holds our output.
             quietly([&] {
@@ -426,7 +532,7 @@ class SafeOutput {
                     fs_.removeAt(folder, targetName_);
                 }
             });
-            dropBackup();
+            dropBackup(false);  // kept whole if it stays: it may be all of the replaced file
         }
         quietly([&] { fs_.syncFolder(folder); });
     }
@@ -442,30 +548,46 @@ class SafeOutput {
     FileHandle handle_;
     std::uint64_t bytesOut_ = 0;
     std::uint64_t writebackFrom_ = 0;
+    const std::atomic<bool>* cancel_;
+    std::uint64_t waitedTo_ = 0;
     std::string backupName_;
     std::optional<FileInfo> backupInfo_;
+    std::optional<FileInfo> copiedUp_;  // the replaced file's identity after copy-up
     FileHandle backupHandle_;
+    bool backupIsCopy_ = false;
     bool renamed_ = false;
     bool done_ = false;
 };
 
+// Runs one operation, which gets where to note a scratch file it could not
+// remove; the error it fails with then names that file.
 template <class F>
-auto withMemoryError(F&& operation) {
+RunResult withLeftoverNamed(F&& operation) {
+    std::string leftover;
     try {
-        return operation();
-    } catch (const std::bad_alloc&) {
-        throw err::outOfMemory();
+        try {
+            return operation(leftover);
+        } catch (const std::bad_alloc&) {
+            throw err::outOfMemory();
+        }
+    } catch (RuntimeError& e) {
+        if (!leftover.empty()) {
+            e.setLeftover(leftover);
+        }
+        throw;
     }
 }
 
 // One run over a source: the folder opened and locked, the source open.
 struct Run {
-    Run(FileSystem& fs_, const std::string& sourcePath_, const RunOptions& options_)
+    Run(FileSystem& fs_, const std::string& sourcePath_, const RunOptions& options_,
+        std::string& leftover)
         : fs(fs_),
           options(options_),
           sourcePath(sourcePath_),
           source(fileInFolder(sourcePath)),
-          folder(fs, source.folder, options.folderWait),
+          folder(fs, source.folder, sourcePath.substr(0, sourcePath.size() - source.name.size()),
+                 options.folderWait, leftover),
           input(fs, folder, source.name, options) {}
 
     // The output's name in the source's folder; another folder is refused,
@@ -507,6 +629,16 @@ struct Run {
         }
         output.finish();
         return kept;
+    }
+
+    // Whether the source had names besides its own and the one the output
+    // replaced: they still hold what was read.
+    bool otherNamesLeft(const SafeOutput& output) const {
+        std::uint64_t others = input.info().links - 1;
+        if (output.name() != source.name && output.replacedSource() && others > 0) {
+            --others;
+        }
+        return others > 0;
     }
 
     FileSystem& fs;
@@ -554,8 +686,8 @@ ExistingOutput probeOutput(const std::string& source, const std::string& target,
 RunResult encryptFile(const std::string& source, std::string_view password,
                       std::string_view saltSeedText, const OutputPathProvider& outputPath,
                       const RunOptions& options, FileSystem& fs) {
-    return withMemoryError([&] {
-        Run run(fs, source, options);
+    return withLeftoverNamed([&](std::string& leftover) {
+        Run run(fs, source, options, leftover);
         const std::string header = gri::makeHeader(saltSeedText, password);
         RunResult result;
         result.output = outputPath();
@@ -570,7 +702,7 @@ RunResult encryptFile(const std::string& source, std::string_view password,
             run.input.close();  // Windows replaces no file that is open
         });
         result.sourceKept = run.settle(output, false);
-        result.otherNames = run.input.info().links > 1;
+        result.otherNames = run.otherNamesLeft(output);
         return result;
     });
 }
@@ -578,8 +710,8 @@ RunResult encryptFile(const std::string& source, std::string_view password,
 RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
                       const OutputPathProvider& outputPath, const RunOptions& options,
                       FileSystem& fs) {
-    return withMemoryError([&] {
-        Run run(fs, source, options);
+    return withLeftoverNamed([&](std::string& leftover) {
+        Run run(fs, source, options, leftover);
         gri::Input in(run.input.reader());
         // Acceptance depends on the first 24 characters only; beyond the key
         // limit the line is not kept, since keying with it must fail anyway.

@@ -44,8 +44,11 @@ struct RunOptions {
     // How long to wait while another Grize works in the same folder.
     std::chrono::milliseconds folderWait{3000};
     ProgressFn progress;
-    // Set from another thread to stop the run between reads: it then fails
-    // with error 1004 and leaves everything as it was.
+    // Set from another thread to stop the run: it is looked at between reads,
+    // between the steps of the final flush and right before the output is
+    // renamed into place, and the run then fails with error 1004 and leaves
+    // everything as it was. Once the output has its name the run completes:
+    // a run that returns was done, whenever the flag was set.
     const std::atomic<bool>* cancel = nullptr;
 };
 
@@ -59,13 +62,18 @@ struct RunResult {
     bool wrongPassword = false;  // decryption only: nothing was touched
     std::string output;          // the source's own path for a run in place
     SourceKept sourceKept = SourceKept::No;
-    bool otherNames = false;  // encryption: the source had hard links, which still hold it
+    // Encryption: the source had hard links besides the name the output
+    // replaced, and they still hold it.
+    bool otherNames = false;
 };
 
 // Encrypts `source` into the path the provider gives, which must be in the
 // same folder. The output is written under a scratch name, flushed, and
 // renamed into place before the source is removed; on failure the source is
-// unchanged and nothing of this run is left. Every step works on the folder
+// unchanged and nothing of this run is left, or a scratch file that could not
+// be removed is emptied and named by RuntimeError::leftover(). A folder or
+// source marked append-only or immutable is refused before anything is
+// written (errors 1007 and 75). Every step works on the folder
 // opened once, under a lock that keeps other Grize runs out of it, and checks
 // files by identity. `password` is already bytes (passwordBytes). Throws
 // RuntimeError.

@@ -4,9 +4,15 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -31,6 +37,8 @@ RuntimeError errorFromErrno(int error) {
         case ENOSPC:
         case EDQUOT:
             return err::diskFull();
+        case EFBIG:
+            return err::fileSizeLimit();
         case ENAMETOOLONG:
             return err::badFileName();
         case ENOMEM:
@@ -72,6 +80,7 @@ FileInfo toInfo(const struct stat& st) {
     info.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
                       static_cast<std::int64_t>(st.st_mtim.tv_nsec);
     info.ownedByMe = st.st_uid == ::geteuid();
+    info.owner = st.st_uid;
     info.links = static_cast<std::uint64_t>(st.st_nlink);
     return info;
 }
@@ -213,9 +222,28 @@ void PosixFileSystem::startWriteback([[maybe_unused]] const FileHandle& file,
 #endif
 }
 
+void PosixFileSystem::waitWriteback([[maybe_unused]] const FileHandle& file,
+                                    [[maybe_unused]] std::uint64_t offset,
+                                    [[maybe_unused]] std::uint64_t length) {
+#ifdef __linux__
+    // As with startWriteback, the final fsync reports what fails here.
+    ::sync_file_range(
+        descriptor(file), static_cast<off_t>(offset), static_cast<off_t>(length),
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+#endif
+}
+
 void PosixFileSystem::sync(const FileHandle& file) {
     if (::fsync(descriptor(file)) != 0) {
         fail();
+    }
+}
+
+void PosixFileSystem::truncate(const FileHandle& file) {
+    while (::ftruncate(descriptor(file), 0) != 0) {
+        if (errno != EINTR) {
+            fail();
+        }
     }
 }
 
@@ -380,6 +408,30 @@ LinkResult PosixFileSystem::linkAt(const FileHandle& folder, const std::string& 
         default:
             fail();
     }
+}
+
+bool PosixFileSystem::refusesRemoval([[maybe_unused]] const FileHandle& fileOrFolder) {
+#ifdef __linux__
+    // The kernel reads and writes an int here, whatever the macro's type says.
+    int flags = 0;
+    if (::ioctl(descriptor(fileOrFolder), FS_IOC_GETFLAGS, &flags) == 0) {
+        return (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0;
+    }
+#endif
+    // ENOTTY, EOPNOTSUPP, EINVAL, or EBADF for a folder opened only as a
+    // path: nothing is known, and the rename itself will tell.
+    return false;
+}
+
+bool PosixFileSystem::copiesUp([[maybe_unused]] const FileHandle& folder) {
+#ifdef __linux__
+    constexpr long kOverlayMagic = 0x794c7630;  // OVERLAYFS_SUPER_MAGIC
+    struct statfs about {};
+    return ::fstatfs(descriptor(folder), &about) == 0 &&
+           static_cast<long>(about.f_type) == kOverlayMagic;
+#else
+    return false;
+#endif
 }
 
 void PosixFileSystem::syncFolder(const FileHandle& folder) {

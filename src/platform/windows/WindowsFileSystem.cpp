@@ -333,8 +333,19 @@ void WindowsFileSystem::startWriteback(const FileHandle&, std::uint64_t, std::ui
     // them (FlushFileBuffers), so the final flush does it all.
 }
 
+void WindowsFileSystem::waitWriteback(const FileHandle&, std::uint64_t, std::uint64_t) {
+    // Nothing was started early (startWriteback), so nothing to wait for.
+}
+
 void WindowsFileSystem::sync(const FileHandle& file) {
     if (!::FlushFileBuffers(handleOf(file))) {
+        fail();
+    }
+}
+
+void WindowsFileSystem::truncate(const FileHandle& file) {
+    FILE_END_OF_FILE_INFO end{};
+    if (!::SetFileInformationByHandle(handleOf(file), FileEndOfFileInfo, &end, sizeof end)) {
         fail();
     }
 }
@@ -469,6 +480,15 @@ LinkResult WindowsFileSystem::linkAt(const FileHandle& folder, const std::string
         return LinkResult::Unsupported;
     }
     throw errorFromWin32(error);
+}
+
+bool WindowsFileSystem::refusesRemoval(const FileHandle&) {
+    // Windows marks no file or folder append-only or immutable.
+    return false;
+}
+
+bool WindowsFileSystem::copiesUp(const FileHandle&) {
+    return false;
 }
 
 void WindowsFileSystem::syncFolder(const FileHandle&) {

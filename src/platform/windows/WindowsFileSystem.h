@@ -24,7 +24,9 @@ class WindowsFileSystem : public FileSystem {
     void reserve(const FileHandle& file, std::uint64_t size) override;
     void startWriteback(const FileHandle& file, std::uint64_t offset,
                         std::uint64_t length) override;
+    void waitWriteback(const FileHandle& file, std::uint64_t offset, std::uint64_t length) override;
     void sync(const FileHandle& file) override;
+    void truncate(const FileHandle& file) override;
     void setMode(const FileHandle& file, unsigned mode) override;
     void copyAccess(const FileHandle& from, const FileHandle& to) override;
     FileInfo info(const FileHandle& file) override;
@@ -44,6 +46,8 @@ class WindowsFileSystem : public FileSystem {
     void removeAt(const FileHandle& folder, const std::string& name) override;
     LinkResult linkAt(const FileHandle& folder, const std::string& existing,
                       const std::string& newName) override;
+    bool refusesRemoval(const FileHandle& fileOrFolder) override;
+    bool copiesUp(const FileHandle& folder) override;
     void syncFolder(const FileHandle& folder) override;
     std::vector<std::string> listFolder(const FileHandle& folder) override;
     LockResult tryLock(FileHandle& file) override;

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "GriBytes.h"
@@ -336,6 +338,14 @@ TEST(FileOperations, FolderChangesDuringTheRun) {
              EXPECT_EQ(readFile(d / "moved/a.gri"), encrypted);
          },
          Needs::RenameOpenFolder},
+        // Until it is complete the output is for its owner alone.
+        {"source opened to all while the output is written", "write",
+         [](const TempDir& d) {
+             setMode(d / "sub/a.txt", 0644);
+             EXPECT_EQ(modeOf(d / ("sub/" + *test::namesIn(d / "sub").begin())), 0600u);
+         },
+         0, SourceKept::No, [](const TempDir& d) { EXPECT_EQ(modeOf(d / "sub/a.gri"), 0644u); },
+         Needs::PermissionModes},
         {"output name taken during the run", "renameNoReplaceAt",
          [](const TempDir& d) { writeFile(d / "sub/a.gri", "someone else's"); }, err::kFileExists,
          SourceKept::No,
@@ -373,6 +383,95 @@ TEST(FileOperations, FolderChangesDuringTheRun) {
         }
         EXPECT_TRUE(changed);
         c.check(dir);
+    }
+}
+
+// Cancel pressed while a slow device takes the output in (a call that does
+// not return until another thread has pressed it) holds until the rename and
+// leaves everything as it was; pressed later, the run completes.
+TEST(FileOperations, CancelHoldsUntilTheRename) {
+    const std::string plain = test::allCodes(9 << 20);  // a few writeback steps
+    const std::string encrypted = gri::encryptBytes(plain, "pw", kSeed);
+    const std::pair<const char*, bool> cases[] = {
+        {"waitWriteback", false},     // a step of the flush
+        {"sync", false},              // the final flush
+        {"renameNoReplaceAt", true},  // past the last look
+        {"syncFolder", true},
+    };
+    for (const auto& [step, done] : cases) {
+        SCOPED_TRACE(step);
+        TempDir dir;
+        writeFile(dir / "a.txt", plain);
+        FaultyFileSystem fs;
+        std::atomic<bool> cancel{false};
+        fs.before = [&](const std::string& op, const std::string&) {
+            if (op == step && !cancel) {
+                std::thread([&] { cancel = true; }).join();
+            }
+        };
+        RunOptions options;
+        options.cancel = &cancel;
+        try {
+            encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"), options, fs);
+            EXPECT_TRUE(done);
+            EXPECT_EQ(readFile(dir / "a.gri"), encrypted);
+        } catch (const RuntimeError& e) {
+            EXPECT_FALSE(done);
+            EXPECT_EQ(e.number(), err::kCancelled);
+            EXPECT_EQ(readFile(dir / "a.txt"), plain);
+        }
+        EXPECT_TRUE(cancel);
+        EXPECT_EQ(dir.names(), std::set<std::string>{done ? "a.gri" : "a.txt"});
+    }
+}
+
+// --force over a file of a live system's lower layer: the backup link copies
+// it up under a new identity (ramfs below, like a squashfs without file
+// handles; tmpfs above), still the file agreed to; one swapped in is not.
+TEST(FileOperations, OverlayLowerFilesAreReplaced) {
+    GRIZE_SKIP_WITHOUT(Needs::PosixShell);
+    const std::string encrypted = gri::encryptBytes(kPlain, "pw", kSeed);
+    const struct {
+        const char* output;
+        bool swapped;  // another file takes the output's name before the link
+        int error;
+    } cases[] = {{"a.gri", false, 0}, {"a.txt", false, 0}, {"a.gri", true, err::kFileExists}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.output << (c.swapped ? ", swapped" : ""));
+        TempDir dir;
+        const struct Unmount {
+            const TempDir& d;
+            ~Unmount() { std::system(("cd " + d.path() + " && umount m u l 2>/dev/null").c_str()); }
+        } unmount{dir};
+        const std::string mount = "cd " + dir.path() +
+                                  " && mkdir l u m && mount -t ramfs r l && mount -t tmpfs t u && "
+                                  "mkdir u/f u/w && mount -t overlay o -o "
+                                  "lowerdir=l,upperdir=u/f,workdir=u/w m 2>/dev/null";
+        if (std::system(mount.c_str()) != 0) {
+            GTEST_SKIP() << "no overlay mount here (root, ramfs, tmpfs and overlayfs)";
+        }
+        writeFile(dir / "l/a.txt", kPlain);
+        writeFile(dir / "l/a.gri", "old output");
+        const std::string out = dir / ("m/" + std::string(c.output));
+        RunOptions options;
+        options.replace = probeOutput(dir / "m/a.txt", out).info;
+        FaultyFileSystem fs;
+        fs.before = [&](const std::string& op, const std::string&) {
+            if (c.swapped && op == "linkAt" && !readFile(dir / "m/new")) {
+                writeFile(dir / "m/new", "someone else's");
+                fs::rename(fsPath(dir / "m/new"), fsPath(out));
+            }
+        };
+        try {
+            encryptFile(dir / "m/a.txt", "pw", kSeed, fixed(out), options, fs);
+            EXPECT_EQ(c.error, 0);
+            EXPECT_EQ(readFile(out), encrypted);
+            EXPECT_EQ(test::namesIn(dir / "m"), (std::set<std::string>{"a.gri", c.output}));
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), c.error);
+            EXPECT_EQ(readFile(dir / "m/a.txt"), kPlain);
+            EXPECT_EQ(readFile(out), "someone else's");
+        }
     }
 }
 
@@ -475,12 +574,14 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
             const std::string before = s.encrypt ? kPlain : encrypted;
             const std::string after = s.encrypt ? encrypted : kPlain;
             const bool inPlace = std::string(s.source) == s.output;
-            // One run with a fault at step `failAt` (none when 0); returns the steps taken.
-            const auto run = [&](int failAt, int error) {
-                SCOPED_TRACE(testing::Message()
-                             << s.source << " -> " << s.output
-                             << (s.outputExists ? " (exists)" : "") << " links " << hardLinks
-                             << " step " << failAt << " errno " << error);
+            int leftoversNamed = 0;
+            // One run with a fault at step `failAt` (none when 0); returns the
+            // steps taken. `scratchStays`: no scratch file can be removed.
+            const auto run = [&](int failAt, int error, bool scratchStays = false) {
+                SCOPED_TRACE(testing::Message() << s.source << " -> " << s.output
+                                                << (s.outputExists ? " (exists)" : "") << " links "
+                                                << hardLinks << " step " << failAt << " errno "
+                                                << error << (scratchStays ? " scratch stays" : ""));
                 TempDir dir;
                 writeFile(dir / s.source, before);
                 setMode(dir / s.source, 0640);
@@ -492,7 +593,9 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                 fs.hardLinks = hardLinks;
                 fs.failAt = failAt;
                 fs.error = error;
+                fs.scratchStays = scratchStays;
                 bool failed = false;
+                std::string leftover;
                 RunOptions options;
                 options.replace = probeOutput(dir / s.source, dir / s.output).info;
                 try {
@@ -506,7 +609,27 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                     }
                 } catch (const RuntimeError& e) {
                     failed = true;
+                    leftover = e.leftover();
                     EXPECT_EQ(e.number(), test::nativeError(error).number()) << fs.failedStep;
+                }
+                // What stays is empty, or a second name of the file the
+                // output replaces; the error names an emptied one.
+                std::set<std::string> stayed;
+                for (const std::string& n : scratchStays ? dir.names() : std::set<std::string>{}) {
+                    if (n.starts_with(".grize-")) {
+                        stayed.insert(n);
+                        const std::string bytes = readFile(dir / n).value_or("?");
+                        EXPECT_TRUE(bytes.empty() || (n.ends_with(".old") &&
+                                                      bytes == (inPlace ? before : oldOutput)))
+                            << n << " " << fs.failedStep;
+                        EXPECT_TRUE(failed || n.ends_with(".old")) << n;
+                    }
+                }
+                if (!leftover.empty()) {
+                    ++leftoversNamed;
+                    EXPECT_TRUE(leftover.starts_with(dir.path() + "/") &&
+                                stayed.count(leftover.substr(dir.path().size() + 1)))
+                        << leftover;
                 }
                 if (failed) {
                     EXPECT_EQ(readFile(dir / s.source), before) << fs.failedStep;
@@ -516,6 +639,7 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                         EXPECT_EQ(readFile(dir / s.output), oldOutput);
                         expected.insert(s.output);
                     }
+                    expected.insert(stayed.begin(), stayed.end());
                     EXPECT_EQ(dir.names(), expected) << fs.failedStep;
                 } else {
                     EXPECT_EQ(readFile(dir / s.output), after) << fs.failedStep;
@@ -525,6 +649,9 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                     // for the next run in the folder to remove.
                     if (fs.failedStep.find(" .grize-") != std::string::npos) {
                         names.erase(fs.failedStep.substr(fs.failedStep.find(' ') + 1));
+                    }
+                    for (const std::string& n : stayed) {
+                        names.erase(n);
                     }
                     EXPECT_EQ(names, std::set<std::string>{s.output}) << fs.failedStep;
                     EXPECT_TRUE(inPlace || !readFile(dir / s.source));
@@ -537,7 +664,9 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                 for (int error : {EACCES, ENOSPC, EIO}) {
                     run(failAt, error);
                 }
+                run(failAt, EIO, true);
             }
+            EXPECT_GT(leftoversNamed, 0);
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -35,7 +36,8 @@ class FaultyFileSystem : public NativeFileSystem {
     int error = 0;
     bool hardLinks = true;
     int calls = 0;
-    std::string failedStep;  // "op name" of the failed call
+    bool scratchStays = false;  // no scratch file can be removed (EACCES)
+    std::string failedStep;     // "op name" of the failed call
     std::function<void(const std::string& op, const std::string& name)> before;
 
     FileHandle openRead(const std::string& p) override {
@@ -50,9 +52,21 @@ class FaultyFileSystem : public NativeFileSystem {
         step("write", "");
         NativeFileSystem::write(f, d);
     }
+    void waitWriteback(const FileHandle& f, std::uint64_t from, std::uint64_t n) override {
+        step("waitWriteback", "");
+        NativeFileSystem::waitWriteback(f, from, n);
+    }
     void sync(const FileHandle& f) override {
         step("sync", "");
         NativeFileSystem::sync(f);
+    }
+    void truncate(const FileHandle& f) override {
+        step("truncate", "");
+        NativeFileSystem::truncate(f);
+    }
+    bool refusesRemoval(const FileHandle& f) override {
+        step("refusesRemoval", "");
+        return NativeFileSystem::refusesRemoval(f);
     }
     void setMode(const FileHandle& f, unsigned m) override {
         step("setMode", "");
@@ -101,6 +115,9 @@ class FaultyFileSystem : public NativeFileSystem {
     }
     void removeAt(const FileHandle& d, const std::string& n) override {
         step("removeAt", n);
+        if (scratchStays && n.starts_with(".grize-")) {
+            throw nativeError(EACCES);
+        }
         NativeFileSystem::removeAt(d, n);
     }
     LinkResult linkAt(const FileHandle& d, const std::string& a, const std::string& b) override {
