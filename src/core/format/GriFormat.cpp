@@ -159,6 +159,27 @@ bool replaceOutsideAlphabet(char* chars, std::size_t n) {
     return true;
 }
 
+// Lines converted to LF alone: 70 alphabet characters, then the LF. They
+// read as the reading rules read them one by one, with nothing to replace.
+kernels::Lines takeLfLines(const char* in, std::size_t n, char* out, std::size_t room) {
+    kernels::Lines lines;
+    while (lines.consumed + kLineLength < n && lines.produced + kLineLength <= room) {
+        const char* line = in + lines.consumed;
+        unsigned char outside = 0;
+        for (std::size_t i = 0; i < kLineLength; ++i) {
+            outside |= static_cast<unsigned char>(bytes(line)[i] - kAlphabetBottom) >
+                       kAlphabetTop - kAlphabetBottom;
+        }
+        if (outside != 0 || line[kLineLength] != '\n') {
+            break;
+        }
+        std::memcpy(out + lines.produced, line, kLineLength);
+        lines.consumed += kLineLength + 1;
+        lines.produced += kLineLength;
+    }
+    return lines;
+}
+
 }  // namespace
 
 std::string makeHeader(std::string_view saltSeedText, std::string_view password) {
@@ -391,6 +412,14 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
                 pos_ += lines.consumed;
                 got += lines.produced;
                 endLength_ = 2;
+                continue;
+            }
+            const kernels::Lines lfLines =
+                takeLfLines(window_ + pos_, end_ - pos_, out + got, room - got);
+            if (lfLines.consumed != 0) {
+                pos_ += lfLines.consumed;
+                got += lfLines.produced;
+                endLength_ = 1;
                 continue;
             }
         }
