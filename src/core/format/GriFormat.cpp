@@ -139,16 +139,20 @@ const char* findLineEnd(const char* p, std::size_t n) {
     return lf ? lf : cr;
 }
 
-// Reads characters outside the alphabet in standard lines as its first one;
-// whether there were any. Inside such a line they are damage like any other
-// and no line end can be lost there.
-bool replaceOutsideAlphabet(char* chars, std::size_t n) {
+bool allInAlphabet(const char* chars, std::size_t n) {
     unsigned char outside = 0;
     for (std::size_t i = 0; i < n; ++i) {
         outside |= static_cast<unsigned char>(bytes(chars)[i] - kAlphabetBottom) >
                    kAlphabetTop - kAlphabetBottom;
     }
-    if (outside == 0) {
+    return outside == 0;
+}
+
+// Reads each character outside the alphabet as its first one; whether there
+// was any. Inside a standard line that is all the reading rules do: no line
+// end can have been lost there.
+bool replaceOutsideAlphabet(char* chars, std::size_t n) {
+    if (allInAlphabet(chars, n)) {
         return false;
     }
     for (std::size_t i = 0; i < n; ++i) {
@@ -165,12 +169,7 @@ kernels::Lines takeLfLines(const char* in, std::size_t n, char* out, std::size_t
     kernels::Lines lines;
     while (lines.consumed + kLineLength < n && lines.produced + kLineLength <= room) {
         const char* line = in + lines.consumed;
-        unsigned char outside = 0;
-        for (std::size_t i = 0; i < kLineLength; ++i) {
-            outside |= static_cast<unsigned char>(bytes(line)[i] - kAlphabetBottom) >
-                       kAlphabetTop - kAlphabetBottom;
-        }
-        if (outside != 0 || line[kLineLength] != '\n') {
+        if (line[kLineLength] != '\n' || !allInAlphabet(line, kLineLength)) {
             break;
         }
         std::memcpy(out + lines.produced, line, kLineLength);
@@ -446,8 +445,7 @@ std::size_t Input::readBodyChars(char* out, std::size_t room) {
     return got;
 }
 
-std::size_t Input::takeLinePairs(const kernels::Table& k, std::size_t most, char* out,
-                                 kernels::CharRange& range) {
+std::size_t Input::takeLinePairs(const kernels::Table& k, std::size_t most, char* out) {
     if (inFirstLine_ || (pos_ == end_ && !fill())) {
         return 0;
     }
@@ -471,7 +469,7 @@ std::size_t Input::takeLinePairs(const kernels::Table& k, std::size_t most, char
     if (pairs == 0) {
         return 0;
     }
-    range = k.shrinkLinePairs(bytes(window_ + pos_), pairs, bytes(out));
+    const kernels::CharRange range = k.shrinkLinePairs(bytes(window_ + pos_), pairs, bytes(out));
     // A CR or LF inside a line is outside the alphabet too: only then do the
     // reading rules see anything but these characters.
     if (range.lowest < kAlphabetBottom || range.highest > kAlphabetTop) {
@@ -505,10 +503,9 @@ BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& wr
         if (report.length % kGroupArmour == 0 && want >= kGroupArmour) {
             // Sixteen pairs are a whole number of vectors of any width here.
             const std::size_t most = want / kGroupArmour;
-            kernels::CharRange range;
             const std::size_t pairs = in.takeLinePairs(
                 k, most >= kRealignPairs ? most / kRealignPairs * kRealignPairs : most,
-                plain.data() + m, range);
+                plain.data() + m);
             if (pairs != 0) {
                 keystream.apply(k, plain.data() + m, pairs * kPlainGroup);
                 m += pairs * kPlainGroup;

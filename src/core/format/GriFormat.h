@@ -86,12 +86,11 @@ class Input {
     // taken as a lost line end or dropped at the end.
     bool sawDamage() const { return damaged_; }
 
-    // Un-armours up to `most` pairs of standard lines (70 characters, CR LF)
-    // straight from the buffer into `out`, 105 bytes a pair, when the body is
-    // at the start of a line; `range` gets their characters' range. Takes
-    // none when the next pair is anything else or not all in the buffer.
-    std::size_t takeLinePairs(const kernels::Table& k, std::size_t most, char* out,
-                              kernels::CharRange& range);
+    // Un-armours up to `most` pairs of standard lines (70 alphabet
+    // characters, CR LF) straight from the buffer into `out`, 105 bytes a
+    // pair, when the body is at the start of a line. Takes none when the next
+    // pair is anything else or not all in the buffer.
+    std::size_t takeLinePairs(const kernels::Table& k, std::size_t most, char* out);
 
   private:
     bool fill();
