@@ -59,6 +59,11 @@ int main(int argc, char** argv) {
     const std::string header = encrypt("").substr(0, grize::gri::kHeaderLength);
     write(gri, "header-only.gri", header);
     write(gri, "lf-lines.gri", header + "\r\n;;;;\n;;;;\r;;;;");
+    // Converted to LF throughout, and padded with NULs after a crash.
+    std::string lfOnly = encrypt(allBytes());
+    std::erase(lfOnly, '\r');
+    write(gri, "lf-only.gri", lfOnly);
+    write(gri, "nul-tail.gri", encrypt(std::string(105, 'x')) + std::string(64, '\0'));
 
     const fs::path shrink = root / "fuzz_shrink";
     write(shrink, "one", stretched("a"));

@@ -348,6 +348,10 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
                 messages << "-: the input looks damaged, so the output may not be what was "
                             "encrypted\n";
                 return false;
+            case StreamOutcome::Undecryptable:
+                messages << "-: the input is damaged: Grize could not decrypt anything from it. "
+                            "Nothing was written.\n";
+                return false;
             case StreamOutcome::Empty:
                 messages << "-: "
                          << oneLine(targetCheckMessage(TargetCheck::Empty, "standard input"))

@@ -45,7 +45,7 @@ inline std::optional<std::string> decryptBytes(std::string_view fileBytes,
         return std::nullopt;
     }
     if (header.longer) {
-        throw err::overflow();
+        throw err::damaged();
     }
     std::string out;
     decryptBody(header.text, in, [&](std::string_view data) { out.append(data); });

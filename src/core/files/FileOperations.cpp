@@ -714,7 +714,7 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
         Run run(fs, source, options, leftover);
         gri::Input in(run.input.reader());
         // Acceptance depends on the first 24 characters only; beyond the key
-        // limit the line is not kept, since keying with it must fail anyway.
+        // limit the line is not kept: no key, so nothing can be decrypted.
         const gri::Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
         RunResult result;
         if (!gri::headerAcceptsAny(header.text, passwords)) {
@@ -722,7 +722,7 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
             return result;
         }
         if (header.longer) {
-            throw err::overflow();
+            throw err::damaged();
         }
         result.output = outputPath();
         const std::string targetName = run.targetName(result.output);

@@ -57,6 +57,11 @@ void encrypt(std::string_view headerLine, const ReadFn& read, const WriteFn& wri
              std::size_t plainChunk = kPlainChunk);
 
 // Buffered reading of an encrypted file, for its first line and its body.
+// CR LF, CR alone and LF alone each end a line. Damage is read so that
+// whatever survived keeps its place: a body byte outside the armour alphabet
+// reads as the alphabet's first character, a byte where a line of the
+// standard layout should have ended is taken as the lost line end, and
+// control characters at the very end (padding after a crash) are dropped.
 class Input {
   public:
     explicit Input(ReadFn read, std::size_t bufferSize = 256 * 1024);
@@ -65,29 +70,40 @@ class Input {
         std::string text;     // at most `keep` characters
         bool longer = false;  // the line has more than `keep` characters
     };
-    // The first line: up to the first CR, whatever its length. Reads no
-    // further than `keep` + 1 characters into the line.
+    // The first line: up to the first CR or LF, whatever its length. Reads
+    // no further than `keep` + 1 characters into the line.
     HeaderLine readHeaderLine(std::size_t keep);
 
-    // Fills `out` with the next body characters: every line after the first,
-    // without its line end. A line ends at CR; an LF right after a CR belongs
-    // to that line end, any other LF is an ordinary character. Fewer than
-    // `room` only at the end.
+    // Fills `out` with the next body characters, all in the alphabet: every
+    // line after the first, without its line end. Fewer than `room` only at
+    // the end.
     std::size_t readBodyChars(char* out, std::size_t room);
 
     // The last character read ended a line: at the end, the file was not cut
     // inside its last line.
     bool atLineStart() const { return lineStart_; }
+    // A body byte was outside the alphabet: read as its first character,
+    // taken as a lost line end or dropped at the end.
+    bool sawDamage() const { return damaged_; }
 
-    // Un-armours up to `most` pairs of standard lines (70 characters, CR LF)
-    // straight from the buffer into `out`, 105 bytes a pair, when the body is
-    // at the start of a line; `range` gets their characters' range. Takes
-    // none when the next pair is anything else or not all in the buffer.
-    std::size_t takeLinePairs(const kernels::Table& k, std::size_t most, char* out,
-                              kernels::CharRange& range);
+    // Un-armours up to `most` pairs of standard lines (70 alphabet
+    // characters, CR LF) straight from the buffer into `out`, 105 bytes a
+    // pair, when the body is at the start of a line. Takes none when the next
+    // pair is anything else or not all in the buffer.
+    std::size_t takeLinePairs(const kernels::Table& k, std::size_t most, char* out);
 
   private:
     bool fill();
+    // At the start of a line with nothing held back: where standard lines
+    // may be taken whole.
+    bool cleanLineStart() const {
+        return lineStart_ && lineChars_ == 0 && !afterCr_ && lostEnd_ == 0 && held_ == 0;
+    }
+    void endHeader(char lineEnd);
+    void endLine();
+    // One body byte by the reading rules; false when it gave no character.
+    bool readChar(unsigned char c, char& out);
+    bool readDamaged(char& out);
 
     ReadFn read_;
     std::size_t size_;
@@ -95,28 +111,35 @@ class Input {
     char* window_ = nullptr;  // where the last read went
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
-    bool afterCr_ = false;
+    bool afterCr_ = false;    // an LF next belongs to the CR before
     bool lineStart_ = false;  // the last character read ended a line
     bool inFirstLine_ = true;
     bool atEnd_ = false;
+    bool damaged_ = false;
+    bool standard_ = true;       // every body line so far had 70 characters
+    std::size_t lineChars_ = 0;  // in the current body line
+    std::size_t endLength_ = 2;  // of the last line end seen
+    std::size_t lostEnd_ = 0;    // bytes still to take as a lost line end
+    std::uint64_t held_ = 0;     // control characters held back
+    bool releasing_ = false;     // a byte came after them: they count
 };
 
-// Signs of damage that the reading rules let pass: no encryption writes them.
+// Signs of damage in a body: no encryption writes them.
 struct BodyReport {
     std::uint64_t length = 0;      // body characters
-    bool outsideAlphabet = false;  // a character above the armour alphabet
-    bool belowAlphabet = false;    // one below it that shrink let pass
+    bool outsideAlphabet = false;  // a byte outside the armour alphabet
     bool endsWithLineEnd = true;   // false when cut inside the last line
 
     // Armour gives 4 characters for 3 bytes and 2 or 3 for the rest, never 1.
     bool looksDamaged(std::size_t headerLength) const {
-        return headerLength != kHeaderLength || outsideAlphabet || belowAlphabet ||
-               !endsWithLineEnd || length % 4 == 1;
+        return headerLength != kHeaderLength || outsideAlphabet || !endsWithLineEnd ||
+               length % 4 == 1;
     }
 };
 
 // Keys a cipher with the header line and writes the plaintext of the body
-// that follows it in `in`. An empty body fails (error 5), like shrink.
+// that follows it in `in`. A body with no characters fails (err::damaged):
+// nothing in it can be decrypted.
 BodyReport decryptBody(std::string_view headerLine, Input& in, const WriteFn& write,
                        std::size_t armourChunk = kArmourChunk);
 

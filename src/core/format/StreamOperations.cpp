@@ -76,10 +76,18 @@ StreamOutcome decryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
         return StreamOutcome::WrongPassword;
     }
     if (header.longer) {
-        throw err::overflow();
+        return StreamOutcome::Undecryptable;
     }
-    const gri::BodyReport body = gri::decryptBody(header.text, in, write);
-    return body.looksDamaged(header.text.size()) ? StreamOutcome::Damaged : StreamOutcome::Done;
+    try {
+        const gri::BodyReport body = gri::decryptBody(header.text, in, write);
+        return body.looksDamaged(header.text.size()) ? StreamOutcome::Damaged : StreamOutcome::Done;
+    } catch (const RuntimeError& e) {
+        // An empty body fails before anything is written.
+        if (e.number() == err::kDamaged) {
+            return StreamOutcome::Undecryptable;
+        }
+        throw;
+    }
 }
 
 }  // namespace grize

@@ -15,6 +15,7 @@ enum class StreamOutcome {
     NotForThisMode,  // encrypting something encrypted, or decrypting something that is not
     WrongPassword,   // nothing was written
     Damaged,         // written, but the input shows damage the reading rules let pass
+    Undecryptable,   // damaged: no key in the first line or nothing after it; nothing written
     Empty,           // nothing to encrypt: nothing written
 };
 

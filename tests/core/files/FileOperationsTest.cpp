@@ -515,6 +515,8 @@ TEST(FileOperations, DamagedFilesAreKept) {
     blankHighBits[bodyStart + 3] = ' ';  // shrink fails on it only at a data position
     std::string extraCharacter = clean;
     extraCharacter.insert(extraCharacter.size() - 2, "\r\n;;;");  // 1334 + 3 characters
+    std::string lfOnly = clean;
+    std::erase(lfOnly, '\r');
     struct Case {
         const char* name;
         std::string bytes;
@@ -531,6 +533,11 @@ TEST(FileOperations, DamagedFilesAreKept) {
         {"cut before the last line end", clean.substr(0, clean.size() - 2), "a.gri", 0,
          SourceKept::Damaged},
         {"cut between CR and LF", clean.substr(0, clean.size() - 1), "a.gri", 0, SourceKept::No},
+        {"LF line ends", lfOnly, "a.gri", 0, SourceKept::No},
+        {"NUL padding after a crash", clean + std::string(4096, '\0'), "a.gri", 0,
+         SourceKept::Damaged},
+        {"nothing after the header", clean.substr(0, bodyStart), "a.gri", err::kDamaged,
+         SourceKept::No},
         {"damaged and decrypted in place", aboveAlphabet, "a.txt", err::kDamagedInPlace,
          SourceKept::No},
     };
