@@ -4,8 +4,8 @@ namespace grize {
 
 std::string errorReportText(int number, std::string_view description, std::string_view label) {
     std::string text = "An Error was generated:\r\n\r\nDescription:\r\nError";
-    // The number is printed the way the old runtime printed numbers: a blank
-    // where a minus sign would stand.
+    // The report's fixed layout: a blank before a number that is not
+    // negative, where a minus sign would stand.
     if (number >= 0) {
         text += ' ';
     }

@@ -82,8 +82,9 @@ class FileHandle {
 };
 
 // The one place the core meets the file system. Every failure is thrown as
-// RuntimeError with the classic number; each platform has its own
-// implementation.
+// RuntimeError with the number the error report shows (75 for a refused
+// access, which the window answers with its own box); each platform has its
+// own implementation.
 //
 // The file operations work inside one folder opened once: the *At calls take
 // names relative to that folder's handle and never follow a symbolic link at

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 #include <regex>
 #include <set>
@@ -175,13 +174,14 @@ TEST(CliProcess, MarkedFilesAndHardLinks) {
          "has other names (hard links)",
          {"x.gri", "y.txt"}},
     };
+    std::string skipped;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir, aside;
         writeFile(dir / "x.txt", "plain text");
         const std::string prepare = "cd " + dir.path() + " && " + c.prepare + " 2>/dev/null";
         if (std::system(prepare.c_str()) != 0) {
-            std::cout << c.name << ": skipped, " << c.prepare << " failed (root on ext4 only)\n";
+            skipped += std::string(skipped.empty() ? "" : ", ") + c.name;
             continue;
         }
         const Result r = runCli(aside, {"encrypt", "--password-stdin", dir / "x.txt"}, "pw\n");
@@ -194,6 +194,9 @@ TEST(CliProcess, MarkedFilesAndHardLinks) {
         if (c.after.count("x.txt")) {
             EXPECT_EQ(readFile(dir / "x.txt"), "plain text");
         }
+    }
+    if (!skipped.empty()) {
+        GTEST_SKIP() << "could not be set up here (chattr needs root on ext4): " << skipped;
     }
 }
 

@@ -93,7 +93,8 @@ void Cipher::shrink() {
             case 1:
                 q = (q + 4 > len) ? len : q + 4;
                 h = static_cast<unsigned char>(text_[q - 1]) - kAlphabetBase;
-                // Division truncates toward zero, as in the original.
+                // Files already written used truncating division; flooring
+                // would change their bytes.
                 hi = ((h / 16) & 3) * 64;
                 break;
             case 2:

@@ -7,8 +7,8 @@
 namespace grize {
 
 // The bytes a typed password becomes, for every caller. Windows-1252 when
-// every character has a code there (passwords of files from the original
-// platform); otherwise a form no Windows-1252 password can produce, so two
+// every character has a code there (the bytes files already written were
+// keyed with); otherwise a form no Windows-1252 password can produce, so two
 // different passwords never give the same bytes.
 std::string passwordBytes(std::u32string_view password);
 

@@ -50,7 +50,7 @@ class Store {
 
     // Writes a value unless it already holds this very text, so that a close
     // that changed nothing writes nothing. Always a string: REG_SZ in the
-    // registry, as earlier versions wrote it.
+    // registry, which is what every stored setting already holds and reads.
     void save(const char* name, const std::string& text) {
         if (this->text(name) != text) {
             settings_.setValue(QString::fromLatin1(name), QString::fromStdString(text));

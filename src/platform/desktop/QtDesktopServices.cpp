@@ -14,8 +14,8 @@ namespace grize {
 
 namespace {
 
-// A message box whose content Ctrl+C copies, as the original platform's boxes
-// do: handy for passing an error report on.
+// A message box whose content Ctrl+C copies, as Windows' own boxes do:
+// handy for passing an error report on.
 class CopyableMessageBox : public QMessageBox {
   public:
     using QMessageBox::QMessageBox;

@@ -131,9 +131,10 @@ TEST(FileOperations, OutputKeepsTheSourcesAccess) {
             return 1;
         }
     };
+    std::string skipped;
     for (const Case& c : cases) {
         if (const std::string why = test::whyNot(c.need); !why.empty()) {
-            std::cout << c.name << ": skipped, " << why << '\n';
+            skipped += std::string(skipped.empty() ? "" : "; ") + c.name + ": " + why;
             continue;
         }
         SCOPED_TRACE(c.name);
@@ -146,6 +147,9 @@ TEST(FileOperations, OutputKeepsTheSourcesAccess) {
         EXPECT_EQ(test::runInChild(bothWays, &run, -1), 0);
         EXPECT_EQ(test::accessOf(dir / "a.txt"), access);
         EXPECT_EQ(readFile(dir / "a.txt"), kPlain);
+    }
+    if (!skipped.empty()) {
+        GTEST_SKIP() << "rows not run here: " << skipped;
     }
 }
 
