@@ -5,22 +5,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScopeGuard>
 #include <QTimer>
-#include <atomic>
 #include <exception>
 #include <limits>
 #include <new>
-#include <thread>
 
 #include "core/job/Job.h"
 #include "core/job/RunMessages.h"
 #include "errors/RuntimeError.h"
+#include "gui/BackgroundTask.h"
 #include "gui/ErrorReport.h"
 #include "gui/Padlocks.h"
 #include "gui/about/AboutDialog.h"
@@ -162,10 +161,6 @@ class InputBlocker : public QObject {
     std::function<void()> onEscape_;
 };
 
-// The progress bar appears only for work that lasts long enough to wonder
-// about; shorter runs would only flicker.
-constexpr int kProgressDelayMs = 500;
-constexpr int kProgressTickMs = 100;
 constexpr int kProgressSteps = 1000;
 
 }  // namespace
@@ -465,7 +460,7 @@ void MainWindow::run(Operation operation) {
         } else {
             finishFailed();
         }
-    } else if (result->wrongPassword && cancelRequested_) {
+    } else if (result->wrongPassword && task_.cancelRequested()) {
         finishCancelled(action);  // nothing was touched, and the user asked to stop
     } else if (result->wrongPassword) {
         services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
@@ -477,7 +472,7 @@ void MainWindow::run(Operation operation) {
         cancelButton_->setEnabled(true);
     } else {
         // A stop that came once the output had its name could not undo the run.
-        finishDone(*result, cancelRequested_);
+        finishDone(*result, task_.cancelRequested());
     }
     if (!ended_) {
         unsetCursor();
@@ -485,59 +480,32 @@ void MainWindow::run(Operation operation) {
 }
 
 RunResult MainWindow::runWork(const std::function<RunResult(const RunOptions&)>& work) {
-    std::atomic<std::uint64_t> done{0};
-    std::atomic<std::uint64_t> total{0};
     RunOptions options;
-    options.progress = [&done, &total](std::uint64_t bytes, std::uint64_t of) {
-        total.store(of, std::memory_order_relaxed);
-        done.store(bytes, std::memory_order_relaxed);
-    };
-    options.cancel = &cancelRequested_;
+    options.progress = [this](std::uint64_t done, std::uint64_t of) { task_.report(done, of); };
+    options.cancel = &task_.cancelFlag();
 
     QElapsedTimer clock;
     clock.start();
     QTimer tick;
     connect(&tick, &QTimer::timeout, this, [&] {
-        const std::uint64_t of = total.load(std::memory_order_relaxed);
-        if (clock.elapsed() < kProgressDelayMs || of == 0) {
+        const std::uint64_t of = task_.total();
+        if (clock.elapsed() < progressDelay_.count() || of == 0) {
             return;
         }
-        progress_->setValue(
-            static_cast<int>(done.load(std::memory_order_relaxed) * kProgressSteps / of));
+        progress_->setValue(static_cast<int>(task_.done() * kProgressSteps / of));
         progress_->show();
     });
-    tick.start(kProgressTickMs);
-
-    std::optional<RunResult> result;
-    std::exception_ptr failure;
-    QEventLoop loop;
-    const InputBlocker blocker(*this, *cancelButton_, [this] { cancelWork(); });
-    cancelRequested_ = false;
-    cancelled_ = false;
-    working_ = true;
-    // The worker's results are complete before it posts the quit, and it is
-    // joined before they are read.
-    std::thread worker([&] {
-        try {
-            result = work(options);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    tick.start(progressTick_);
+    // Hidden again however the run ends, before its outcome is shown.
+    const QScopeGuard hideProgress([&] {
+        tick.stop();
+        progress_->hide();
+        progress_->reset();
     });
-    loop.exec();
-    worker.join();
-    // Input that came while the work was ending is still meant for it: a stop
-    // pressed then must not act on the finished window (close it, say).
-    QCoreApplication::processEvents();
-    working_ = false;
-    tick.stop();
-    progress_->hide();
-    progress_->reset();
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
-    return *result;
+
+    const InputBlocker blocker(*this, *cancelButton_, [this] { cancelWork(); });
+    cancelled_ = false;
+    return task_.run([&] { return work(options); });
 }
 
 bool MainWindow::confirmOutput(Operation operation) {
@@ -602,11 +570,17 @@ void MainWindow::finishCancelled(QPushButton* action) {
 }
 
 void MainWindow::cancelWork() {
-    cancelRequested_ = true;
+    task_.requestCancel();
+}
+
+void MainWindow::setProgressTiming(std::chrono::milliseconds delay,
+                                   std::chrono::milliseconds tick) {
+    progressDelay_ = delay;
+    progressTick_ = tick;
 }
 
 void MainWindow::cancelOrClose() {
-    if (working_) {
+    if (task_.running()) {
         cancelWork();
         return;
     }
@@ -669,7 +643,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing in the middle of a run would end the program under it: the
     // run is cancelled, and the window closes once it has stopped.
-    if (working_) {
+    if (task_.running()) {
         closeAfterWork_ = true;
         cancelWork();
         event->ignore();

@@ -7,13 +7,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWidget>
-#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/job/Job.h"
+#include "gui/BackgroundTask.h"
 #include "gui/settings/SettingsTargets.h"
 
 namespace grize {
@@ -46,7 +47,10 @@ class MainWindow : public QWidget {
     // The button Enter presses in this mode; none before checkAll succeeds.
     QPushButton* defaultButton() const { return defaultButton_; }
     // True while a file operation runs on its worker thread.
-    bool working() const { return working_; }
+    bool working() const { return task_.running(); }
+    // The progress bar shows once a run has lasted `delay`, and then follows
+    // it every `tick`; shorter runs would only flicker.
+    void setProgressTiming(std::chrono::milliseconds delay, std::chrono::milliseconds tick);
     // The target named on the command line.
     const std::string& userFile() const { return userFile_; }
 
@@ -121,8 +125,9 @@ class MainWindow : public QWidget {
     QPushButton* defaultButton_ = nullptr;
     QWidget* focused_ = nullptr;
     bool ended_ = false;
-    bool working_ = false;
-    std::atomic<bool> cancelRequested_{false};
+    BackgroundTask task_;  // the file operation while it runs
+    std::chrono::milliseconds progressDelay_{500};
+    std::chrono::milliseconds progressTick_{100};
     bool cancelled_ = false;       // the last run ended because it was cancelled
     bool closeAfterWork_ = false;  // the close box was used while working
 };
