@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "AppTestSupport.h"
@@ -24,6 +25,20 @@ const char* const kAccessDenied =
 std::string report(const std::string& error, const std::string& label) {
     return "An Error was generated:\r\n\r\nDescription:\r\nError " + error + "\r\n" + label +
            "\r\n\r\nPlease inform the author with the error description above.";
+}
+
+// Runs `then` once `condition` holds, looking every few milliseconds while an
+// event loop runs (a run's own wait, say).
+void whenTrue(QObject& context, std::function<bool()> condition, std::function<void()> then) {
+    auto* poll = new QTimer(&context);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, condition, then] {
+        if (condition()) {
+            poll->stop();
+            poll->deleteLater();
+            then();
+        }
+    });
+    poll->start(5);
 }
 
 QStringList folderContents(const QTemporaryDir& dir) {
@@ -244,29 +259,37 @@ class OperationsTest : public QObject {
             bool stillOpen = false;
         } seen;
         PaintCounter counter(w, seen.paints);
-        QTimer::singleShot(800, &w, [&] {
-            seen.working = w.working();
-            seen.barShown = prgWork(w)->isVisible();
-            seen.value = prgWork(w)->value();
-            seen.paints = 0;
-            w.update();
-            QTimer::singleShot(100, &w, [&] {
-                const CallLog log = s.log;
-                QTest::keyClicks(txtPassword1(w), "typed");
-                QTest::mouseClick(Check1(w), Qt::LeftButton);
-                seen.inputIgnored =
-                    txtPassword1(w)->text() == "pw" && !Check1(w)->isChecked() && s.log == log;
-                if (stop == "Cancel") {
-                    QTest::mouseClick(cmdCancel(w), Qt::LeftButton);
-                } else if (stop == "Esc") {
-                    QTest::keyClick(&w, Qt::Key_Escape);
-                } else if (stop == "close box") {
-                    w.close();
-                }
-                seen.stillOpen = w.isVisible() && s.log == log;
-                release = true;
+        // The bar soon after the start, so that the held run need not wait long.
+        w.setProgressTiming(std::chrono::milliseconds(20), std::chrono::milliseconds(5));
+        // A bar that never shows, or a window that never paints, waits for
+        // the held read to give up and fails below.
+        whenTrue(
+            w, [&] { return prgWork(w)->isVisible() && prgWork(w)->value() > 0; },
+            [&] {
+                seen.working = w.working();
+                seen.barShown = prgWork(w)->isVisible();
+                seen.value = prgWork(w)->value();
+                seen.paints = 0;
+                w.update();
+                whenTrue(
+                    w, [&] { return seen.paints > 0; },
+                    [&] {
+                        const CallLog log = s.log;
+                        QTest::keyClicks(txtPassword1(w), "typed");
+                        QTest::mouseClick(Check1(w), Qt::LeftButton);
+                        seen.inputIgnored = txtPassword1(w)->text() == "pw" &&
+                                            !Check1(w)->isChecked() && s.log == log;
+                        if (stop == "Cancel") {
+                            QTest::mouseClick(cmdCancel(w), Qt::LeftButton);
+                        } else if (stop == "Esc") {
+                            QTest::keyClick(&w, Qt::Key_Escape);
+                        } else if (stop == "close box") {
+                            w.close();
+                        }
+                        seen.stillOpen = w.isVisible() && s.log == log;
+                        release = true;
+                    });
             });
-        });
         QTest::keyClick(txtPassword1(w), Qt::Key_Return);
 
         QVERIFY(seen.working);
