@@ -5,28 +5,20 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QProxyStyle>
-#include <QScopeGuard>
 #include <QTimer>
-#include <exception>
+#include <cstring>
 #include <limits>
-#include <new>
+#include <stdexcept>
 
-#include "core/job/Job.h"
-#include "core/job/RunMessages.h"
-#include "errors/RuntimeError.h"
-#include "gui/BackgroundTask.h"
-#include "gui/ErrorReport.h"
 #include "gui/Padlocks.h"
 #include "gui/about/AboutDialog.h"
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
-#include "gui/settings/WindowSettings.h"
 #include "platform/desktop/DesktopServices.h"
 
 namespace grize {
@@ -34,12 +26,6 @@ namespace grize {
 namespace {
 
 const QColor kFocusLabelColour(0, 0, 192);
-
-const char* const kTitle = "Grize";
-const char* const kPasswordsDiffer = "The two passwords are not the same.\r\nPlease adjust...";
-const char* const kAccessDenied =
-    "The operating system denied Grize access to your file.\r\n"
-    "Please exit Grize, and run this program as an administrator.";
 
 // The application's style, except that password boxes show "*".
 class WindowStyle : public QProxyStyle {
@@ -64,11 +50,48 @@ QString toQt(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// A path as the user's file manager shows it: file names are bytes in the
-// locale's encoding, not necessarily UTF-8.
-std::string displayPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path)).toStdString();
+// The window's layout in twips: each control by its object name, and where
+// it sits. The labels then size themselves to their text.
+struct Placement {
+    const char* name;
+    int left;
+    int top;
+    int width;
+    int height;
+};
+struct Size {
+    int width;
+    int height;
+};
+constexpr Size kWindowSize{3540, 1965};
+constexpr Placement kLayout[] = {
+    {"txtPassword1", 1935, 150, 1365, 285},
+    {"txtPassword2", 1935, 495, 1365, 285},
+    {"cmdEncrypt", 225, 885, 765, 615},
+    {"cmdDecrypt", 1020, 885, 765, 615},
+    {"cmdCancel", 1935, 1185, 1365, 315},
+    {"cmdAbout", 1935, 870, 1365, 300},
+    {"Check1", 240, 1590, 1560, 195},
+    {"lblPassword1", 225, 210, 1140, 195},
+    {"lblPassword2", 225, 510, 1575, 195},
+    // In the right column's free row beside the check box.
+    {"prgWork", 1935, 1590, 1365, 195},
+};
+
+// Names `control` and puts it where the layout has it.
+template <class Control>
+Control* placed(Control* control, const char* name) {
+    for (const Placement& at : kLayout) {
+        if (std::strcmp(at.name, name) == 0) {
+            control->setObjectName(QLatin1String(name));
+            control->setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
+            return control;
+        }
+    }
+    throw std::logic_error(std::string("no place in the layout for ") + name);
 }
+
+constexpr int kProgressSteps = 1000;
 
 // A picture button: the grey padlock normally, the dark one while pressed.
 void setPictures(QPushButton* button, const QIcon& up, const Picture& pressed) {
@@ -109,59 +132,6 @@ QAccessibleInterface* windowAccessible(const QString& className, QObject* object
     }
     return nullptr;
 }
-
-// While an operation works, the window's controls take no input at all:
-// keys, clicks and shortcuts are dropped rather than queued, so none of them
-// acts once the work has ended, and the working state holds throughout.
-// While a file operation runs the window takes no input, but for stopping
-// it: Cancel still clicks, and Esc cancels.
-class InputBlocker : public QObject {
-  public:
-    InputBlocker(QWidget& window, QWidget& cancel, std::function<void()> onEscape)
-        : window_(window), cancel_(cancel), onEscape_(std::move(onEscape)) {
-        QApplication::instance()->installEventFilter(this);
-    }
-    ~InputBlocker() override { QApplication::instance()->removeEventFilter(this); }
-    InputBlocker(const InputBlocker&) = delete;
-    InputBlocker& operator=(const InputBlocker&) = delete;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != &window_) {
-            return false;
-        }
-        switch (event->type()) {
-            case QEvent::KeyPress:
-                if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-                    onEscape_();
-                }
-                return true;
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-                return watched != &cancel_;
-            case QEvent::KeyRelease:
-            case QEvent::ShortcutOverride:
-            case QEvent::Shortcut:
-            case QEvent::Wheel:
-            case QEvent::ContextMenu:
-            case QEvent::InputMethod:
-            case QEvent::TouchBegin:
-            case QEvent::TouchUpdate:
-            case QEvent::TouchEnd:
-                return true;
-            default:
-                return false;
-        }
-    }
-
-  private:
-    QWidget& window_;
-    QWidget& cancel_;
-    std::function<void()> onEscape_;
-};
-
-constexpr int kProgressSteps = 1000;
 
 }  // namespace
 
@@ -230,51 +200,112 @@ class MainWindow::CheckValue final : public CheckBoxTarget {
     QCheckBox& box_;
 };
 
+// While an operation works, the window's controls take no input at all:
+// keys, clicks and shortcuts are dropped rather than queued, so none of them
+// acts once the work has ended, and the working state holds throughout.
+// While a file operation runs the window takes no input, but for stopping
+// it: Cancel still clicks, and Esc cancels.
+class MainWindow::InputBlocker : public QObject {
+  public:
+    InputBlocker(QWidget& window, QWidget& cancel, std::function<void()> onEscape)
+        : window_(window), cancel_(cancel), onEscape_(std::move(onEscape)) {
+        QApplication::instance()->installEventFilter(this);
+    }
+    ~InputBlocker() override { QApplication::instance()->removeEventFilter(this); }
+    InputBlocker(const InputBlocker&) = delete;
+    InputBlocker& operator=(const InputBlocker&) = delete;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != &window_) {
+            return false;
+        }
+        switch (event->type()) {
+            case QEvent::KeyPress:
+                if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                    onEscape_();
+                }
+                return true;
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+                return watched != &cancel_;
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::InputMethod:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+                return true;
+            default:
+                return false;
+        }
+    }
+
+  private:
+    QWidget& window_;
+    QWidget& cancel_;
+    std::function<void()> onEscape_;
+};
+
+// The bar appears only for work that lasts long enough to wonder about, and
+// then follows the task's progress.
+class MainWindow::ProgressDisplay {
+  public:
+    ProgressDisplay(QProgressBar& bar, const BackgroundTask& task, std::chrono::milliseconds delay,
+                    std::chrono::milliseconds tick)
+        : bar_(bar) {
+        clock_.start();
+        QObject::connect(&tick_, &QTimer::timeout, &bar_, [this, &task, delay] {
+            const std::uint64_t of = task.total();
+            if (clock_.elapsed() < delay.count() || of == 0) {
+                return;
+            }
+            bar_.setValue(static_cast<int>(task.done() * kProgressSteps / of));
+            bar_.show();
+        });
+        tick_.start(tick);
+    }
+    ~ProgressDisplay() {
+        tick_.stop();
+        bar_.hide();
+        bar_.reset();
+    }
+    ProgressDisplay(const ProgressDisplay&) = delete;
+    ProgressDisplay& operator=(const ProgressDisplay&) = delete;
+
+  private:
+    QProgressBar& bar_;
+    QElapsedTimer clock_;
+    QTimer tick_;
+};
+
 MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileSystem& fileSystem,
                        QWidget* parent)
-    : QWidget(parent), services_(services), settings_(settings), fileSystem_(fileSystem) {
+    : QWidget(parent), services_(services) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(px(3540), px(1965));
+    setFixedSize(px(kWindowSize.width), px(kWindowSize.height));
     setWindowTitle(QStringLiteral("Grize "));
     const QIcon closed = sharpPicture(padlocks::kClosed);
     setWindowIcon(closed);
     setFont(windowFont());
 
-    password1_ = new QLineEdit(this);
-    password2_ = new QLineEdit(this);
-    encryptButton_ = new PictureButton(this);
-    decryptButton_ = new PictureButton(this);
-    cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
-    aboutButton_ = new QPushButton(QStringLiteral("&About"), this);
-    autoQuit_ = new QCheckBox(QStringLiteral("Auto quit window"), this);
-    password1Label_ = new QLabel(QStringLiteral("Enter password:"), this);
-    password2Label_ = new QLabel(QStringLiteral("Enter password again:"), this);
-    progress_ = new QProgressBar(this);
-
-    password1_->setObjectName(QStringLiteral("txtPassword1"));
-    password2_->setObjectName(QStringLiteral("txtPassword2"));
-    encryptButton_->setObjectName(QStringLiteral("cmdEncrypt"));
-    decryptButton_->setObjectName(QStringLiteral("cmdDecrypt"));
-    cancelButton_->setObjectName(QStringLiteral("cmdCancel"));
-    aboutButton_->setObjectName(QStringLiteral("cmdAbout"));
-    autoQuit_->setObjectName(QStringLiteral("Check1"));
-    password1Label_->setObjectName(QStringLiteral("lblPassword1"));
-    password2Label_->setObjectName(QStringLiteral("lblPassword2"));
-    progress_->setObjectName(QStringLiteral("prgWork"));
-
-    password1_->setGeometry(px(1935), px(150), px(1365), px(285));
-    password2_->setGeometry(px(1935), px(495), px(1365), px(285));
-    encryptButton_->setGeometry(px(225), px(885), px(765), px(615));
-    decryptButton_->setGeometry(px(1020), px(885), px(765), px(615));
-    cancelButton_->setGeometry(px(1935), px(1185), px(1365), px(315));
-    aboutButton_->setGeometry(px(1935), px(870), px(1365), px(300));
-    autoQuit_->setGeometry(px(240), px(1590), px(1560), px(195));
-    password1Label_->setGeometry(px(225), px(210), px(1140), px(195));
-    password2Label_->setGeometry(px(225), px(510), px(1575), px(195));
-    // In the right column's free row beside the check box.
-    progress_->setGeometry(px(1935), px(1590), px(1365), px(195));
+    password1_ = placed(new QLineEdit(this), "txtPassword1");
+    password2_ = placed(new QLineEdit(this), "txtPassword2");
+    encryptButton_ = placed(new PictureButton(this), "cmdEncrypt");
+    decryptButton_ = placed(new PictureButton(this), "cmdDecrypt");
+    cancelButton_ = placed(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
+    aboutButton_ = placed(new QPushButton(QStringLiteral("&About"), this), "cmdAbout");
+    autoQuit_ = placed(new QCheckBox(QStringLiteral("Auto quit window"), this), "Check1");
+    password1Label_ = placed(new QLabel(QStringLiteral("Enter password:"), this), "lblPassword1");
+    password2Label_ =
+        placed(new QLabel(QStringLiteral("Enter password again:"), this), "lblPassword2");
+    progress_ = placed(new QProgressBar(this), "prgWork");
     progress_->setRange(0, kProgressSteps);
     progress_->setFocusPolicy(Qt::NoFocus);
     progress_->hide();
@@ -337,17 +368,14 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
 
     position_ = std::make_unique<Position>(*this);
     checkValue_ = std::make_unique<CheckValue>(*autoQuit_);
+    MainView& view = *this;
+    controller_ = std::make_unique<MainController>(view, services, settings, fileSystem);
 }
 
 MainWindow::~MainWindow() = default;
 
 bool MainWindow::start() {
-    refuseSecondInstance();
-    if (ended_) {
-        return false;
-    }
-    loadSettingsAndTarget();
-    if (ended_) {
+    if (!controller_->start()) {
         return false;
     }
     for (QWidget* control :
@@ -364,55 +392,22 @@ bool MainWindow::start() {
     return true;
 }
 
-void MainWindow::refuseSecondInstance() {
-    if (services_.otherInstanceRunning()) {
-        services_.showMessage({"Grize is already running...", MsgIcon::Information, "Info"});
-        endProgram();
-    }
-}
-
-void MainWindow::loadSettingsAndTarget() {
-    guarded("Sub Form_Load", false, [this] {
-        settings_.loadPosition(*position_);
-        settings_.loadAutoquit(*checkValue_);
-        userFile_ = services_.commandLine();
-        checkAll();
-    });
-}
-
 void MainWindow::checkAll() {
-    const bool checked = guarded("Sub checkAll", false, [this] {
-        const job::Target target = job::examine(userFile_, fileSystem_);
-        const TargetCheck result = target.check;
-        if (result != TargetCheck::Ok) {
-            services_.showMessage(
-                {targetCheckMessage(result, displayPath(userFile_)), MsgIcon::Warning, kTitle});
-            endProgram();
-            return;
-        }
-        if (target.mode == Operation::Decrypt) {
-            encryptButton_->setEnabled(false);
-            decryptButton_->setEnabled(true);
-            setDefaultButton(decryptButton_);
-            password2Label_->setEnabled(false);
-            password2_->setEnabled(false);
-            password2_->clear();
-        } else {
-            encryptButton_->setEnabled(true);
-            setDefaultButton(encryptButton_);
-            decryptButton_->setEnabled(false);
-            password2Label_->setEnabled(true);
-            password2_->setEnabled(true);
-        }
-        password1Label_->setEnabled(true);
-        password1_->setEnabled(true);
-        setWindowTitle(toQt("Grize / " + displayPath(fileName(userFile_, kPathSeparator))));
-    });
-    // A target that cannot even be looked at leaves no mode to offer: end as
-    // the refused targets do, rather than show a window half set up.
-    if (!checked) {
-        endProgram();
-    }
+    controller_->checkAll();
+}
+
+bool MainWindow::working() const {
+    return controller_->working();
+}
+
+const std::string& MainWindow::userFile() const {
+    return controller_->userFile();
+}
+
+void MainWindow::setProgressTiming(std::chrono::milliseconds delay,
+                                   std::chrono::milliseconds tick) {
+    progressDelay_ = delay;
+    progressTick_ = tick;
 }
 
 void MainWindow::selectFocusedText() {
@@ -424,168 +419,124 @@ void MainWindow::selectFocusedText() {
 }
 
 void MainWindow::encrypt() {
-    if (password1_->text() != password2_->text()) {
-        services_.showMessage({kPasswordsDiffer, MsgIcon::Warning, kTitle});
-        password2_->setFocus(Qt::OtherFocusReason);
-        selectFocusedText();
-        return;
-    }
-    run(Operation::Encrypt);
+    controller_->encrypt();
 }
 
 void MainWindow::decrypt() {
-    run(Operation::Decrypt);
-}
-
-void MainWindow::run(Operation operation) {
-    if (!confirmOutput(operation)) {
-        return;
-    }
-    QPushButton* const action = operation == Operation::Encrypt ? encryptButton_ : decryptButton_;
-    setCursor(Qt::WaitCursor);
-    encryptButton_->setEnabled(false);
-    decryptButton_->setEnabled(false);
-    // Cancel stays enabled: while working it stops the run.
-    repaint();
-    std::optional<RunResult> result;
-    guarded(operation == Operation::Encrypt ? "Sub Encrypt" : "Sub Decrypt", true, [this, &result] {
-        const std::u32string password = password1_->text().toStdU32String();
-        result = runWork([&](const RunOptions& options) {
-            return job::run(plan_, password, options, fileSystem_);
-        });
-    });
-    if (!result) {
-        if (cancelled_) {
-            finishCancelled(action);
-        } else {
-            finishFailed();
-        }
-    } else if (result->wrongPassword && task_.cancelRequested()) {
-        finishCancelled(action);  // nothing was touched, and the user asked to stop
-    } else if (result->wrongPassword) {
-        services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
-        password1_->setFocus(Qt::OtherFocusReason);
-        selectFocusedText();
-        password1Label_->setEnabled(true);
-        decryptButton_->setEnabled(true);
-        // Another attempt or giving up: both must stay possible.
-        cancelButton_->setEnabled(true);
-    } else {
-        // A stop that came once the output had its name could not undo the run.
-        finishDone(*result, task_.cancelRequested());
-    }
-    if (!ended_) {
-        unsetCursor();
-    }
-}
-
-RunResult MainWindow::runWork(const std::function<RunResult(const RunOptions&)>& work) {
-    RunOptions options;
-    options.progress = [this](std::uint64_t done, std::uint64_t of) { task_.report(done, of); };
-    options.cancel = &task_.cancelFlag();
-
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick;
-    connect(&tick, &QTimer::timeout, this, [&] {
-        const std::uint64_t of = task_.total();
-        if (clock.elapsed() < progressDelay_.count() || of == 0) {
-            return;
-        }
-        progress_->setValue(static_cast<int>(task_.done() * kProgressSteps / of));
-        progress_->show();
-    });
-    tick.start(progressTick_);
-    // Hidden again however the run ends, before its outcome is shown.
-    const QScopeGuard hideProgress([&] {
-        tick.stop();
-        progress_->hide();
-        progress_->reset();
-    });
-
-    const InputBlocker blocker(*this, *cancelButton_, [this] { cancelWork(); });
-    cancelled_ = false;
-    return task_.run([&] { return work(options); });
-}
-
-bool MainWindow::confirmOutput(Operation operation) {
-    // Without an output name there is nothing to run: the window offers leaving.
-    if (!guarded("Function replaceExtension", false,
-                 [&] { plan_ = job::plan(userFile_, operation, fileSystem_); })) {
-        finishFailed();
-        return false;
-    }
-    if (!plan_.needsConsent()) {
-        return true;  // a read-only file or a folder there fails the run itself
-    }
-    const std::string name = displayPath(fileName(plan_.output, kPathSeparator));
-    plan_.replace = services_.askYesNo(
-        {name + " already exists.\r\nDo you want to replace it?", MsgIcon::Question, kTitle});
-    return plan_.replace;
-}
-
-// The done state after a written file; auto quit ends the program here.
-void MainWindow::finishDone(const RunResult& result, bool stopCameTooLate) {
-    const std::string source = displayPath(fileName(userFile_, kPathSeparator));
-    if (stopCameTooLate) {
-        services_.showMessage(
-            {messages::tooLateToStop(displayPath(fileName(result.output, kPathSeparator))),
-             MsgIcon::Information, kTitle});
-        closeAfterWork_ = false;
-    }
-    for (const std::string& text : job::warnings(result, source)) {
-        services_.showMessage({text, MsgIcon::Warning, kTitle});
-    }
-    cancelButton_->setEnabled(true);
-    cancelButton_->setText(QStringLiteral("&Done"));
-    cancelButton_->setFocus(Qt::OtherFocusReason);
-    password1Label_->setEnabled(false);
-    password2Label_->setEnabled(false);
-    password1_->setEnabled(false);
-    password2_->setEnabled(false);
-    if (checkValue_->value() == 1 && !stopCameTooLate) {
-        cancelOrClose();
-    }
-}
-
-// After a failure the window offers one thing, leaving: the message said to
-// exit, and the password boxes could start nothing.
-void MainWindow::finishFailed() {
-    cancelButton_->setEnabled(true);
-    cancelButton_->setFocus(Qt::OtherFocusReason);
-    password1Label_->setEnabled(false);
-    password2Label_->setEnabled(false);
-    password1_->setEnabled(false);
-    password2_->setEnabled(false);
-}
-
-void MainWindow::finishCancelled(QPushButton* action) {
-    cancelled_ = false;
-    action->setEnabled(true);
-    cancelButton_->setEnabled(true);
-    password1_->setFocus(Qt::OtherFocusReason);
-    if (closeAfterWork_) {
-        cancelOrClose();
-    }
-}
-
-void MainWindow::cancelWork() {
-    task_.requestCancel();
-}
-
-void MainWindow::setProgressTiming(std::chrono::milliseconds delay,
-                                   std::chrono::milliseconds tick) {
-    progressDelay_ = delay;
-    progressTick_ = tick;
+    controller_->decrypt();
 }
 
 void MainWindow::cancelOrClose() {
-    if (task_.running()) {
-        cancelWork();
-        return;
+    controller_->cancelOrClose();
+}
+
+void MainWindow::showState(WindowState state, Operation mode) {
+    switch (state) {
+        case WindowState::Ready:
+            showMode(mode);
+            break;
+        case WindowState::Working:
+            setCursor(Qt::WaitCursor);
+            encryptButton_->setEnabled(false);
+            decryptButton_->setEnabled(false);
+            // Cancel stays enabled: while working it stops the run.
+            repaint();
+            break;
+        case WindowState::Retry:
+            password1_->setFocus(Qt::OtherFocusReason);
+            selectFocusedText();
+            password1Label_->setEnabled(true);
+            decryptButton_->setEnabled(true);
+            // Another attempt or giving up: both must stay possible.
+            cancelButton_->setEnabled(true);
+            break;
+        case WindowState::Done:
+            cancelButton_->setEnabled(true);
+            cancelButton_->setText(QStringLiteral("&Done"));
+            offerLeaving();
+            break;
+        case WindowState::Failed:
+            cancelButton_->setEnabled(true);
+            offerLeaving();
+            break;
+        case WindowState::Cancelled:
+            (mode == Operation::Encrypt ? encryptButton_ : decryptButton_)->setEnabled(true);
+            cancelButton_->setEnabled(true);
+            password1_->setFocus(Qt::OtherFocusReason);
+            break;
     }
+}
+
+void MainWindow::showMode(Operation mode) {
+    if (mode == Operation::Decrypt) {
+        encryptButton_->setEnabled(false);
+        decryptButton_->setEnabled(true);
+        setDefaultButton(decryptButton_);
+        password2Label_->setEnabled(false);
+        password2_->setEnabled(false);
+        password2_->clear();
+    } else {
+        encryptButton_->setEnabled(true);
+        setDefaultButton(encryptButton_);
+        decryptButton_->setEnabled(false);
+        password2Label_->setEnabled(true);
+        password2_->setEnabled(true);
+    }
+    password1Label_->setEnabled(true);
+    password1_->setEnabled(true);
+}
+
+void MainWindow::offerLeaving() {
+    cancelButton_->setFocus(Qt::OtherFocusReason);
+    password1Label_->setEnabled(false);
+    password2Label_->setEnabled(false);
+    password1_->setEnabled(false);
+    password2_->setEnabled(false);
+}
+
+void MainWindow::showTitle(const std::string& title) {
+    setWindowTitle(toQt(title));
+}
+
+void MainWindow::showPointer() {
+    unsetCursor();
+}
+
+void MainWindow::askPasswordAgain() {
+    password2_->setFocus(Qt::OtherFocusReason);
+    selectFocusedText();
+}
+
+void MainWindow::beginWork(const BackgroundTask& task) {
+    progressDisplay_ =
+        std::make_unique<ProgressDisplay>(*progress_, task, progressDelay_, progressTick_);
+    blocker_ = std::make_unique<InputBlocker>(*this, *cancelButton_,
+                                              [this] { controller_->cancelWork(); });
+}
+
+void MainWindow::endWork() {
+    progressDisplay_.reset();
+    blocker_.reset();
+}
+
+bool MainWindow::passwordsMatch() const {
+    return password1_->text() == password2_->text();
+}
+
+std::u32string MainWindow::password() const {
+    return password1_->text().toStdU32String();
+}
+
+PositionTarget& MainWindow::position() {
+    return *position_;
+}
+
+CheckBoxTarget& MainWindow::autoQuit() {
+    return *checkValue_;
+}
+
+void MainWindow::closeWindow() {
     close();
-    endProgram();
 }
 
 void MainWindow::showAbout() {
@@ -614,10 +565,6 @@ void MainWindow::markPasswordLabel(const QWidget* box, bool focused) {
     setForeColor(label, focused ? kFocusLabelColour : palette().color(QPalette::ButtonText));
 }
 
-void MainWindow::saveSettings() {
-    settings_.save(*position_, *checkValue_);
-}
-
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -641,15 +588,10 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Closing in the middle of a run would end the program under it: the
-    // run is cancelled, and the window closes once it has stopped.
-    if (task_.running()) {
-        closeAfterWork_ = true;
-        cancelWork();
+    if (!controller_->mayClose()) {
         event->ignore();
         return;
     }
-    saveSettings();
     event->accept();
 }
 
@@ -697,54 +639,6 @@ void MainWindow::setDefaultButton(QPushButton* button) {
         each->setDefault(each == button);
     }
     defaultButton_ = button;
-}
-
-bool MainWindow::guarded(std::string_view label, bool accessBox,
-                         const std::function<void()>& step) {
-    try {
-        step();
-        return true;
-    } catch (const RuntimeError& error) {
-        report(error, label, accessBox);
-    } catch (const std::bad_alloc&) {
-        report(err::outOfMemory(), label, accessBox);
-    } catch (const std::exception& error) {
-        report(RuntimeError(51, error.what()), label, accessBox);
-    }
-    return false;
-}
-
-void MainWindow::report(const RuntimeError& error, std::string_view label, bool accessBox) {
-    if (error.number() == err::kCancelled) {
-        cancelled_ = true;
-    } else {
-        reportFailure(error, label, accessBox);
-    }
-    if (!error.leftover().empty()) {
-        services_.showMessage(
-            {messages::scratchLeft(displayPath(error.leftover())), MsgIcon::Warning, kTitle});
-    }
-}
-
-void MainWindow::reportFailure(const RuntimeError& error, std::string_view label, bool accessBox) {
-    const std::optional<std::string> expected =
-        messages::expectedFailure(error, displayPath(fileName(userFile_, kPathSeparator)),
-                                  displayPath(fileName(plan_.output, kPathSeparator)));
-    if (expected) {
-        services_.showMessage({*expected, MsgIcon::Warning, kTitle});
-        return;
-    }
-    if (accessBox && error.number() == err::kAccess) {
-        services_.showMessage({kAccessDenied, MsgIcon::Warning, "Access denied"});
-        return;
-    }
-    services_.showMessage(
-        {errorReportText(error.number(), error.description(), label), MsgIcon::None, "Error"});
-}
-
-void MainWindow::endProgram() {
-    ended_ = true;
-    services_.endNow();
 }
 
 }  // namespace grize

@@ -13,22 +13,21 @@
 #include <string>
 #include <string_view>
 
-#include "core/job/Job.h"
-#include "gui/BackgroundTask.h"
+#include "gui/MainController.h"
 #include "gui/settings/SettingsTargets.h"
 
 namespace grize {
 
 class FileSystem;
-class RuntimeError;
 class WindowServices;
 class WindowSettings;
 
 // The main window: two password boxes, the encrypt and decrypt buttons (only
 // the one that fits the target is enabled), Cancel/Done, About and the "Auto
 // quit window" check box. Tests and assistive tools find the controls by
-// their object names (txtPassword1, cmdEncrypt, Check1, ...).
-class MainWindow : public QWidget {
+// their object names (txtPassword1, cmdEncrypt, Check1, ...). What the
+// controls do is decided by its MainController.
+class MainWindow : public QWidget, private MainView {
     Q_OBJECT
 
   public:
@@ -47,12 +46,12 @@ class MainWindow : public QWidget {
     // The button Enter presses in this mode; none before checkAll succeeds.
     QPushButton* defaultButton() const { return defaultButton_; }
     // True while a file operation runs on its worker thread.
-    bool working() const { return task_.running(); }
+    bool working() const;
+    // The target named on the command line.
+    const std::string& userFile() const;
     // The progress bar shows once a run has lasted `delay`, and then follows
     // it every `tick`; shorter runs would only flicker.
     void setProgressTiming(std::chrono::milliseconds delay, std::chrono::milliseconds tick);
-    // The target named on the command line.
-    const std::string& userFile() const { return userFile_; }
 
   public slots:
     void encrypt();
@@ -69,39 +68,32 @@ class MainWindow : public QWidget {
   private:
     class Position;
     class CheckValue;
+    class InputBlocker;
+    class ProgressDisplay;
 
-    void refuseSecondInstance();
-    void loadSettingsAndTarget();
-    void saveSettings();
+    void buildControls();
     void updateAutoQuitTip();
     // Colours the label of `box` while it has the focus; other controls have none.
     void markPasswordLabel(const QWidget* box, bool focused);
-
-    // Asks about an existing output, runs the job and shows how it ended.
-    void run(Operation operation);
-    // Names the output and, when another file has that name, asks before it
-    // is replaced; false when the user said No.
-    bool confirmOutput(Operation operation);
-    // Runs a file operation on a worker thread while this thread keeps
-    // painting and shows progress; returns when it has ended, with its
-    // result, or rethrows its failure here.
-    RunResult runWork(const std::function<RunResult(const RunOptions&)>& work);
-    void finishDone(const RunResult& result, bool stopCameTooLate);
-    void finishFailed();
-    // After a cancelled run: the state before the click, passwords kept.
-    void finishCancelled(QPushButton* action);
-    // Cancel, Esc or the close box while working: the run stops at its next
-    // step, unless the output already has its name.
-    void cancelWork();
-    // Runs `step`; a failure becomes the error report labelled `label`, or
-    // with `accessBox` the access-denied box for error 75. False then.
-    bool guarded(std::string_view label, bool accessBox, const std::function<void()>& step);
-    // Also names a scratch file the failed run could not remove.
-    void report(const RuntimeError& error, std::string_view label, bool accessBox);
-    void reportFailure(const RuntimeError& error, std::string_view label, bool accessBox);
-    void endProgram();
     void setDefaultButton(QPushButton* button);
     void focusMoved(QWidget* to);
+    // The Ready state: the target's mode offered.
+    void showMode(Operation mode);
+    // Done and Failed: only Cancel (or Done) is left; the password boxes go grey.
+    void offerLeaving();
+
+    // MainView
+    void showState(WindowState state, Operation mode) override;
+    void showTitle(const std::string& title) override;
+    void showPointer() override;
+    void askPasswordAgain() override;
+    void beginWork(const BackgroundTask& task) override;
+    void endWork() override;
+    bool passwordsMatch() const override;
+    std::u32string password() const override;
+    PositionTarget& position() override;
+    CheckBoxTarget& autoQuit() override;
+    void closeWindow() override;
 
     QLineEdit* password1_;
     QLineEdit* password2_;
@@ -116,20 +108,16 @@ class MainWindow : public QWidget {
     QProgressBar* progress_;
 
     WindowServices& services_;
-    WindowSettings& settings_;
-    FileSystem& fileSystem_;
     std::unique_ptr<Position> position_;
     std::unique_ptr<CheckValue> checkValue_;
-    std::string userFile_;
-    job::Plan plan_;  // the run about to start
-    QPushButton* defaultButton_ = nullptr;
-    QWidget* focused_ = nullptr;
-    bool ended_ = false;
-    BackgroundTask task_;  // the file operation while it runs
+    std::unique_ptr<MainController> controller_;
+    // While a run works: the input it lets through and the bar.
+    std::unique_ptr<InputBlocker> blocker_;
+    std::unique_ptr<ProgressDisplay> progressDisplay_;
     std::chrono::milliseconds progressDelay_{500};
     std::chrono::milliseconds progressTick_{100};
-    bool cancelled_ = false;       // the last run ended because it was cancelled
-    bool closeAfterWork_ = false;  // the close box was used while working
+    QPushButton* defaultButton_ = nullptr;
+    QWidget* focused_ = nullptr;
 };
 
 // Sets a label's text colour (the active and inactive look; a disabled

@@ -1,0 +1,263 @@
+#include "gui/MainController.h"
+
+#include <QFile>
+#include <QScopeGuard>
+#include <exception>
+#include <new>
+#include <optional>
+
+#include "core/job/RunMessages.h"
+#include "errors/RuntimeError.h"
+#include "gui/ErrorReport.h"
+#include "gui/services/WindowServices.h"
+#include "gui/settings/WindowSettings.h"
+
+namespace grize {
+
+namespace {
+
+const char* const kTitle = "Grize";
+const char* const kPasswordsDiffer = "The two passwords are not the same.\r\nPlease adjust...";
+const char* const kAccessDenied =
+    "The operating system denied Grize access to your file.\r\n"
+    "Please exit Grize, and run this program as an administrator.";
+
+std::string shownName(const std::string& path) {
+    return displayPath(fileName(path, kPathSeparator));
+}
+
+}  // namespace
+
+std::string displayPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path)).toStdString();
+}
+
+MainController::MainController(MainView& view, WindowServices& services, WindowSettings& settings,
+                               FileSystem& fileSystem)
+    : view_(view), services_(services), settings_(settings), fileSystem_(fileSystem) {}
+
+bool MainController::start() {
+    refuseSecondInstance();
+    if (ended_) {
+        return false;
+    }
+    loadSettingsAndTarget();
+    return !ended_;
+}
+
+void MainController::refuseSecondInstance() {
+    if (services_.otherInstanceRunning()) {
+        services_.showMessage({"Grize is already running...", MsgIcon::Information, "Info"});
+        endProgram();
+    }
+}
+
+void MainController::loadSettingsAndTarget() {
+    guarded("Sub Form_Load", false, [this] {
+        settings_.loadPosition(view_.position());
+        settings_.loadAutoquit(view_.autoQuit());
+        userFile_ = services_.commandLine();
+        checkAll();
+    });
+}
+
+void MainController::checkAll() {
+    const bool checked = guarded("Sub checkAll", false, [this] {
+        const job::Target target = job::examine(userFile_, fileSystem_);
+        const TargetCheck result = target.check;
+        if (result != TargetCheck::Ok) {
+            services_.showMessage(
+                {targetCheckMessage(result, displayPath(userFile_)), MsgIcon::Warning, kTitle});
+            endProgram();
+            return;
+        }
+        show(WindowState::Ready, target.mode);
+        view_.showTitle("Grize / " + shownName(userFile_));
+    });
+    // A target that cannot even be looked at leaves no mode to offer: end as
+    // the refused targets do, rather than show a window half set up.
+    if (!checked) {
+        endProgram();
+    }
+}
+
+void MainController::encrypt() {
+    if (!view_.passwordsMatch()) {
+        services_.showMessage({kPasswordsDiffer, MsgIcon::Warning, kTitle});
+        view_.askPasswordAgain();
+        return;
+    }
+    run(Operation::Encrypt);
+}
+
+void MainController::decrypt() {
+    run(Operation::Decrypt);
+}
+
+void MainController::run(Operation operation) {
+    if (!confirmOutput(operation)) {
+        return;
+    }
+    show(WindowState::Working, operation);
+    std::optional<RunResult> result;
+    guarded(operation == Operation::Encrypt ? "Sub Encrypt" : "Sub Decrypt", true,
+            [this, &result] { result = runWork(view_.password()); });
+    if (!result) {
+        if (cancelled_) {
+            finishCancelled(operation);
+        } else {
+            finishFailed();
+        }
+    } else if (result->wrongPassword && task_.cancelRequested()) {
+        finishCancelled(operation);  // nothing was touched, and the user asked to stop
+    } else if (result->wrongPassword) {
+        services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
+        show(WindowState::Retry, operation);
+    } else {
+        // A stop that came once the output had its name could not undo the run.
+        finishDone(*result, task_.cancelRequested());
+    }
+    if (!ended_) {
+        view_.showPointer();
+    }
+}
+
+RunResult MainController::runWork(const std::u32string& password) {
+    RunOptions options;
+    options.progress = [this](std::uint64_t done, std::uint64_t of) { task_.report(done, of); };
+    options.cancel = &task_.cancelFlag();
+    view_.beginWork(task_);
+    const QScopeGuard ended([this] { view_.endWork(); });
+    cancelled_ = false;
+    return task_.run([&] { return job::run(plan_, password, options, fileSystem_); });
+}
+
+bool MainController::confirmOutput(Operation operation) {
+    // Without an output name there is nothing to run: the window offers leaving.
+    if (!guarded("Function replaceExtension", false,
+                 [&] { plan_ = job::plan(userFile_, operation, fileSystem_); })) {
+        finishFailed();
+        return false;
+    }
+    if (!plan_.needsConsent()) {
+        return true;  // a read-only file or a folder there fails the run itself
+    }
+    plan_.replace = services_.askYesNo(
+        {shownName(plan_.output) + " already exists.\r\nDo you want to replace it?",
+         MsgIcon::Question, kTitle});
+    return plan_.replace;
+}
+
+// The done state after a written file; auto quit ends the program here.
+void MainController::finishDone(const RunResult& result, bool stopCameTooLate) {
+    if (stopCameTooLate) {
+        services_.showMessage(
+            {messages::tooLateToStop(shownName(result.output)), MsgIcon::Information, kTitle});
+        closeAfterWork_ = false;
+    }
+    for (const std::string& text : job::warnings(result, shownName(userFile_))) {
+        services_.showMessage({text, MsgIcon::Warning, kTitle});
+    }
+    show(WindowState::Done, plan_.mode);
+    if (view_.autoQuit().value() == 1 && !stopCameTooLate) {
+        cancelOrClose();
+    }
+}
+
+// After a failure the window offers one thing, leaving: the message said to
+// exit, and the password boxes could start nothing.
+void MainController::finishFailed() {
+    show(WindowState::Failed, plan_.mode);
+}
+
+void MainController::finishCancelled(Operation operation) {
+    cancelled_ = false;
+    show(WindowState::Cancelled, operation);
+    if (closeAfterWork_) {
+        cancelOrClose();
+    }
+}
+
+void MainController::show(WindowState state, Operation mode) {
+    state_ = state;
+    view_.showState(state, mode);
+}
+
+void MainController::cancelWork() {
+    task_.requestCancel();
+}
+
+void MainController::cancelOrClose() {
+    if (working()) {
+        cancelWork();
+        return;
+    }
+    view_.closeWindow();
+    endProgram();
+}
+
+bool MainController::mayClose() {
+    // Closing in the middle of a run would end the program under it: the
+    // run is cancelled, and the window closes once it has stopped.
+    if (working()) {
+        closeAfterWork_ = true;
+        cancelWork();
+        return false;
+    }
+    saveSettings();
+    return true;
+}
+
+void MainController::saveSettings() {
+    settings_.save(view_.position(), view_.autoQuit());
+}
+
+bool MainController::guarded(std::string_view label, bool accessBox,
+                             const std::function<void()>& step) {
+    try {
+        step();
+        return true;
+    } catch (const RuntimeError& error) {
+        report(error, label, accessBox);
+    } catch (const std::bad_alloc&) {
+        report(err::outOfMemory(), label, accessBox);
+    } catch (const std::exception& error) {
+        report(RuntimeError(51, error.what()), label, accessBox);
+    }
+    return false;
+}
+
+void MainController::report(const RuntimeError& error, std::string_view label, bool accessBox) {
+    if (error.number() == err::kCancelled) {
+        cancelled_ = true;
+    } else {
+        reportFailure(error, label, accessBox);
+    }
+    if (!error.leftover().empty()) {
+        services_.showMessage(
+            {messages::scratchLeft(displayPath(error.leftover())), MsgIcon::Warning, kTitle});
+    }
+}
+
+void MainController::reportFailure(const RuntimeError& error, std::string_view label,
+                                   bool accessBox) {
+    const std::optional<std::string> expected =
+        messages::expectedFailure(error, shownName(userFile_), shownName(plan_.output));
+    if (expected) {
+        services_.showMessage({*expected, MsgIcon::Warning, kTitle});
+        return;
+    }
+    if (accessBox && error.number() == err::kAccess) {
+        services_.showMessage({kAccessDenied, MsgIcon::Warning, "Access denied"});
+        return;
+    }
+    services_.showMessage(
+        {errorReportText(error.number(), error.description(), label), MsgIcon::None, "Error"});
+}
+
+void MainController::endProgram() {
+    ended_ = true;
+    services_.endNow();
+}
+
+}  // namespace grize
