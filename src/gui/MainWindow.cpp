@@ -1,7 +1,5 @@
 #include "gui/MainWindow.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -16,10 +14,10 @@
 
 #include "gui/Padlocks.h"
 #include "gui/about/AboutDialog.h"
+#include "gui/desktop/DesktopServices.h"
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
-#include "platform/desktop/DesktopServices.h"
 
 namespace grize {
 
@@ -123,15 +121,6 @@ class PictureButton : public QPushButton {
         painter.drawRect(rect().adjusted(4, 4, -5, -5));
     }
 };
-
-// Screen readers should meet the window as a dialog, not as a bare widget.
-QAccessibleInterface* windowAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String(MainWindow::staticMetaObject.className()) &&
-        object->isWidgetType()) {
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
-    }
-    return nullptr;
-}
 
 }  // namespace
 
@@ -310,11 +299,6 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
     progress_->setFocusPolicy(Qt::NoFocus);
     progress_->hide();
 
-    static const bool accessibleWindow = [] {
-        QAccessible::installFactory(windowAccessible);
-        return true;
-    }();
-    (void)accessibleWindow;
     // The labels read "Enter password:"; screen readers get what the box is.
     password1_->setAccessibleName(QStringLiteral("Password"));
     password2_->setAccessibleName(QStringLiteral("Password again"));

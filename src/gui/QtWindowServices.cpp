@@ -7,16 +7,16 @@
 namespace grize {
 
 QtWindowServices::QtWindowServices(std::string commandLine)
-    : commandLine_(std::move(commandLine)) {}
+    : commandLine_(std::move(commandLine)), desktop_(nativeDesktopServices()) {}
 
 QtWindowServices::~QtWindowServices() = default;
 
 void QtWindowServices::showMessage(const Message& message) {
-    showMessageBox(message, false);
+    desktop_->showMessageBox(message, false);
 }
 
 bool QtWindowServices::askYesNo(const Message& message) {
-    return showMessageBox(message, true);
+    return desktop_->showMessageBox(message, true);
 }
 
 void QtWindowServices::endNow() {
@@ -29,7 +29,7 @@ void QtWindowServices::endNow() {
 
 bool QtWindowServices::otherInstanceRunning() {
     bool otherRunning = false;
-    claim_ = claimSingleInstance(otherRunning);
+    claim_ = desktop_->claimSingleInstance(otherRunning);
     return otherRunning;
 }
 
@@ -38,7 +38,7 @@ std::string QtWindowServices::commandLine() {
 }
 
 void QtWindowServices::openHomepage(const std::string& address) {
-    openAddress(address);
+    desktop_->openAddress(address);
 }
 
 int QtWindowServices::currentYear() {

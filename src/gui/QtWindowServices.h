@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "gui/desktop/DesktopServices.h"
 #include "gui/services/WindowServices.h"
-#include "platform/desktop/DesktopServices.h"
 
 namespace grize {
 
@@ -27,6 +27,7 @@ class QtWindowServices final : public WindowServices {
 
   private:
     std::string commandLine_;
+    std::unique_ptr<DesktopServices> desktop_;
     std::unique_ptr<InstanceClaim> claim_;
 };
 

@@ -8,11 +8,12 @@
 #include "gui/MainWindow.h"
 #include "gui/Platform.h"
 #include "gui/QtWindowServices.h"
+#include "gui/WindowAccessibility.h"
+#include "gui/desktop/DesktopServices.h"
 #include "gui/settings/QtWindowSettings.h"
 #include "platform/CommandLine.h"
 #include "platform/FileSystem.h"
 #include "platform/Interrupts.h"
-#include "platform/desktop/DesktopServices.h"
 
 int main(int argc, char** argv) {
     // An interruption removes the scratch files of a run under way; first,
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
         fonts.join();
     }
 
+    grize::installWindowAccessibility();
     grize::QtWindowServices services(std::move(commandLine));
     grize::QtWindowSettings settings;
     grize::MainWindow window(services, settings, grize::defaultFileSystem());

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "TestRegistry.h"
+#include "gui/WindowAccessibility.h"
 
 // Runs every registered test class, or only the one named first:
 //   app_tests [ClassName] [Qt Test options]
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setPalette(QApplication::style()->standardPalette());
     QApplication::setQuitOnLastWindowClosed(false);
+    // As the program does in main.
+    grize::installWindowAccessibility();
 
     const char* only = nullptr;
     if (argc > 1 && argv[1][0] != '-') {

@@ -15,7 +15,7 @@
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
-#include "platform/desktop/DesktopServices.h"
+#include "gui/desktop/DesktopServices.h"
 
 namespace grize {
 

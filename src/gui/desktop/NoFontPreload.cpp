@@ -1,4 +1,4 @@
-#include "platform/desktop/DesktopServices.h"
+#include "gui/desktop/DesktopServices.h"
 
 namespace grize {
 

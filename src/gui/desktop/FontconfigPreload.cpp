@@ -1,6 +1,6 @@
 #include <fontconfig/fontconfig.h>
 
-#include "platform/desktop/DesktopServices.h"
+#include "gui/desktop/DesktopServices.h"
 
 namespace grize {
 

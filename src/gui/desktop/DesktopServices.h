@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "gui/services/WindowServices.h"
+
+namespace grize {
+
+// The right to be the one running instance, held while this object lives.
+class InstanceClaim {
+  public:
+    virtual ~InstanceClaim() = default;
+};
+
+// What the window services need that each desktop does its own way: Qt's
+// on Linux (QtDesktopServices.cpp), the system's on Windows
+// (WindowsDesktopServices.cpp), picked in CMake.
+class DesktopServices {
+  public:
+    virtual ~DesktopServices() = default;
+
+    // A modal box over the active window. With `yesNo` it offers Yes and No,
+    // No the default, and answers true for Yes; otherwise OK only (and false).
+    virtual bool showMessageBox(const Message& message, bool yesNo) = 0;
+    // Hands the address to the desktop's browser; failures are not reported.
+    virtual void openAddress(const std::string& address) = 0;
+    // Null when another process holds the claim (`otherRunning` set) or when
+    // no claim can be made at all, which must not stop the user from working.
+    virtual std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning) = 0;
+};
+
+// This desktop's implementation.
+std::unique_ptr<DesktopServices> nativeDesktopServices();
+
+// The family of the window's text; the platform substitutes its own when it
+// lacks it.
+const char* windowFontFamily();
+
+// Reads the system's font configuration on a thread of its own, so that the
+// reading overlaps Qt's start instead of delaying the window's first text.
+// Join it before the window is built. Not joinable where there is nothing to
+// read ahead (FontconfigPreload.cpp or NoFontPreload.cpp, picked in CMake).
+std::thread preloadFonts();
+
+}  // namespace grize

@@ -1,0 +1,100 @@
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// Needs the types from windows.h.
+#include <shellapi.h>
+
+#include <QApplication>
+#include <QString>
+#include <QWidget>
+
+#include "gui/desktop/DesktopServices.h"
+
+namespace grize {
+
+namespace {
+
+std::wstring wide(const std::string& utf8) {
+    return QString::fromStdString(utf8).toStdWString();
+}
+
+class MutexClaim final : public InstanceClaim {
+  public:
+    explicit MutexClaim(HANDLE mutex) : mutex_(mutex) {}
+    ~MutexClaim() override { ::CloseHandle(mutex_); }
+    MutexClaim(const MutexClaim&) = delete;
+    MutexClaim& operator=(const MutexClaim&) = delete;
+
+  private:
+    HANDLE mutex_;
+};
+
+class WindowsDesktopServices final : public DesktopServices {
+  public:
+    bool showMessageBox(const Message& message, bool yesNo) override {
+        UINT style = yesNo ? MB_YESNO | MB_DEFBUTTON2 : MB_OK;
+        switch (message.icon) {
+            case MsgIcon::Warning:
+                style |= MB_ICONWARNING;
+                break;
+            case MsgIcon::Information:
+                style |= MB_ICONINFORMATION;
+                break;
+            case MsgIcon::Question:
+                style |= MB_ICONQUESTION;
+                break;
+            case MsgIcon::None:
+                break;
+        }
+        // The owner takes no input while the box is open; without one, no
+        // window of this program does.
+        HWND owner = nullptr;
+        if (QWidget* active = QApplication::activeWindow()) {
+            owner = reinterpret_cast<HWND>(active->winId());
+        } else {
+            style |= MB_TASKMODAL;
+        }
+        // The system's box takes CR LF line ends and copies itself with Ctrl+C.
+        const std::wstring text = wide(message.text);
+        const std::wstring title = message.title.empty() ? L"Grize" : wide(message.title);
+        return ::MessageBoxW(owner, text.c_str(), title.c_str(), style) == IDYES;
+    }
+
+    void openAddress(const std::string& address) override {
+        // Only the about box opens an address, while it is the modal window.
+        HWND about = nullptr;
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            about = reinterpret_cast<HWND>(modal->winId());
+        }
+        // The default verb, started in the root of drive C; the result is not
+        // looked at.
+        ::ShellExecuteW(about, nullptr, wide(address).c_str(), nullptr, L"c:\\", SW_SHOWNORMAL);
+    }
+
+    std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning) override {
+        otherRunning = false;
+        // One per logon session; the system drops it with its last handle, so a
+        // crashed instance leaves nothing behind.
+        HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Ashgrove.Grize");
+        if (mutex == nullptr) {
+            return nullptr;
+        }
+        if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+            ::CloseHandle(mutex);
+            otherRunning = true;
+            return nullptr;
+        }
+        return std::make_unique<MutexClaim>(mutex);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<DesktopServices> nativeDesktopServices() {
+    return std::make_unique<WindowsDesktopServices>();
+}
+
+const char* windowFontFamily() {
+    return "MS Sans Serif";
+}
+
+}  // namespace grize
