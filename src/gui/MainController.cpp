@@ -22,15 +22,17 @@ const char* const kAccessDenied =
     "The operating system denied Grize access to your file.\r\n"
     "Please exit Grize, and run this program as an administrator.";
 
+// A path as the user's file manager shows it: file names are bytes in the
+// locale's encoding, not necessarily UTF-8.
+std::string displayPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path)).toStdString();
+}
+
 std::string shownName(const std::string& path) {
     return displayPath(fileName(path, kPathSeparator));
 }
 
 }  // namespace
-
-std::string displayPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path)).toStdString();
-}
 
 MainController::MainController(MainView& view, WindowServices& services, WindowSettings& settings,
                                FileSystem& fileSystem)

@@ -118,8 +118,4 @@ class MainController {
     bool closeAfterWork_ = false;  // the close box was used while working
 };
 
-// A path as the user's file manager shows it: file names are bytes in the
-// locale's encoding, not necessarily UTF-8.
-std::string displayPath(const std::string& path);
-
 }  // namespace grize
