@@ -16,10 +16,12 @@ fi
 "$here/scripts/setup.sh" run || die "could not install what the window needs (scripts/setup.sh run)"
 # The same tree as scripts/package.sh: the programs alone, no tests.
 build="$here/build-release"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DGRIZE_BUILD_APP=ON -DGRIZE_BUILD_TESTS=OFF -DGRIZE_BUILD_BENCH=OFF >/dev/null ||
+# Presets are read from the current folder; the file given stays relative to
+# where run.sh was started.
+(cd "$here" && cmake --preset release >/dev/null) ||
     die "the window could not be configured (see the messages above)"
-cmake --build "$build" || die "the window could not be built (see the messages above)"
+(cd "$here" && cmake --build --preset release) ||
+    die "the window could not be built (see the messages above)"
 [ -x "$build/src/gui/grize" ] || die "$build/src/gui/grize is missing after the build"
 # The file is taken from where run.sh was started.
 exec "$build/src/gui/grize" "$@"

@@ -23,9 +23,9 @@ command -v Xvfb >/dev/null || { echo "window-start.sh: Xvfb is missing" >&2; exi
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/grize-window-XXXXXX")"
 # The runtime folder (grize's single-instance lock) in memory, as a session has it.
 runtime="$(mktemp -d "$([ -d /dev/shm ] && echo /dev/shm || echo "$scratch")/grize-runtime-XXXXXX")"
-xvfb=""
+source scripts/xvfb.sh
 cleanup() {
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    xvfb_stop
     rm -rf "$scratch" "$runtime"
 }
 trap cleanup EXIT
@@ -36,15 +36,7 @@ export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY SESSION_MANAGER
 echo "some text" >"$scratch/files/notes.txt"
 
-# Xvfb writes its display number to fd 3 once it listens.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$scratch/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.1
-done
-[ -s "$scratch/display" ] || { echo "window-start.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$scratch/display")"
+xvfb_start "$scratch" || { echo "window-start.sh: Xvfb did not start" >&2; exit 1; }
 
 launch() {  # name
     case "$1" in

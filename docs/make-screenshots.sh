@@ -11,11 +11,13 @@ grize="${1:-$docs/../build/src/gui/grize}"
 for tool in Xvfb openbox xdotool xprop import; do
     command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
 done
+source "$docs/../scripts/xvfb.sh"
 scratch="$(mktemp -d)"
 pids=()
 cleanup() {
     # Programs first, the X server last.
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+    xvfb_stop
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -24,10 +26,9 @@ chmod 700 "$scratch/runtime"
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_RUNTIME_DIR="$scratch/runtime"
 export QT_QPA_PLATFORM=xcb LANG=C.UTF-8
 
-Xvfb ${GRIZE_XVFB_DISPLAY:-} -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$scratch/display" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$scratch/display")"
+# GRIZE_XVFB_DISPLAY=":93" is the range 93-93.
+[ -z "${GRIZE_XVFB_DISPLAY:-}" ] || GRIZE_XVFB_DISPLAYS="${GRIZE_XVFB_DISPLAY#:}-${GRIZE_XVFB_DISPLAY#:}"
+xvfb_start "$scratch" 640x480x24 || { cat "$scratch/xvfb.log" >&2; exit 1; }
 # A window manager draws the title bars, so the captions show.
 openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
 pids+=($!)

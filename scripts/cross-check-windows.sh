@@ -10,9 +10,9 @@ exe="$PWD/build-windows/src/cli/grize-cli.exe"
 export WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
     LC_ALL=C.UTF-8
 scratch="$(mktemp -d "$PWD/build-windows/cross-XXXXXX")"
-xvfb=""
+source scripts/xvfb.sh
 # Wine's programs go with the X server they draw on.
-trap '[ -z "$xvfb" ] || kill "$xvfb"; rm -rf "$scratch"' EXIT
+trap 'xvfb_stop; rm -rf "$scratch"' EXIT
 cd "$scratch"
 head -c 200000 /dev/urandom >plain
 printf 'two\nlines\r\n' >>plain
@@ -48,27 +48,10 @@ typed() {
         echo "cross check typed: skipped, it needs Xvfb and xdotool"
         return
     fi
-    local n window console
-    # "any": Xvfb picks the first free display itself.
-    for n in $(if [ -n "${GRIZE_XVFB_DISPLAYS:-}" ]; then
-        seq "${GRIZE_XVFB_DISPLAYS%-*}" "${GRIZE_XVFB_DISPLAYS#*-}"
-    else echo any; fi); do
-        : >display
-        [ "$n" = any ] && n=""
-        Xvfb ${n:+":$n"} -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>display 2>/dev/null &
-        xvfb=$!
-        for _ in $(seq 50); do
-            [ -s display ] && break
-            kill -0 "$xvfb" 2>/dev/null || break
-            sleep 0.1
-        done
-        [ -s display ] && break
-        xvfb=""
-    done
-    [ -n "$xvfb" ] || { echo "cross check typed: Xvfb did not start"; exit 1; }
+    local window console
+    xvfb_start "$scratch" || { echo "cross check typed: Xvfb did not start"; exit 1; }
     # Wine's desktop process keeps the display it started with: a new one.
     wineserver -w
-    export DISPLAY=":$(head -n1 display)"
     cp plain a.txt
     timeout 60 wineconsole "$exe" encrypt a.txt >/dev/null 2>&1 &
     console=$!
@@ -85,8 +68,7 @@ typed() {
         xdotool key Return
     done
     wait "$console"
-    kill "$xvfb"
-    xvfb=""
+    xvfb_stop
     if printf 'cafe E\n' | "$linux" decrypt --password-stdin a.gri 2>/dev/null; then
         echo "cross check typed: a wrong password was taken"
         exit 1

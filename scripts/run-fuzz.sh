@@ -11,10 +11,8 @@ seconds="${FUZZ_SECONDS:-30}"
 harnesses=("$@")
 [ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_decrypt_file fuzz_shrink fuzz_cli_options)
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DGRIZE_BUILD_APP=OFF -DGRIZE_BUILD_TESTS=OFF -DGRIZE_BUILD_BENCH=OFF -DGRIZE_BUILD_FUZZ=ON \
-    -DGRIZE_WERROR=ON >/dev/null
-cmake --build "$build" --target "${harnesses[@]}"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target "${harnesses[@]}"
 
 # A memory file system where there is one: the file harness syncs every run.
 base="${TMPDIR:-/tmp}"

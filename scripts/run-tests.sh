@@ -11,4 +11,9 @@ export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$sc
     XDG_CACHE_HOME="$scratch/cache" XDG_RUNTIME_DIR="$scratch/runtime"
 # Sanitizer builds: ignore leaks inside system libraries.
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-ctest --test-dir "$build" --output-on-failure -j2
+# A build folder of a preset runs with that preset's test settings.
+case "$build" in
+    build) ctest --preset default ;;
+    build-asan) ctest --preset asan ;;
+    *) ctest --test-dir "$build" --output-on-failure -j2 ;;
+esac

@@ -20,7 +20,7 @@ as_nobody() {
         env -i PATH="$PATH" HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
         XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work" LANG=C.UTF-8 "$@"
 }
-as_nobody cmake -S "$work" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DGRIZE_BUILD_APP=OFF -DGRIZE_BUILD_BENCH=OFF -DGRIZE_WERROR=ON >/dev/null
-as_nobody cmake --build "$work/build"
-as_nobody ctest --test-dir "$work/build" --output-on-failure -j2
+cd "$work"
+as_nobody cmake --preset core >/dev/null
+as_nobody cmake --build --preset core
+as_nobody ctest --preset core

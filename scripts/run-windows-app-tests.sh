@@ -27,7 +27,7 @@ ls -l build-windows-app/src/gui/grize.exe build-windows-app/grize-setup.exe
 # Wine prefix of their own.
 (
     source tests/gui/wine_common.sh
-    ctest --test-dir build-windows-app --output-on-failure
+    ctest --preset windows-app
 )
 tests/gui/wine_session_test.sh build-windows-app/src/gui/grize.exe "$linux_cli"
 tests/gui/wine_installer_test.sh build-windows-app/grize-setup.exe

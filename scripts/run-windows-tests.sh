@@ -13,7 +13,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
 fi
-ctest --test-dir build-windows --output-on-failure -j2
+ctest --preset windows
 scripts/cross-check-windows.sh
 # The window and the installer, when the Qt for MinGW is there.
 scripts/run-windows-app-tests.sh

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "NativeFileSystem.h"
+#include "FaultyFileSystem.h"
 #include "errors/RuntimeError.h"
 #include "gui/MainWindow.h"
 #include "gui/services/WindowServices.h"
@@ -109,79 +109,6 @@ class RecordingSettings final : public WindowSettings {
 
   private:
     CallLog& log_;
-};
-
-// The real file system, except that a chosen operation fails the way the
-// operating system would make it fail.
-class FaultyFileSystem final : public NativeFileSystem {
-  public:
-    enum class Op { None, OpenRead, Read, CreateNew, CopyAccess, Sync, Rename, Remove };
-
-    void failOn(Op op, RuntimeError error) {
-        op_ = op;
-        error_ = std::move(error);
-    }
-
-    // Runs on the operation's thread before every read, flush and rename: a
-    // test may hold the operation there to look at the window while it works.
-    std::function<void(Op)> before;
-
-    std::size_t read(const FileHandle& file, char* buffer, std::size_t size) override {
-        pause(Op::Read);
-        return NativeFileSystem::read(file, buffer, size);
-    }
-    void sync(const FileHandle& file) override {
-        pause(Op::Sync);
-        NativeFileSystem::sync(file);
-    }
-    FileHandle openRead(const std::string& path) override {
-        check(Op::OpenRead);
-        return NativeFileSystem::openRead(path);
-    }
-    FileHandle openReadAt(const FileHandle& folder, const std::string& name) override {
-        check(Op::OpenRead);
-        return NativeFileSystem::openReadAt(folder, name);
-    }
-    FileHandle createNewAt(const FileHandle& folder, const std::string& name,
-                           unsigned mode) override {
-        check(Op::CreateNew);
-        return NativeFileSystem::createNewAt(folder, name, mode);
-    }
-    void copyAccess(const FileHandle& from, const FileHandle& to) override {
-        check(Op::CopyAccess);
-        NativeFileSystem::copyAccess(from, to);
-    }
-    void renameAt(const FileHandle& folder, const std::string& from,
-                  const std::string& to) override {
-        pause(Op::Rename);
-        check(Op::Rename);
-        NativeFileSystem::renameAt(folder, from, to);
-    }
-    bool renameNoReplaceAt(const FileHandle& folder, const std::string& from,
-                           const std::string& to) override {
-        pause(Op::Rename);
-        check(Op::Rename);
-        return NativeFileSystem::renameNoReplaceAt(folder, from, to);
-    }
-    void removeAt(const FileHandle& folder, const std::string& name) override {
-        check(Op::Remove);
-        NativeFileSystem::removeAt(folder, name);
-    }
-
-  private:
-    void pause(Op op) {
-        if (before) {
-            before(op);
-        }
-    }
-    void check(Op op) {
-        if (op == op_) {
-            throw error_;
-        }
-    }
-
-    Op op_ = Op::None;
-    RuntimeError error_{0, ""};
 };
 
 // One start of the program on a command line, with everything recorded.

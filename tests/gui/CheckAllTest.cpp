@@ -224,7 +224,7 @@ class CheckAllTest : public QObject {
         const std::string target = path(dir, "notes.txt");
         writeFile(target, "text");
         Session s(target);
-        s.fs.failOn(FaultyFileSystem::Op::OpenRead, err::accessError());
+        s.fs.failOn({"openRead", "openReadAt"}, err::accessError());
         QVERIFY(!s.start());
 
         QCOMPARE(s.services.boxes.size(), 1u);

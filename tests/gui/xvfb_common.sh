@@ -1,8 +1,9 @@
 # Shared by the X server tests: a scratch HOME and XDG folders, an Xvfb of
-# its own on a free display, and waits with timeouts. Source it after the
-# tool checks; it sets $scratch and $DISPLAY and kills what was started (in
-# $pids) on exit.
+# its own on a free display (scripts/xvfb.sh), and waits with timeouts.
+# Source it after the tool checks; it sets $scratch and $DISPLAY and kills
+# what was started (in $pids), then the X server, on exit.
 
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 scratch="$(mktemp -d)"
 pids=()
 cleanup() {
@@ -17,6 +18,7 @@ cleanup() {
         done
         kill -9 "${pids[i]}" 2>/dev/null || true
     done
+    xvfb_stop
     rm -rf "$scratch" 2>/dev/null || { sleep 1; rm -rf "$scratch"; }
 }
 trap cleanup EXIT
@@ -32,32 +34,12 @@ fail() {
     exit 1
 }
 
-# Xvfb writes its display number to fd 3 once it listens. It picks the first
-# free display, or with GRIZE_XVFB_DISPLAYS="FIRST-LAST" (for machines that
-# set a range aside for tests) the first free one in that range.
-start_xvfb() {
-    local pid
-    Xvfb "$@" -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset \
-        3>"$scratch/display" 2>"$scratch/xvfb.log" &
-    pid=$!
-    for _ in $(seq 100); do
-        [ -s "$scratch/display" ] && { pids+=("$pid"); return 0; }
-        kill -0 "$pid" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    kill "$pid" 2>/dev/null
-    return 1
-}
-if [ -n "${GRIZE_XVFB_DISPLAYS:-}" ]; then
-    started=""
-    for n in $(seq "${GRIZE_XVFB_DISPLAYS%-*}" "${GRIZE_XVFB_DISPLAYS#*-}"); do
-        start_xvfb ":$n" && { started=1; break; }
-    done
-    [ -n "$started" ] || fail "no free display in $GRIZE_XVFB_DISPLAYS: $(cat "$scratch/xvfb.log")"
-else
-    start_xvfb || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
+if ! xvfb_start "$scratch"; then
+    if [ -n "${GRIZE_XVFB_DISPLAYS:-}" ]; then
+        fail "no free display in $GRIZE_XVFB_DISPLAYS: $(cat "$scratch/xvfb.log")"
+    fi
+    fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
 fi
-export DISPLAY=":$(head -n1 "$scratch/display")"
 
 # Prints the id of the visible window whose title matches the regex.
 wait_window() {

@@ -1,44 +1,42 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
+#include <cstdint>
 #include <functional>
-#include <optional>
 #include <set>
-#include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "NativeError.h"
 #include "NativeFileSystem.h"
-#include "TestFiles.h"
-#include "TestPlatform.h"
+#include "errors/RuntimeError.h"
 
 namespace grize::test {
 
-inline std::string allCodes(std::size_t length) {
-    std::string s(length, '\0');
-    for (std::size_t i = 0; i < length; ++i) {
-        s[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
-    }
-    return s;
-}
-
-// Fails the n-th file-system call (counting from 1) with the error an errno
-// value stands for (nativeError);
-// every other call goes to the real file system. `before` sees each call
-// first, so a test can change the folder at an exact step.
+// The real file system, except that a chosen call fails the way the
+// operating system would make it fail. A call is named as FileSystem names
+// it: "read", "renameNoReplaceAt".
 class FaultyFileSystem : public NativeFileSystem {
   public:
+    // Fails the n-th call (counting from 1, close included; 0 for none) with
+    // the error an errno value stands for (nativeError).
     int failAt = 0;
     int error = 0;
-    bool hardLinks = true;
     int calls = 0;
+    std::string failedStep;  // "op name" of the call failed at failAt
+    bool hardLinks = true;
     bool scratchStays = false;  // no scratch file can be removed (EACCES)
-    std::string failedStep;     // "op name" of the failed call
+    // Sees each call first, on the thread that makes it: a test may change
+    // the folder at an exact step, or hold the run there to look at it.
     std::function<void(const std::string& op, const std::string& name)> before;
+
+    // Fails every call to one of `ops` with `failure`.
+    void failOn(std::set<std::string> ops, RuntimeError failure) {
+        failOn_ = std::move(ops);
+        failure_ = std::move(failure);
+    }
 
     FileHandle openRead(const std::string& p) override {
         step("openRead", p);
@@ -159,7 +157,13 @@ class FaultyFileSystem : public NativeFileSystem {
         if (hit()) {
             fail(op, p);
         }
+        if (failOn_.contains(op)) {
+            throw failure_;
+        }
     }
+
+    std::set<std::string> failOn_;
+    RuntimeError failure_{0, ""};
 };
 
 }  // namespace grize::test
