@@ -414,6 +414,34 @@ TEST(GriFormat, FirstLineRules) {
     EXPECT_EQ(gri::decryptBytes(padded(100000, body), "wrong"), std::nullopt);
 }
 
+// The fields the password test reads: cut short or empty on a short line,
+// never read past its end or beyond the first 24 characters.
+TEST(GriFormat, HeaderFields) {
+    const gri::Header made = gri::Header::make("seed", "pw");
+    const std::string line = made.line();
+    ASSERT_EQ(line.substr(0, 8), gri::kMarker);
+    EXPECT_TRUE(made.acceptsAny({"other", "pw"}));
+    EXPECT_FALSE(made.acceptsAny({}));
+    const struct {
+        std::string line;
+        std::size_t salt, verifier;
+        bool standard;
+    } rows[] = {{"", 0, 0, false},
+                {line.substr(0, 8), 0, 0, false},
+                {line.substr(0, 12), 4, 0, false},
+                {line.substr(0, 20), 8, 4, false},
+                {line, 8, 8, true},
+                {line + "longer", 8, 8, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.line.size());
+        const gri::Header h = gri::Header::parse(r.line);
+        EXPECT_EQ(h.salt(), line.substr(8, r.salt));
+        EXPECT_EQ(h.verifier(), line.substr(16, r.verifier));
+        EXPECT_EQ(h.standardLength(), r.standard);
+    }
+    EXPECT_FALSE(gri::Header::parse(line, true).standardLength());
+}
+
 INSTANTIATE_TEST_SUITE_P(Kernels, GriFormatOnEveryTarget, testing::ValuesIn(kernels::available()),
                          [](const auto& info) { return std::string(info.param->name); });
 
