@@ -30,8 +30,7 @@ std::size_t checkedChunk(std::size_t armourChunk) {
 // last piece) is shrunk on its own, as in the whole text.
 std::size_t unarmourChunk(const kernels::Table& k, const char* chars, std::size_t n, char* out) {
     const std::size_t whole = n / 4 * 4;
-    k.shrink(reinterpret_cast<const unsigned char*>(chars), whole,
-             reinterpret_cast<unsigned char*>(out));
+    k.shrink(bytes(chars), whole, bytes(out));
     std::size_t m = whole / 4 * 3;
     if (whole < n) {
         shrinkInto(std::string_view(chars + whole, n - whole), out + m);

@@ -35,10 +35,6 @@ std::size_t checkedChunk(std::size_t plainChunk) {
     return plainChunk;
 }
 
-unsigned char* bytes(char* p) {
-    return reinterpret_cast<unsigned char*>(p);
-}
-
 std::size_t appendLines(char* out, std::string_view armour) {
     std::size_t o = 0;
     for (std::size_t p = 0; p < armour.size(); p += kLineLength) {

@@ -12,10 +12,10 @@
 // also the key string, then the armoured ciphertext in lines of 70 + CR LF.
 // Chunked processing gives exactly the bytes the whole-text steps give.
 //
-// The format is told by its first bytes (kMarker). Another format would be
-// told by its own, and bring its own header, encoder and decoder
-// (GriHeader.h, GriEncoder.h, GriDecoder.h); the callers pick one where they
-// look at those bytes now.
+// A file's first bytes tell its format: kMarker tells this one, where
+// decryptStream and the target checks look. A second format would be told
+// there by its own first bytes and bring its own header, encoder and decoder
+// beside GriHeader, GriEncoder and GriDecoder.
 namespace grize::gri {
 
 inline constexpr std::size_t kLineLength = kernels::kLineChars;
@@ -33,6 +33,14 @@ inline constexpr std::size_t kArmourChunk = 4 * 65536;
 // Fills up to `size` bytes; 0 only at the end of the data.
 using ReadFn = std::function<std::size_t(char* buffer, std::size_t size)>;
 using WriteFn = std::function<void(std::string_view data)>;
+
+// The kernels' view of the format's buffers.
+inline unsigned char* bytes(char* p) {
+    return reinterpret_cast<unsigned char*>(p);
+}
+inline const unsigned char* bytes(const char* p) {
+    return reinterpret_cast<const unsigned char*>(p);
+}
 
 // The size of the file the encoder writes for `plainSize` bytes, and the
 // plaintext size of a file of `fileSize` bytes laid out as the encoder lays

@@ -12,13 +12,6 @@ namespace {
 constexpr unsigned char kAlphabetBottom = kArmourFirst;
 constexpr unsigned char kAlphabetTop = kArmourLast;
 
-unsigned char* bytes(char* p) {
-    return reinterpret_cast<unsigned char*>(p);
-}
-const unsigned char* bytes(const char* p) {
-    return reinterpret_cast<const unsigned char*>(p);
-}
-
 bool inAlphabet(unsigned char c) {
     return c >= kAlphabetBottom && c <= kAlphabetTop;
 }

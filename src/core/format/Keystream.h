@@ -6,6 +6,7 @@
 
 #include "core/cipher/Cipher.h"
 #include "core/cipher/Kernels.h"
+#include "core/format/GriFormat.h"
 
 namespace grize::gri {
 
@@ -18,7 +19,7 @@ class Keystream {
         state_ = cipher.keystreamState();
     }
     void apply(const kernels::Table& k, char* data, std::size_t n) {
-        state_ = k.xorKeystream(state_, reinterpret_cast<unsigned char*>(data), n);
+        state_ = k.xorKeystream(state_, bytes(data), n);
     }
 
   private:
