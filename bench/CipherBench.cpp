@@ -19,7 +19,8 @@
 #include "core/cipher/Cipher.h"
 #include "core/cipher/Kernels.h"
 #include "core/files/FileOperations.h"
-#include "core/format/GriFormat.h"
+#include "core/format/GriDecoder.h"
+#include "core/format/GriEncoder.h"
 
 namespace {
 
@@ -68,16 +69,14 @@ void Transform(benchmark::State& state, const std::string& target, bool encrypt)
         return;
     }
     const std::string plain = data(static_cast<std::size_t>(state.range(0)));
-    const std::string header = kHeader;
+    const grize::gri::Header header = grize::gri::Header::parse(kHeader);
     const std::string file = grize::gri::encryptBytes(plain, "pw", "bench");
     for (auto _ : state) {
         std::size_t pos = 0;
         if (encrypt) {
-            grize::gri::encrypt(header, readFrom(plain, pos), discard);
+            grize::gri::Encoder(header).run(readFrom(plain, pos), discard);
         } else {
-            grize::gri::Input in(readFrom(file, pos));
-            const auto line = in.readHeaderLine(grize::Cipher::kMaxKeyLength);
-            grize::gri::decryptBody(line.text, in, discard);
+            grize::gri::Decoder(readFrom(file, pos)).decryptBody(discard);
         }
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));

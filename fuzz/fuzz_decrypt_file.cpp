@@ -11,9 +11,8 @@
 
 #include "FuzzCheck.h"
 #include "TestFiles.h"
-#include "core/cipher/Cipher.h"
 #include "core/files/FileOperations.h"
-#include "core/format/GriFormat.h"
+#include "core/format/GriDecoder.h"
 #include "core/job/PathHelpers.h"
 #include "errors/RuntimeError.h"
 
@@ -44,21 +43,20 @@ DecryptResult decryptSource(const std::string& source) {
 // must give the same bytes; nullopt for a refused password or a failure.
 std::optional<std::string> decryptInSmallSteps(std::string_view bytes) {
     try {
-        grize::gri::Input in(
+        grize::gri::Decoder decoder(
             [&](char* buffer, std::size_t size) {
                 const std::size_t n = std::min({size, bytes.size(), std::size_t{3}});
                 std::memcpy(buffer, bytes.data(), n);
                 bytes.remove_prefix(n);
                 return n;
             },
-            5);
-        const auto header = in.readHeaderLine(grize::Cipher::kMaxKeyLength);
-        if (!grize::gri::headerAccepts(header.text, kPassword) || header.longer) {
+            5, 8);
+        const grize::gri::Header& header = decoder.header();
+        if (!header.accepts(kPassword) || header.longer()) {
             return std::nullopt;
         }
         std::string out;
-        grize::gri::decryptBody(
-            header.text, in, [&](std::string_view data) { out.append(data); }, 8);
+        decoder.decryptBody([&](std::string_view data) { out.append(data); });
         return out;
     } catch (const grize::RuntimeError&) {
         return std::nullopt;

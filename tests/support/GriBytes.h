@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/cipher/Cipher.h"
-#include "core/format/GriFormat.h"
+#include "core/format/GriDecoder.h"
+#include "core/format/GriEncoder.h"
 #include "errors/RuntimeError.h"
 
 // Whole buffers in memory, through the format's streaming steps: what the
@@ -16,39 +16,37 @@ namespace grize::gri {
 
 inline std::string encryptBytes(std::string_view plaintext, std::string_view password,
                                 std::string_view saltSeedText) {
-    const std::string header = makeHeader(saltSeedText, password);
     std::string out;
     std::size_t pos = 0;
-    encrypt(
-        header,
-        [&](char* buffer, std::size_t size) {
-            const std::size_t n = std::min(size, plaintext.size() - pos);
-            std::memcpy(buffer, plaintext.data() + pos, n);
-            pos += n;
-            return n;
-        },
-        [&](std::string_view data) { out.append(data); });
+    Encoder(Header::make(saltSeedText, password))
+        .run(
+            [&](char* buffer, std::size_t size) {
+                const std::size_t n = std::min(size, plaintext.size() - pos);
+                std::memcpy(buffer, plaintext.data() + pos, n);
+                pos += n;
+                return n;
+            },
+            [&](std::string_view data) { out.append(data); });
     return out;
 }
 
 inline std::optional<std::string> decryptBytes(std::string_view fileBytes,
                                                std::string_view password) {
     std::size_t pos = 0;
-    Input in([&](char* buffer, std::size_t size) {
+    Decoder decoder([&](char* buffer, std::size_t size) {
         const std::size_t n = std::min(size, fileBytes.size() - pos);
         std::memcpy(buffer, fileBytes.data() + pos, n);
         pos += n;
         return n;
     });
-    const Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
-    if (!headerAccepts(header.text, password)) {
+    if (!decoder.header().accepts(password)) {
         return std::nullopt;
     }
-    if (header.longer) {
+    if (decoder.header().longer()) {
         throw err::damaged();
     }
     std::string out;
-    decryptBody(header.text, in, [&](std::string_view data) { out.append(data); });
+    decoder.decryptBody([&](std::string_view data) { out.append(data); });
     return out;
 }
 

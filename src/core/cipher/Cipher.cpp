@@ -48,14 +48,13 @@ void Cipher::xorKeystream() {
     g.setState(x);
 }
 
-void Cipher::stretch() {
-    const std::size_t n = text_.size();
-    std::string result(n + (n + 2) / 3, '\0');
+void stretchInto(std::string_view bytes, char* out) {
+    const std::size_t n = bytes.size();
     std::size_t p = 0;
     unsigned h = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const unsigned c = static_cast<unsigned char>(text_[i]);
-        result[p++] = static_cast<char>((c & 63u) + kAlphabetBase);
+        const unsigned c = static_cast<unsigned char>(bytes[i]);
+        out[p++] = static_cast<char>((c & 63u) + kAlphabetBase);
         switch (i % 3) {
             case 0:
                 h = 16u * (c >> 6);
@@ -65,34 +64,32 @@ void Cipher::stretch() {
                 break;
             default:
                 h |= c >> 6;
-                result[p++] = static_cast<char>(h + kAlphabetBase);
+                out[p++] = static_cast<char>(h + kAlphabetBase);
                 h = 0;
                 break;
         }
     }
     if (n % 3 != 0) {
-        result[p++] = static_cast<char>(h + kAlphabetBase);
+        out[p++] = static_cast<char>(h + kAlphabetBase);
     }
-    text_ = std::move(result);
 }
 
-void Cipher::shrink() {
-    const std::size_t len = text_.size();
+void shrinkInto(std::string_view chars, char* out) {
+    const std::size_t len = chars.size();
     if (len == 0) {
         throw err::invalidCall();
     }
-    const std::size_t m = (len - 1) - (len - 1) / 4;
-    std::string result(m, '\0');
+    const std::size_t m = shrunkSize(len);
     std::size_t k = 0;
     std::size_t q = 0;
     int h = 0;
     for (std::size_t j = 1; j <= m; ++j) {
-        const int low = static_cast<unsigned char>(text_[k++]) - kAlphabetBase;
+        const int low = static_cast<unsigned char>(chars[k++]) - kAlphabetBase;
         int hi = 0;
         switch (j % 3) {
             case 1:
                 q = (q + 4 > len) ? len : q + 4;
-                h = static_cast<unsigned char>(text_[q - 1]) - kAlphabetBase;
+                h = static_cast<unsigned char>(chars[q - 1]) - kAlphabetBase;
                 // Files already written used truncating division; flooring
                 // would change their bytes.
                 hi = ((h / 16) & 3) * 64;
@@ -107,10 +104,22 @@ void Cipher::shrink() {
         }
         const int code = hi | low;
         if (code < 0) {
-            throw err::invalidCall();  // the text stays as it was
+            throw err::invalidCall();
         }
-        result[j - 1] = static_cast<char>(code);
+        out[j - 1] = static_cast<char>(code);
     }
+}
+
+void Cipher::stretch() {
+    std::string result(stretchedSize(text_.size()), '\0');
+    stretchInto(text_, result.data());
+    text_ = std::move(result);
+}
+
+void Cipher::shrink() {
+    // Into a copy: a failure leaves the text as it was.
+    std::string result(shrunkSize(text_.size()), '\0');
+    shrinkInto(text_, result.data());
     text_ = std::move(result);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,6 +16,21 @@ namespace grize {
 // The armour's 64 characters: codes 59 (';') to 122 ('z').
 inline constexpr unsigned char kArmourFirst = 59;
 inline constexpr unsigned char kArmourLast = kArmourFirst + 63;
+
+// The armour steps over caller-owned memory, for texts too short for the
+// kernels (a chunk's last group). Cipher::stretch and Cipher::shrink are
+// these over their own text.
+constexpr std::size_t stretchedSize(std::size_t n) {
+    return n + (n + 2) / 3;
+}
+constexpr std::size_t shrunkSize(std::size_t n) {
+    return n == 0 ? 0 : (n - 1) - (n - 1) / 4;
+}
+// Writes stretchedSize(bytes.size()) characters to `out`.
+void stretchInto(std::string_view bytes, char* out);
+// Writes shrunkSize(chars.size()) bytes to `out`; fails on no characters or
+// a data character below 59, leaving `out` partly written.
+void shrinkInto(std::string_view chars, char* out);
 
 class Cipher {
   public:

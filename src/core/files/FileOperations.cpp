@@ -6,7 +6,8 @@
 #include <random>
 #include <thread>
 
-#include "core/cipher/Cipher.h"
+#include "core/format/GriDecoder.h"
+#include "core/format/GriEncoder.h"
 #include "core/format/GriFormat.h"
 #include "core/job/PathHelpers.h"
 #include "errors/Quietly.h"
@@ -688,15 +689,15 @@ RunResult encryptFile(const std::string& source, std::string_view password,
                       const RunOptions& options, FileSystem& fs) {
     return withLeftoverNamed([&](std::string& leftover) {
         Run run(fs, source, options, leftover);
-        const std::string header = gri::makeHeader(saltSeedText, password);
+        const gri::Header header = gri::Header::make(saltSeedText, password);
         RunResult result;
         result.output = outputPath();
         SafeOutput output(fs, run.folder, run.input, run.targetName(result.output),
                           options.replace);
         output.create();
-        output.reserve(gri::encryptedSize(header.size(), run.input.info().size));
-        gri::encrypt(header, run.input.reader(),
-                     [&](std::string_view data) { output.write(data); });
+        output.reserve(gri::encryptedSize(header.line().size(), run.input.info().size));
+        gri::Encoder(header).run(run.input.reader(),
+                                 [&](std::string_view data) { output.write(data); });
         output.place([&] {
             run.input.checkUnchanged();
             run.input.close();  // Windows replaces no file that is open
@@ -712,16 +713,16 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
                       FileSystem& fs) {
     return withLeftoverNamed([&](std::string& leftover) {
         Run run(fs, source, options, leftover);
-        gri::Input in(run.input.reader());
-        // Acceptance depends on the first 24 characters only; beyond the key
-        // limit the line is not kept: no key, so nothing can be decrypted.
-        const gri::Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
+        gri::Decoder decoder(run.input.reader());
+        // Acceptance depends on the first 24 characters only; a line longer
+        // than any key gives no key, so nothing can be decrypted.
+        const gri::Header& header = decoder.header();
         RunResult result;
-        if (!gri::headerAcceptsAny(header.text, passwords)) {
+        if (!header.acceptsAny(passwords)) {
             result.wrongPassword = true;
             return result;
         }
-        if (header.longer) {
+        if (header.longer()) {
             throw err::damaged();
         }
         result.output = outputPath();
@@ -730,8 +731,8 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
         output.create();
         output.reserve(gri::decryptedSize(run.input.info().size));
         const gri::BodyReport body =
-            gri::decryptBody(header.text, in, [&](std::string_view data) { output.write(data); });
-        const bool damaged = body.looksDamaged(header.text.size());
+            decoder.decryptBody([&](std::string_view data) { output.write(data); });
+        const bool damaged = body.looksDamaged();
         output.place([&] {
             run.input.checkUnchanged();
             // Its own output would replace a damaged file: keep it instead.

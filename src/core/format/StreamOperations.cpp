@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/cipher/Cipher.h"
+#include "core/format/GriDecoder.h"
+#include "core/format/GriEncoder.h"
 #include "errors/RuntimeError.h"
 
 namespace grize {
@@ -60,7 +61,7 @@ StreamOutcome encryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
     if (in.beginsWithMarker()) {
         return StreamOutcome::NotForThisMode;
     }
-    gri::encrypt(gri::makeHeader(saltSeedText, password), in.reader(), write);
+    gri::Encoder(gri::Header::make(saltSeedText, password)).run(in.reader(), write);
     return StreamOutcome::Done;
 }
 
@@ -70,17 +71,17 @@ StreamOutcome decryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
     if (!peeked.beginsWithMarker()) {
         return StreamOutcome::NotForThisMode;
     }
-    gri::Input in(peeked.reader());
-    const gri::Input::HeaderLine header = in.readHeaderLine(Cipher::kMaxKeyLength);
-    if (!gri::headerAcceptsAny(header.text, passwords)) {
+    gri::Decoder decoder(peeked.reader());
+    const gri::Header& header = decoder.header();
+    if (!header.acceptsAny(passwords)) {
         return StreamOutcome::WrongPassword;
     }
-    if (header.longer) {
+    if (header.longer()) {
         return StreamOutcome::Undecryptable;
     }
     try {
-        const gri::BodyReport body = gri::decryptBody(header.text, in, write);
-        return body.looksDamaged(header.text.size()) ? StreamOutcome::Damaged : StreamOutcome::Done;
+        const gri::BodyReport body = decoder.decryptBody(write);
+        return body.looksDamaged() ? StreamOutcome::Damaged : StreamOutcome::Done;
     } catch (const RuntimeError& e) {
         // An empty body fails before anything is written.
         if (e.number() == err::kDamaged) {

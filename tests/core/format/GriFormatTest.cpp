@@ -1,3 +1,5 @@
+#include "core/format/GriDecoder.h"
+#include "core/format/GriEncoder.h"
 #include "core/format/GriFormat.h"
 
 #include <gtest/gtest.h>
@@ -37,14 +39,14 @@ int errorOf(const std::function<void()>& f) {
 }
 
 // The whole-text steps, as one piece: what the chunked code must equal.
-std::string wholeFile(const std::string& header, const std::string& plain) {
+std::string wholeFile(const gri::Header& header, const std::string& plain) {
     Cipher c;
-    c.setKey(header);
+    c.setKey(header.line());
     c.setText(plain);
     c.xorKeystream();
     c.stretch();
     const std::string armour = c.text();
-    std::string out = header + "\r\n";
+    std::string out = header.line() + "\r\n";
     std::size_t p = 0;
     do {
         out += armour.substr(p, 70) + "\r\n";
@@ -71,13 +73,10 @@ struct Decrypted {
 Decrypted decryptWithReport(const std::string& file, std::size_t bufferSize = 256 * 1024,
                             std::size_t armourChunk = gri::kArmourChunk) {
     std::size_t pos = 0;
-    gri::Input in(trickle(file, pos, bufferSize), bufferSize);
-    const auto header = in.readHeaderLine(Cipher::kMaxKeyLength);
+    gri::Decoder decoder(trickle(file, pos, bufferSize), bufferSize, armourChunk);
     Decrypted out;
     out.damaged =
-        gri::decryptBody(
-            header.text, in, [&](std::string_view d) { out.plain.append(d); }, armourChunk)
-            .looksDamaged(header.text.size());
+        decoder.decryptBody([&](std::string_view d) { out.plain.append(d); }).looksDamaged();
     return out;
 }
 
@@ -147,7 +146,7 @@ std::string randomBytes(std::size_t n, std::mt19937& rng) {
 // damaged bodies give the same bytes or the same error.
 TEST_P(GriFormatOnEveryTarget, MatchesTheWholeTextSteps) {
     std::mt19937 rng(7);
-    const std::string header = gri::makeHeader("seed", "pw");
+    const gri::Header header = gri::Header::make("seed", "pw");
     std::vector<std::size_t> sizes;
     for (std::size_t n = 0; n <= 3000; ++n) {
         sizes.push_back(n);
@@ -161,8 +160,8 @@ TEST_P(GriFormatOnEveryTarget, MatchesTheWholeTextSteps) {
         const std::string expected = wholeFile(header, plain);
         std::size_t pos = 0;
         std::string file;
-        gri::encrypt(header, trickle(plain, pos, n + 1),
-                     [&](std::string_view d) { file.append(d); });
+        gri::Encoder(header).run(trickle(plain, pos, n + 1),
+                                 [&](std::string_view d) { file.append(d); });
         ASSERT_EQ(file, expected);
         if (n > 0) {
             ASSERT_EQ(gri::decryptBytes(file, "pw"), plain);
@@ -211,7 +210,7 @@ TEST_P(GriFormatOnEveryTarget, RoundTripsEveryLengthAndCode) {
 }
 
 TEST_P(GriFormatOnEveryTarget, SmallChunksGiveTheWholeTextBytes) {
-    const std::string header = gri::makeHeader("seed", "pw");
+    const gri::Header header = gri::Header::make("seed", "pw");
     for (std::size_t chunk : {105u, 210u}) {
         for (std::size_t base : {chunk, 2 * chunk, 3 * chunk}) {
             for (std::size_t len = base - 3; len <= base + 3; ++len) {
@@ -219,9 +218,9 @@ TEST_P(GriFormatOnEveryTarget, SmallChunksGiveTheWholeTextBytes) {
                 const std::string plain = allCodes(len);
                 std::size_t pos = 0;
                 std::string file;
-                gri::encrypt(
-                    header, trickle(plain, pos, 37), [&](std::string_view d) { file.append(d); },
-                    chunk);
+                gri::Encoder(header, chunk).run(trickle(plain, pos, 37), [&](std::string_view d) {
+                    file.append(d);
+                });
                 ASSERT_EQ(file, wholeFile(header, plain));
                 for (auto [buffer, armourChunk] : {std::pair{1u, 4u}, {7u, 8u}, {1000u, 12u}}) {
                     EXPECT_EQ(decryptWithReport(file, buffer, armourChunk).plain, plain);
@@ -232,12 +231,13 @@ TEST_P(GriFormatOnEveryTarget, SmallChunksGiveTheWholeTextBytes) {
 }
 
 TEST_P(GriFormatOnEveryTarget, DefaultChunkBoundaries) {
-    const std::string header = gri::makeHeader("seed", "pw");
+    const gri::Header header = gri::Header::make("seed", "pw");
     for (std::size_t len = gri::kPlainChunk - 3; len <= gri::kPlainChunk + 3; ++len) {
         const std::string plain = allCodes(len);
         std::size_t pos = 0;
         std::string file;
-        gri::encrypt(header, trickle(plain, pos, len), [&](std::string_view d) { file.append(d); });
+        gri::Encoder(header).run(trickle(plain, pos, len),
+                                 [&](std::string_view d) { file.append(d); });
         ASSERT_EQ(file, wholeFile(header, plain)) << len;
         EXPECT_EQ(gri::decryptBytes(file, "pw"), plain) << len;
     }
@@ -275,10 +275,9 @@ TEST(GriFormat, BuffersFollowTheStreamOffsets) {
                 out.append(d);
             };
             if (encrypting) {
-                gri::encrypt(file.substr(0, 24), read, write);
+                gri::Encoder(gri::Header::parse(file.substr(0, 24))).run(read, write);
             } else {
-                gri::Input in(read);
-                gri::decryptBody(in.readHeaderLine(Cipher::kMaxKeyLength).text, in, write);
+                gri::Decoder(read).decryptBody(write);
             }
             EXPECT_EQ(out, encrypting ? file : plain);
             EXPECT_EQ(reads.misplaced, 0) << encrypting;
@@ -413,6 +412,34 @@ TEST(GriFormat, FirstLineRules) {
             err::kDamaged);
     }
     EXPECT_EQ(gri::decryptBytes(padded(100000, body), "wrong"), std::nullopt);
+}
+
+// The fields the password test reads: cut short or empty on a short line,
+// never read past its end or beyond the first 24 characters.
+TEST(GriFormat, HeaderFields) {
+    const gri::Header made = gri::Header::make("seed", "pw");
+    const std::string line = made.line();
+    ASSERT_EQ(line.substr(0, 8), gri::kMarker);
+    EXPECT_TRUE(made.acceptsAny({"other", "pw"}));
+    EXPECT_FALSE(made.acceptsAny({}));
+    const struct {
+        std::string line;
+        std::size_t salt, verifier;
+        bool standard;
+    } rows[] = {{"", 0, 0, false},
+                {line.substr(0, 8), 0, 0, false},
+                {line.substr(0, 12), 4, 0, false},
+                {line.substr(0, 20), 8, 4, false},
+                {line, 8, 8, true},
+                {line + "longer", 8, 8, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.line.size());
+        const gri::Header h = gri::Header::parse(r.line);
+        EXPECT_EQ(h.salt(), line.substr(8, r.salt));
+        EXPECT_EQ(h.verifier(), line.substr(16, r.verifier));
+        EXPECT_EQ(h.standardLength(), r.standard);
+    }
+    EXPECT_FALSE(gri::Header::parse(line, true).standardLength());
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, GriFormatOnEveryTarget, testing::ValuesIn(kernels::available()),
