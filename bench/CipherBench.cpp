@@ -136,18 +136,18 @@ void FileToFile(benchmark::State& state, bool timeEncrypt) {
     const auto toGri = [&] { return encrypted; };
     const auto toTxt = [&] { return plain; };
     if (!timeEncrypt) {
-        grize::encryptFile(plain, "pw", "bench", toGri);
+        grize::encryptFile(plain, "pw", "bench", toGri, {}, grize::defaultFileSystem());
     }
     for (auto _ : state) {
         if (timeEncrypt) {
-            grize::encryptFile(plain, "pw", "bench", toGri);
+            grize::encryptFile(plain, "pw", "bench", toGri, {}, grize::defaultFileSystem());
             state.PauseTiming();
-            grize::decryptFile(encrypted, {"pw"}, toTxt);
+            grize::decryptFile(encrypted, {"pw"}, toTxt, {}, grize::defaultFileSystem());
             state.ResumeTiming();
         } else {
-            grize::decryptFile(encrypted, {"pw"}, toTxt);
+            grize::decryptFile(encrypted, {"pw"}, toTxt, {}, grize::defaultFileSystem());
             state.PauseTiming();
-            grize::encryptFile(plain, "pw", "bench", toGri);
+            grize::encryptFile(plain, "pw", "bench", toGri, {}, grize::defaultFileSystem());
             state.ResumeTiming();
         }
     }

@@ -155,6 +155,8 @@ class CommandFiles {
   public:
     enum class Conflict { None, Written, AlsoNamed };
 
+    explicit CommandFiles(FileSystem& fs) : fs_(fs) {}
+
     void addGiven(const std::string& path) { add(given_, path); }
     void addWritten(const std::string& path) { add(written_, path); }
 
@@ -186,12 +188,13 @@ class CommandFiles {
         std::string path;
         FileInfo info;
     };
-    static void add(std::vector<Entry>& entries, const std::string& path) {
+    void add(std::vector<Entry>& entries, const std::string& path) {
         Entry entry{path, {}};
-        quietly([&] { entry.info = defaultFileSystem().linkStatus(path); });
+        quietly([&] { entry.info = fs_.linkStatus(path); });
         entries.push_back(std::move(entry));
     }
 
+    FileSystem& fs_;
     std::vector<Entry> given_;
     std::vector<Entry> written_;
 };
@@ -201,13 +204,14 @@ struct FileJob {
     bool force;
     const std::u32string& password;
     bool showProgress;
+    FileSystem& fs;
 };
 
 // The start-up checks and the mode: whether `file` can be done at all.
 // Says why not on `messages`. Throws RuntimeError when it cannot be read.
 bool checkFile(Command command, const std::string& file, const std::string& name,
-               std::ostream& messages) {
-    const job::Target target = job::examine(file);
+               std::ostream& messages, FileSystem& fs) {
+    const job::Target target = job::examine(file, fs);
     const TargetCheck check = target.check;
     if (check != TargetCheck::Ok) {
         const std::string text = oneLine(targetCheckMessage(check, name));
@@ -232,9 +236,9 @@ bool checkFile(Command command, const std::string& file, const std::string& name
     return true;
 }
 
-bool fileIsReady(Command command, const std::string& file, std::ostream& messages) {
+bool fileIsReady(Command command, const std::string& file, std::ostream& messages, FileSystem& fs) {
     try {
-        return checkFile(command, file, shown(file), messages);
+        return checkFile(command, file, shown(file), messages, fs);
     } catch (const RuntimeError& e) {
         messages << shown(file) << ": " << errorText(e) << '\n';
     }
@@ -248,12 +252,12 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
     const std::string name = shown(file);
     std::string target;
     try {
-        if (!checkFile(job.command, file, name, messages)) {
+        if (!checkFile(job.command, file, name, messages, job.fs)) {
             return false;
         }
         const Operation operation =
             job.command == Command::Encrypt ? Operation::Encrypt : Operation::Decrypt;
-        job::Plan plan = job::plan(file, operation);
+        job::Plan plan = job::plan(file, operation, job.fs);
         target = plan.output;
         switch (files.conflict(plan)) {
             case CommandFiles::Conflict::None:
@@ -277,7 +281,7 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
         ProgressLine progress(messages, name, job.showProgress);
         RunOptions runOptions;
         runOptions.progress = progress.callback();
-        const RunResult result = job::run(plan, job.password, runOptions);
+        const RunResult result = job::run(plan, job.password, runOptions, job.fs);
         progress.clear();
         if (result.wrongPassword) {
             messages << name << ": " << messages::wrongPassword() << '\n';
@@ -378,7 +382,7 @@ std::optional<std::string> firstLine(std::istream& in) {
 }
 
 int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& terminal,
-           std::ostream& out, std::ostream& messages) {
+           std::ostream& out, std::ostream& messages, FileSystem& fs) {
     switch (options.command) {
         case Command::Help:
             out << usageText();
@@ -395,13 +399,13 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
     }
     // Nobody types a password for files that cannot be done.
     std::vector<std::string> ready;
-    CommandFiles files;
+    CommandFiles files(fs);
     if (!options.usesStreams()) {
         for (const std::string& file : options.files) {
             files.addGiven(file);
         }
         for (const std::string& file : options.files) {
-            if (fileIsReady(options.command, file, messages)) {
+            if (fileIsReady(options.command, file, messages, fs)) {
                 ready.push_back(file);
             }
         }
@@ -453,7 +457,7 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
         }
     }
     const std::u32string password = terminal.decodeText(*typed);
-    const FileJob job{options.command, options.force, password, terminal.messagesOnTerminal()};
+    const FileJob job{options.command, options.force, password, terminal.messagesOnTerminal(), fs};
 
     if (options.usesStreams()) {
         return processStreams(job, stdinStream, out, messages) ? kExitDone : kExitNotDone;

@@ -6,6 +6,10 @@
 
 #include "cli/CliOptions.h"
 
+namespace grize {
+class FileSystem;
+}
+
 namespace grize::cli {
 
 class Terminal;
@@ -15,9 +19,10 @@ inline constexpr int kExitNotDone = 1;
 inline constexpr int kExitUsage = 2;
 
 // Runs one command line: gets the password, then encrypts or decrypts each
-// file in turn, one line of outcome per file on `messages`.
+// file in turn, one line of outcome per file on `messages`, working through
+// `fs`.
 int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& terminal,
-           std::ostream& out, std::ostream& messages);
+           std::ostream& out, std::ostream& messages, FileSystem& fs);
 
 // The first line of a stream, its LF or CR LF removed; nullopt when the
 // stream holds nothing at all.

@@ -10,6 +10,7 @@
 #include "core/cipher/Kernels.h"
 #include "platform/CommandLine.h"
 #include "platform/Console.h"
+#include "platform/FileSystem.h"
 #include "platform/Interrupts.h"
 
 int main(int argc, char** argv) {
@@ -27,5 +28,5 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args = grize::commandLineArguments(argc, argv);
     const auto terminal = grize::cli::makeSystemTerminal();
     return grize::cli::runCli(grize::cli::parseArguments(args), std::cin, *terminal, std::cout,
-                              std::cerr);
+                              std::cerr, grize::defaultFileSystem());
 }

@@ -11,6 +11,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliRunner.h"
 #include "cli/Terminal.h"
+#include "platform/FileSystem.h"
 
 using namespace grize::cli;
 using grize::test::readFile;
@@ -46,7 +47,8 @@ Outcome run(const std::vector<std::string>& args, const std::string& stdinText,
             ScriptedTerminal terminal = {}) {
     std::istringstream in(stdinText);
     std::ostringstream out, messages;
-    const int status = runCli(parseArguments(args), in, terminal, out, messages);
+    const int status =
+        runCli(parseArguments(args), in, terminal, out, messages, grize::defaultFileSystem());
     return {status, messages.str()};
 }
 
@@ -394,7 +396,9 @@ TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
         ScriptedTerminal terminal;
         std::istringstream in;
         std::ostringstream out, messages;
-        EXPECT_EQ(runCli(parseArguments(args), in, terminal, out, messages), kExitNotDone);
+        EXPECT_EQ(
+            runCli(parseArguments(args), in, terminal, out, messages, grize::defaultFileSystem()),
+            kExitNotDone);
         EXPECT_TRUE(terminal.prompts.empty()) << args[1];
         const std::string said = messages.str();
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), static_cast<long>(args.size() - 1))

@@ -231,9 +231,10 @@ inline void makeEncrypted(const std::string& gri, const std::u32string& password
     const std::string plain = gri + ".plain";
     writeFile(plain, content);
     RunOptions replace;
-    replace.replace = probeOutput(plain, gri).info;
+    replace.replace = probeOutput(plain, gri, defaultFileSystem()).info;
     encryptFile(
-        plain, passwordBytes(password), "01/02/2031 3600.5", [&] { return gri; }, replace);
+        plain, passwordBytes(password), "01/02/2031 3600.5", [&] { return gri; }, replace,
+        defaultFileSystem());
 }
 
 }  // namespace grize::test

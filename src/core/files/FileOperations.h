@@ -30,8 +30,7 @@ struct ExistingOutput {
 };
 // Never throws: a name that cannot be examined counts as Free, and the run
 // then reports what is wrong with it.
-ExistingOutput probeOutput(const std::string& source, const std::string& target,
-                           FileSystem& fs = defaultFileSystem());
+ExistingOutput probeOutput(const std::string& source, const std::string& target, FileSystem& fs);
 
 // Bytes of the source read so far, of its size. Called on the thread that
 // runs the operation, after every read; it must not throw.
@@ -79,14 +78,14 @@ struct RunResult {
 // RuntimeError.
 RunResult encryptFile(const std::string& source, std::string_view password,
                       std::string_view saltSeedText, const OutputPathProvider& outputPath,
-                      const RunOptions& options = {}, FileSystem& fs = defaultFileSystem());
+                      const RunOptions& options, FileSystem& fs);
 
 // Tests the password, in each of the forms it may have been keyed with (see
 // passwordsForDecryption), and when one is accepted decrypts `source` with the
 // same guarantees as encryptFile. A wrong password touches nothing and does
 // not call the provider. A file that looks damaged is decrypted but kept.
 RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
-                      const OutputPathProvider& outputPath, const RunOptions& options = {},
-                      FileSystem& fs = defaultFileSystem());
+                      const OutputPathProvider& outputPath, const RunOptions& options,
+                      FileSystem& fs);
 
 }  // namespace grize

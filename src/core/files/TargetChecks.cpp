@@ -40,10 +40,6 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
     }
 }
 
-TargetCheck checkTarget(const std::string& path) {
-    return checkTarget(path, defaultFileSystem());
-}
-
 std::string targetCheckMessage(TargetCheck result, const std::string& path) {
     switch (result) {
         case TargetCheck::Ok:
@@ -80,10 +76,6 @@ bool isEncryptedFile(const std::string& path, FileSystem& fs) {
         got += n;
     }
     return got == head.size() && head == gri::kMarker;
-}
-
-bool isEncryptedFile(const std::string& path) {
-    return isEncryptedFile(path, defaultFileSystem());
 }
 
 }  // namespace grize

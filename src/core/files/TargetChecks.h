@@ -11,7 +11,6 @@ enum class TargetCheck { Ok, NoPath, NotFound, Empty, ReadOnly, Hidden, System }
 
 // Runs the tests in order and returns the first that fails. Never opens the
 // target (a FIFO would block). Never throws.
-TargetCheck checkTarget(const std::string& path);
 TargetCheck checkTarget(const std::string& path, FileSystem& fs);
 
 // The warning text for a failed test, pieces joined with CR LF exactly as the
@@ -20,7 +19,6 @@ std::string targetCheckMessage(TargetCheck result, const std::string& path);
 
 // True when the file's first eight bytes are the marker. Throws RuntimeError
 // when the file cannot be opened or read.
-bool isEncryptedFile(const std::string& path);
 bool isEncryptedFile(const std::string& path, FileSystem& fs);
 
 }  // namespace grize

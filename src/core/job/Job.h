@@ -19,7 +19,7 @@ struct Target {
 };
 // Never opens a path that failed a test. Throws RuntimeError when a file that
 // passed them cannot be read.
-Target examine(const std::string& path, FileSystem& fs = defaultFileSystem());
+Target examine(const std::string& path, FileSystem& fs);
 
 // Where a run writes, and what stands there now.
 struct Plan {
@@ -34,12 +34,11 @@ struct Plan {
     bool needsConsent() const { return existing.state == OutputState::Taken; }
 };
 // Throws RuntimeError when no output name can be made from the source's.
-Plan plan(const std::string& source, Operation mode, FileSystem& fs = defaultFileSystem());
+Plan plan(const std::string& source, Operation mode, FileSystem& fs);
 
 // Runs the plan with the password as typed, in every form it may have been
 // keyed with. `options.replace` comes from the plan. Throws RuntimeError.
-RunResult run(const Plan& plan, std::u32string_view password, RunOptions options = {},
-              FileSystem& fs = defaultFileSystem());
+RunResult run(const Plan& plan, std::u32string_view password, RunOptions options, FileSystem& fs);
 
 // What the user must read after a run that wrote its output, one text per
 // box (CR LF between lines); none when it went as asked. `source` is the

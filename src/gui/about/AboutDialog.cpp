@@ -12,10 +12,10 @@
 
 #include "AboutInfo.h"
 #include "Version.h"
+#include "gui/desktop/DesktopServices.h"
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
-#include "gui/desktop/DesktopServices.h"
 
 namespace grize {
 

@@ -37,21 +37,28 @@ OutputPathProvider fixed(const std::string& path) {
 TEST(FileOperations, RoundTripThroughFiles) {
     TempDir dir;
     writeFile(dir / "notes.txt", kPlain);
-    const std::string gri = encryptFile(dir / "notes.txt", "pw", kSeed, [&] {
-                                return replaceExtension(dir / "notes.txt", ".gri");
-                            }).output;
+    const std::string gri =
+        encryptFile(
+            dir / "notes.txt", "pw", kSeed,
+            [&] { return replaceExtension(dir / "notes.txt", ".gri"); }, {}, defaultFileSystem())
+            .output;
     EXPECT_EQ(gri, dir / "notes.gri");
     EXPECT_EQ(dir.names(), std::set<std::string>{"notes.gri"});
     EXPECT_EQ(readFile(gri), gri::encryptBytes(kPlain, "pw", kSeed));
 
     // A wrong password changes nothing and never asks for the output name.
-    EXPECT_TRUE(decryptFile(gri, {"PW"}, [&]() -> std::string {
-                    ADD_FAILURE();
-                    return {};
-                }).wrongPassword);
+    EXPECT_TRUE(decryptFile(
+                    gri, {"PW"},
+                    [&]() -> std::string {
+                        ADD_FAILURE();
+                        return {};
+                    },
+                    {}, defaultFileSystem())
+                    .wrongPassword);
     EXPECT_EQ(readFile(gri), gri::encryptBytes(kPlain, "pw", kSeed));
 
-    const RunResult back = decryptFile(gri, {"pw"}, fixed(dir / "back.txt"));
+    const RunResult back =
+        decryptFile(gri, {"pw"}, fixed(dir / "back.txt"), {}, defaultFileSystem());
     EXPECT_FALSE(back.wrongPassword);
     EXPECT_EQ(back.output, dir / "back.txt");
     EXPECT_EQ(back.sourceKept, SourceKept::No);
@@ -81,10 +88,10 @@ TEST(FileOperations, ProgressCountsTheSourceBytes) {
         EXPECT_EQ(calls.back().first, size);
         calls.clear();
     };
-    encryptFile(dir / "big.txt", "pw", kSeed, fixed(dir / "big.gri"), options);
+    encryptFile(dir / "big.txt", "pw", kSeed, fixed(dir / "big.gri"), options, defaultFileSystem());
     check(3 << 20);
     const std::uint64_t encrypted = readFile(dir / "big.gri")->size();
-    decryptFile(dir / "big.gri", {"pw"}, fixed(dir / "big.txt"), options);
+    decryptFile(dir / "big.gri", {"pw"}, fixed(dir / "big.txt"), options, defaultFileSystem());
     check(encrypted);
 }
 
@@ -124,8 +131,8 @@ TEST(FileOperations, OutputKeepsTheSourcesAccess) {
         const auto& [c, dir] = *static_cast<Run*>(context);
         c.runner();
         try {
-            encryptFile(dir / "a.txt", "", kSeed, fixed(dir / "a.gri"));
-            decryptFile(dir / "a.gri", {""}, fixed(dir / "a.txt"));
+            encryptFile(dir / "a.txt", "", kSeed, fixed(dir / "a.gri"), {}, defaultFileSystem());
+            decryptFile(dir / "a.gri", {""}, fixed(dir / "a.txt"), {}, defaultFileSystem());
             return 0;
         } catch (...) {
             return 1;
@@ -226,7 +233,7 @@ TEST(FileOperations, OutputNameCases) {
         const std::optional<std::string> oldOut = readFile(out);
         RunOptions options;
         if (c.consent != None) {
-            const ExistingOutput existing = probeOutput(src, out);
+            const ExistingOutput existing = probeOutput(src, out, defaultFileSystem());
             EXPECT_EQ(existing.state,
                       c.error == err::kOutputReadOnly ? OutputState::Refused : OutputState::Taken);
             options.replace = existing.info;
@@ -236,7 +243,8 @@ TEST(FileOperations, OutputNameCases) {
             fs::rename(fsPath(dir / "new"), fsPath(out));
         }
         try {
-            const RunResult result = encryptFile(src, "pw", kSeed, fixed(out), options);
+            const RunResult result =
+                encryptFile(src, "pw", kSeed, fixed(out), options, defaultFileSystem());
             EXPECT_EQ(c.error, 0);
             EXPECT_EQ(readFile(result.output), encrypted);
         } catch (const RuntimeError& e) {
@@ -259,7 +267,7 @@ TEST(FileOperations, RefusalsChangeNothing) {
     fs::create_directory(fsPath(dir / "folder"));
     const auto expectError = [&](int number, const OutputPathProvider& out) {
         try {
-            encryptFile(src, "pw", kSeed, out);
+            encryptFile(src, "pw", kSeed, out, {}, defaultFileSystem());
             ADD_FAILURE() << "no error";
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.number(), number);
@@ -273,7 +281,9 @@ TEST(FileOperations, RefusalsChangeNothing) {
     expectError(err::kFileNotFound, fixed(dir / "missing/a.gri"));
     expectError(err::kBadFileName, fixed(dir / "folder/a.gri"));
     expectError(err::kBadFileName, [&] { return replaceExtension(dir / "folder/ab", ".gri"); });
-    EXPECT_THROW(encryptFile(dir / "nothing", "pw", kSeed, fixed(dir / "x")), RuntimeError);
+    EXPECT_THROW(
+        encryptFile(dir / "nothing", "pw", kSeed, fixed(dir / "x"), {}, defaultFileSystem()),
+        RuntimeError);
 }
 
 TEST(FileOperations, RefusedFolderKeepsTheSource) {
@@ -287,7 +297,7 @@ TEST(FileOperations, RefusedFolderKeepsTheSource) {
     for (const auto& [out, error] : {std::pair{dir / "open/a.gri", err::kBadFileName},
                                      std::pair{dir / "locked/a.gri", err::kAccess}}) {
         try {
-            encryptFile(src, "pw", kSeed, fixed(out));
+            encryptFile(src, "pw", kSeed, fixed(out), {}, defaultFileSystem());
             ADD_FAILURE() << out;
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.number(), error);
@@ -458,7 +468,7 @@ TEST(FileOperations, OverlayLowerFilesAreReplaced) {
         writeFile(dir / "l/a.gri", "old output");
         const std::string out = dir / ("m/" + std::string(c.output));
         RunOptions options;
-        options.replace = probeOutput(dir / "m/a.txt", out).info;
+        options.replace = probeOutput(dir / "m/a.txt", out, defaultFileSystem()).info;
         FaultyFileSystem fs;
         fs.before = [&](const std::string& op, const std::string&) {
             if (c.swapped && op == "linkAt" && !readFile(dir / "m/new")) {
@@ -490,7 +500,7 @@ TEST(FileOperations, OtherRunsAndLeftovers) {
     RunOptions options;
     options.folderWait = std::chrono::milliseconds(100);
     try {
-        encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"), options);
+        encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"), options, defaultFileSystem());
         ADD_FAILURE() << "ran in a busy folder";
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.number(), err::kFolderBusy);
@@ -505,7 +515,7 @@ TEST(FileOperations, OtherRunsAndLeftovers) {
     }
     FileHandle live = files.openRead(dir / held);
     ASSERT_EQ(files.tryLock(live), LockResult::Locked);
-    encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"));
+    encryptFile(dir / "a.txt", "pw", kSeed, fixed(dir / "a.gri"), {}, defaultFileSystem());
     EXPECT_EQ(dir.names(), (std::set<std::string>{"a.gri", held, ".grize-notes.tmp"}));
 }
 
@@ -550,7 +560,8 @@ TEST(FileOperations, DamagedFilesAreKept) {
         TempDir dir;
         writeFile(dir / c.source, c.bytes);
         try {
-            const RunResult result = decryptFile(dir / c.source, {"pw"}, fixed(dir / "a.txt"));
+            const RunResult result =
+                decryptFile(dir / c.source, {"pw"}, fixed(dir / "a.txt"), {}, defaultFileSystem());
             EXPECT_EQ(c.error, 0);
             EXPECT_EQ(result.sourceKept, c.kept);
             EXPECT_EQ(readFile(dir / c.source).has_value(), c.kept == SourceKept::Damaged);
@@ -608,7 +619,8 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                 bool failed = false;
                 std::string leftover;
                 RunOptions options;
-                options.replace = probeOutput(dir / s.source, dir / s.output).info;
+                options.replace =
+                    probeOutput(dir / s.source, dir / s.output, defaultFileSystem()).info;
                 try {
                     if (s.encrypt) {
                         encryptFile(dir / s.source, "pw", kSeed, fixed(dir / s.output), options,
@@ -702,9 +714,11 @@ TEST(FileOperations, KilledRunLeavesTheDataComplete) {
                     const Run& r = *static_cast<Run*>(context);
                     try {
                         if (r.encrypt) {
-                            encryptFile(r.dir / "src", "pw", kSeed, fixed(r.dir / "out"));
+                            encryptFile(r.dir / "src", "pw", kSeed, fixed(r.dir / "out"), {},
+                                        defaultFileSystem());
                         } else {
-                            decryptFile(r.dir / "src", {"pw"}, fixed(r.dir / "out"));
+                            decryptFile(r.dir / "src", {"pw"}, fixed(r.dir / "out"), {},
+                                        defaultFileSystem());
                         }
                     } catch (...) {
                         return 1;

@@ -71,7 +71,7 @@ TEST(TargetChecks, FirstFailingTestDecides) {
     };
     for (const Case& c : cases) {
         if (c.possible) {
-            EXPECT_EQ(checkTarget(c.path), c.expected) << c.path;
+            EXPECT_EQ(checkTarget(c.path, defaultFileSystem()), c.expected) << c.path;
         }
     }
     if (sockets) {
@@ -112,10 +112,10 @@ TEST(TargetChecks, MarkerDecidesTheMode) {
     };
     for (const auto& [content, encrypted] : cases) {
         writeFile(dir / "f.txt", content);
-        EXPECT_EQ(isEncryptedFile(dir / "f.txt"), encrypted) << content;
+        EXPECT_EQ(isEncryptedFile(dir / "f.txt", defaultFileSystem()), encrypted) << content;
     }
     try {
-        isEncryptedFile(dir / "missing");
+        isEncryptedFile(dir / "missing", defaultFileSystem());
         ADD_FAILURE();
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.number(), err::kFileNotFound);
