@@ -240,12 +240,14 @@ class OperationsTest : public QObject {
         txtPassword2(w)->setText(decrypt ? "" : "pw");
 
         std::atomic<int> calls{0};
+        std::atomic<bool> held{false};
         std::atomic<bool> release{false};
         s.fs.before = [&](const std::string& call, const std::string&) {
             const std::string op = call.starts_with("rename") ? "rename" : call;  // either kind
             const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
             // The second read, so that the bar has something to show.
             if (op == holdAt && ++calls == (op == "read" ? 2 : 1)) {
+                held = true;
                 while (!release && std::chrono::steady_clock::now() < give_up) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 }
@@ -263,9 +265,10 @@ class OperationsTest : public QObject {
         // The bar soon after the start, so that the held run need not wait long.
         w.setProgressTiming(std::chrono::milliseconds(20), std::chrono::milliseconds(5));
         // A bar that never shows, or a window that never paints, waits for
-        // the held read to give up and fails below.
+        // the held call to give up and fails below. The stop comes only once
+        // the run is held where the row says.
         whenTrue(
-            w, [&] { return prgWork(w)->isVisible() && prgWork(w)->value() > 0; },
+            w, [&] { return held && prgWork(w)->isVisible() && prgWork(w)->value() > 0; },
             [&] {
                 seen.working = w.working();
                 seen.barShown = prgWork(w)->isVisible();
