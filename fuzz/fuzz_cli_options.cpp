@@ -19,6 +19,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliRunner.h"
 #include "cli/Terminal.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -64,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream out;
     std::ostringstream messages;
     const grize::cli::CliOptions options = grize::cli::parseArguments(args);
-    const int status = grize::cli::runCli(options, in, terminal, out, messages);
+    const int status =
+        grize::cli::runCli(options, in, terminal, out, messages, grize::defaultFileSystem());
     FUZZ_CHECK(::fchdir(home) == 0);
     ::close(home);
 

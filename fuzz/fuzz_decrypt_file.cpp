@@ -32,7 +32,8 @@ struct DecryptResult {
 DecryptResult decryptSource(const std::string& source) {
     DecryptResult result;
     const auto outputPath = [&] { return grize::replaceExtension(source, ".txt"); };
-    const grize::RunResult run = grize::decryptFile(source, {std::string(kPassword)}, outputPath);
+    const grize::RunResult run = grize::decryptFile(source, {std::string(kPassword)}, outputPath,
+                                                    {}, grize::defaultFileSystem());
     result.done = !run.wrongPassword;
     result.sourceKept = run.sourceKept != grize::SourceKept::No;
     result.output = run.output;
