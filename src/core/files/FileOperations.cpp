@@ -696,8 +696,8 @@ RunResult encryptFile(const std::string& source, std::string_view password,
                           options.replace);
         output.create();
         output.reserve(gri::encryptedSize(header.line().size(), run.input.info().size));
-        gri::Encoder(header).run(run.input.reader(),
-                                 [&](std::string_view data) { output.write(data); });
+        gri::Encoder(header, *options.kernelSet)
+            .run(run.input.reader(), [&](std::string_view data) { output.write(data); });
         output.place([&] {
             run.input.checkUnchanged();
             run.input.close();  // Windows replaces no file that is open
@@ -713,7 +713,7 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
                       FileSystem& fs) {
     return withLeftoverNamed([&](std::string& leftover) {
         Run run(fs, source, options, leftover);
-        gri::Decoder decoder(run.input.reader());
+        gri::Decoder decoder(run.input.reader(), *options.kernelSet);
         // Acceptance depends on the first 24 characters only; a line longer
         // than any key gives no key, so nothing can be decrypted.
         const gri::Header& header = decoder.header();
