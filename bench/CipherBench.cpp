@@ -63,24 +63,19 @@ void discard(std::string_view data) {
 }
 
 // The chunked transform of the file operations, with the file calls left out.
-void Transform(benchmark::State& state, const std::string& target, bool encrypt) {
-    if (!grize::kernels::choose(target)) {
-        state.SkipWithError("no such kernel set");
-        return;
-    }
+void Transform(benchmark::State& state, const grize::kernels::Table& k, bool encrypt) {
     const std::string plain = data(static_cast<std::size_t>(state.range(0)));
     const grize::gri::Header header = grize::gri::Header::parse(kHeader);
     const std::string file = grize::gri::encryptBytes(plain, "pw", "bench");
     for (auto _ : state) {
         std::size_t pos = 0;
         if (encrypt) {
-            grize::gri::Encoder(header).run(readFrom(plain, pos), discard);
+            grize::gri::Encoder(header, k).run(readFrom(plain, pos), discard);
         } else {
-            grize::gri::Decoder(readFrom(file, pos)).decryptBody(discard);
+            grize::gri::Decoder(readFrom(file, pos), k).decryptBody(discard);
         }
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
-    grize::kernels::choose(grize::kernels::available().front()->name);
 }
 
 void DecryptInMemory(benchmark::State& state) {
@@ -173,10 +168,10 @@ BENCHMARK(DecryptFileToFile)->Arg(kMiB)->Arg(256 * kMiB)->Unit(benchmark::kMilli
 int main(int argc, char** argv) {
     for (const grize::kernels::Table* table : grize::kernels::available()) {
         for (const bool encrypt : {true, false}) {
-            const std::string target = table->name;
             benchmark::RegisterBenchmark(
-                ((encrypt ? "TransformEncrypt/" : "TransformDecrypt/") + target).c_str(),
-                [target, encrypt](benchmark::State& state) { Transform(state, target, encrypt); })
+                ((encrypt ? "TransformEncrypt/" : "TransformDecrypt/") + std::string(table->name))
+                    .c_str(),
+                [table, encrypt](benchmark::State& state) { Transform(state, *table, encrypt); })
                 ->Arg(64 * kMiB)
                 ->Unit(benchmark::kMillisecond);
         }

@@ -7,8 +7,10 @@
 # a ratio to its floor and to age, then grize-cli's peak memory.
 #   bench/compare.sh [BUILD] [ROUNDS]     (defaults: build 7)
 # GRIZE_COMPARE_SIZES  sizes in bytes (default: 4 KiB, 16 MiB and 256 MiB)
-# GRIZE_KERNELS        grize-cli's kernel set, say AVX2 (default: the fastest here)
 # GRIZE_BASELINE       another build folder whose grize-cli is timed alongside
+# grize-cli runs with the fastest kernel set here, which is the set the table
+# names; grize_bench's Transform rows give each set's speed, e.g. AVX2 for a
+# processor without AVX-512.
 # Needs age and age-keygen (apt-get install age); openssl is timed when
 # installed. Scratch files go to $TMPDIR (or /tmp).
 set -euo pipefail
@@ -29,8 +31,8 @@ for tool in age age-keygen; do
 done
 have_openssl=0
 command -v openssl >/dev/null && have_openssl=1
-kernels="${GRIZE_KERNELS:-$("$bench" --benchmark_list_tests=true --benchmark_filter='^TransformEncrypt' |
-    head -1 | cut -d/ -f2)}"
+kernels="$("$bench" --benchmark_list_tests=true --benchmark_filter='^TransformEncrypt' |
+    head -1 | cut -d/ -f2)"
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/grize-compare-XXXXXX")" ||
     { echo "compare.sh: cannot make a scratch folder" >&2; exit 1; }
@@ -100,7 +102,6 @@ echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
 echo "Kernel set: $kernels${base:+ (the baseline picks its own)}"
 echo "Linux $(uname -r), $(df -T . | awk 'NR == 2 { print $2 }') at $scratch"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-export GRIZE_KERNELS="$kernels"
 declare -A times  # "size|name" -> microseconds, one per round
 for round in $(seq "$rounds"); do
     for size in "${sizes[@]}"; do

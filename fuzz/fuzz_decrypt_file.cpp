@@ -51,7 +51,7 @@ std::optional<std::string> decryptInSmallSteps(std::string_view bytes) {
                 bytes.remove_prefix(n);
                 return n;
             },
-            5, 8);
+            grize::kernels::fastest(), 5, 8);
         const grize::gri::Header& header = decoder.header();
         if (!header.accepts(kPassword) || header.longer()) {
             return std::nullopt;

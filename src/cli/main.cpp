@@ -1,5 +1,4 @@
 #include <clocale>
-#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,7 +6,6 @@
 #include "cli/CliOptions.h"
 #include "cli/CliRunner.h"
 #include "cli/Terminal.h"
-#include "core/cipher/Kernels.h"
 #include "platform/CommandLine.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
@@ -16,11 +14,6 @@
 int main(int argc, char** argv) {
     // The salt's seed uses the user's short date form.
     std::setlocale(LC_ALL, "");
-    // Benchmarks stand in for processors with fewer vector instructions.
-    if (const char* set = std::getenv("GRIZE_KERNELS"); set && !grize::kernels::choose(set)) {
-        std::cerr << "grize-cli: no kernel set " << set << " here\n";
-        return 2;
-    }
     // An interruption removes the run's scratch files and gives the
     // terminal its echo back.
     grize::installInterruptCleanup(grize::restoreConsole);

@@ -170,16 +170,6 @@ class FileSystem {
     // file that holds the lock.
     virtual LockResult tryLock(FileHandle& file) = 0;
 
-    // Scratch files named here are removed if the process is interrupted
-    // (installInterruptCleanup) while they carry this identity.
-    virtual void markScratch(const FileHandle& folder, const std::string& name,
-                             const FileInfo& info) = 0;
-    virtual void unmarkScratch(const FileHandle& folder, const std::string& name) = 0;
-    // Holds those interruptions back on this thread (true) or lets them in
-    // again (false), so that none lands between making a scratch file and
-    // marking it.
-    virtual void holdInterruptions(bool hold) = 0;
-
   protected:
     // Releases the native handle even when it throws. A folder's lock goes
     // with it.

@@ -15,10 +15,11 @@
 namespace grize::gri {
 
 inline std::string encryptBytes(std::string_view plaintext, std::string_view password,
-                                std::string_view saltSeedText) {
+                                std::string_view saltSeedText,
+                                const kernels::Table& k = kernels::fastest()) {
     std::string out;
     std::size_t pos = 0;
-    Encoder(Header::make(saltSeedText, password))
+    Encoder(Header::make(saltSeedText, password), k)
         .run(
             [&](char* buffer, std::size_t size) {
                 const std::size_t n = std::min(size, plaintext.size() - pos);
@@ -31,14 +32,17 @@ inline std::string encryptBytes(std::string_view plaintext, std::string_view pas
 }
 
 inline std::optional<std::string> decryptBytes(std::string_view fileBytes,
-                                               std::string_view password) {
+                                               std::string_view password,
+                                               const kernels::Table& k = kernels::fastest()) {
     std::size_t pos = 0;
-    Decoder decoder([&](char* buffer, std::size_t size) {
-        const std::size_t n = std::min(size, fileBytes.size() - pos);
-        std::memcpy(buffer, fileBytes.data() + pos, n);
-        pos += n;
-        return n;
-    });
+    Decoder decoder(
+        [&](char* buffer, std::size_t size) {
+            const std::size_t n = std::min(size, fileBytes.size() - pos);
+            std::memcpy(buffer, fileBytes.data() + pos, n);
+            pos += n;
+            return n;
+        },
+        k);
     if (!decoder.header().accepts(password)) {
         return std::nullopt;
     }

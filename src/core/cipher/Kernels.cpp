@@ -1,7 +1,6 @@
 #include "core/cipher/Kernels.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 #include "core/cipher/Cipher.h"
@@ -101,11 +100,6 @@ const std::vector<const Table*>& tables() {
     return list;
 }
 
-std::atomic<const Table*>& chosen() {
-    static std::atomic<const Table*> table{tables().front()};
-    return table;
-}
-
 }  // namespace
 
 std::uint32_t advance(std::uint32_t state, std::uint64_t steps) {
@@ -133,18 +127,17 @@ const std::vector<const Table*>& available() {
     return tables();
 }
 
-const Table& active() {
-    return *chosen().load(std::memory_order_relaxed);
+const Table& fastest() {
+    return *tables().front();
 }
 
-bool choose(std::string_view name) {
+const Table* byName(std::string_view name) {
     for (const Table* table : tables()) {
         if (name == table->name) {
-            chosen().store(table, std::memory_order_relaxed);
-            return true;
+            return table;
         }
     }
-    return false;
+    return nullptr;
 }
 
 }  // namespace grize::kernels

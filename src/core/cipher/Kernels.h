@@ -50,10 +50,10 @@ std::uint32_t advance(std::uint32_t state, std::uint64_t steps);
 
 // The sets this machine can run, fastest first; "scalar" is always last.
 const std::vector<const Table*>& available();
-// The set in use: the fastest, unless another was chosen.
-const Table& active();
-// Chooses a set by name (tests and benchmarks); false if there is none.
-bool choose(std::string_view name);
+// The first of available(): what the programs run with.
+const Table& fastest();
+// A set by name (tests and benchmarks); null if this machine has none.
+const Table* byName(std::string_view name);
 
 const Table& scalarTable();
 

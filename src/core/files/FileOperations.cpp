@@ -12,6 +12,7 @@
 #include "core/job/PathHelpers.h"
 #include "errors/Quietly.h"
 #include "errors/RuntimeError.h"
+#include "platform/Interrupts.h"
 #include "platform/PathRules.h"
 
 namespace grize {
@@ -76,20 +77,6 @@ void stopIfCancelled(const std::atomic<bool>* cancel) {
     }
 }
 
-// While a scratch file is made and marked for the interrupt clean-up.
-class InterruptionsHeld {
-  public:
-    explicit InterruptionsHeld(FileSystem& fs) : fs_(fs) { fs_.holdInterruptions(true); }
-    ~InterruptionsHeld() {
-        quietly([&] { fs_.holdInterruptions(false); });
-    }
-    InterruptionsHeld(const InterruptionsHeld&) = delete;
-    InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
-
-  private:
-    FileSystem& fs_;
-};
-
 // The folder of one run, opened once. Holding its lock keeps other Grize runs
 // out of it for the whole run, so they cannot remove each other's files.
 class Folder {
@@ -143,7 +130,7 @@ class Folder {
         if (open != nullptr) {
             open->reset();
         }
-        quietly([&] { fs_.unmarkScratch(handle_, name); });
+        quietly([&] { interrupts::unmarkScratch(handle_, name); });
     }
 
   private:
@@ -300,7 +287,8 @@ class SafeOutput {
     SafeOutput& operator=(const SafeOutput&) = delete;
 
     void create() {
-        const InterruptionsHeld held(fs_);
+        // While the scratch file is made and marked for the interrupt clean-up.
+        const interrupts::Hold held;
         for (int i = 0; i < kNameAttempts && !handle_; ++i) {
             tempName_ = scratchName(kTempSuffix);
             handle_ = fs_.createNewAt(folder_.handle(), tempName_, 0600);
@@ -309,7 +297,7 @@ class SafeOutput {
             throw err::accessError();
         }
         tempInfo_ = identify(&handle_, tempName_);
-        fs_.markScratch(folder_.handle(), tempName_, tempInfo_);
+        interrupts::markScratch(folder_.handle(), tempName_, tempInfo_);
         quietly([&] { fs_.tryLock(handle_); });
     }
 
@@ -356,7 +344,7 @@ class SafeOutput {
             fs_.renameAt(folder, tempName_, targetName_);
         }
         renamed_ = true;
-        fs_.unmarkScratch(folder, tempName_);
+        interrupts::unmarkScratch(folder, tempName_);
         // Open until now, so that a scratch file left by a failure can still
         // be emptied.
         handle_.close();
@@ -418,14 +406,14 @@ class SafeOutput {
     }
 
     void keepReplaced() {
-        const InterruptionsHeld held(fs_);
+        const interrupts::Hold held;
         const FileHandle& folder = folder_.handle();
         for (int i = 0; i < kNameAttempts && !backupInfo_; ++i) {
             backupName_ = scratchName(kBackupSuffix);
             switch (fs_.linkAt(folder, targetName_, backupName_)) {
                 case LinkResult::Done:
                     backupInfo_ = identify(nullptr, backupName_);
-                    fs_.markScratch(folder, backupName_, *backupInfo_);
+                    interrupts::markScratch(folder, backupName_, *backupInfo_);
                     if (!backupInfo_->sameFileAs(replaced_) && !copiedUp(*backupInfo_)) {
                         throw err::fileExists();
                     }
@@ -473,7 +461,7 @@ class SafeOutput {
         backupIsCopy_ = true;
         const FileHandle& copy = backupHandle_;
         backupInfo_ = identify(&copy, backupName_);
-        fs_.markScratch(folder, backupName_, *backupInfo_);
+        interrupts::markScratch(folder, backupName_, *backupInfo_);
         {
             const FileHandle in = fs_.openReadAt(folder, targetName_);
             if (!fs_.info(in).sameFileAs(replaced_)) {
@@ -527,7 +515,7 @@ class SafeOutput {
                 }
                 if (backupInfo_) {
                     fs_.renameAt(folder, backupName_, targetName_);
-                    fs_.unmarkScratch(folder, backupName_);
+                    interrupts::unmarkScratch(folder, backupName_);
                     backupInfo_.reset();
                 } else {
                     fs_.removeAt(folder, targetName_);
@@ -696,8 +684,8 @@ RunResult encryptFile(const std::string& source, std::string_view password,
                           options.replace);
         output.create();
         output.reserve(gri::encryptedSize(header.line().size(), run.input.info().size));
-        gri::Encoder(header).run(run.input.reader(),
-                                 [&](std::string_view data) { output.write(data); });
+        gri::Encoder(header, *options.kernelSet)
+            .run(run.input.reader(), [&](std::string_view data) { output.write(data); });
         output.place([&] {
             run.input.checkUnchanged();
             run.input.close();  // Windows replaces no file that is open
@@ -713,7 +701,7 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
                       FileSystem& fs) {
     return withLeftoverNamed([&](std::string& leftover) {
         Run run(fs, source, options, leftover);
-        gri::Decoder decoder(run.input.reader());
+        gri::Decoder decoder(run.input.reader(), *options.kernelSet);
         // Acceptance depends on the first 24 characters only; a line longer
         // than any key gives no key, so nothing can be decrypted.
         const gri::Header& header = decoder.header();

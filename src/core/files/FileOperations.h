@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cipher/Kernels.h"
 #include "platform/FileSystem.h"
 
 namespace grize {
@@ -49,6 +50,9 @@ struct RunOptions {
     // everything as it was. Once the output has its name the run completes:
     // a run that returns was done, whenever the flag was set.
     const std::atomic<bool>* cancel = nullptr;
+    // The kernel set the run encrypts or decrypts with, never null; every
+    // set gives the same bytes.
+    const kernels::Table* kernelSet = &kernels::fastest();
 };
 
 enum class SourceKept {

@@ -41,8 +41,9 @@ std::size_t unarmourChunk(const kernels::Table& k, const char* chars, std::size_
 
 }  // namespace
 
-Decoder::Decoder(ReadFn read, std::size_t bufferSize, std::size_t armourChunk)
-    : k_(kernels::active()),
+Decoder::Decoder(ReadFn read, const kernels::Table& k, std::size_t bufferSize,
+                 std::size_t armourChunk)
+    : k_(k),
       in_(std::move(read), bufferSize),
       armourChunk_(checkedChunk(armourChunk)),
       block_(std::min(armourChunk, kBlockChars)),
@@ -80,7 +81,7 @@ bool Decoder::takeLinePairs(std::size_t want) {
 
 bool Decoder::readChars(std::size_t want) {
     want = std::min(want, kRealign - length_ % kRealign);
-    const std::size_t n = in_.readBodyChars(chars_.get(), want);
+    const std::size_t n = in_.readBodyChars(k_, chars_.get(), want);
     const std::size_t got = unarmourChunk(k_, chars_.get(), n, plain_.data() + chunkBytes_);
     keystream_->apply(k_, plain_.data() + chunkBytes_, got);
     chunkBytes_ += got;

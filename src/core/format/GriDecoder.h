@@ -28,11 +28,11 @@ struct BodyReport {
 
 // Reads a .gri file: its header line, then, keyed with that line, the
 // plaintext of its body, un-armoured `armourChunk` characters (a multiple of
-// 4) at a time.
+// 4) at a time, through the kernel set `k`.
 class Decoder {
   public:
-    explicit Decoder(ReadFn read, std::size_t bufferSize = Input::kBufferSize,
-                     std::size_t armourChunk = kArmourChunk);
+    Decoder(ReadFn read, const kernels::Table& k, std::size_t bufferSize = Input::kBufferSize,
+            std::size_t armourChunk = kArmourChunk);
 
     // The first line, read on the first call, kept up to the key limit.
     const Header& header();

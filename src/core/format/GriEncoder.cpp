@@ -48,8 +48,8 @@ std::size_t appendLines(char* out, std::string_view armour) {
 
 }  // namespace
 
-Encoder::Encoder(const Header& header, std::size_t plainChunk)
-    : k_(kernels::active()),
+Encoder::Encoder(const Header& header, const kernels::Table& k, std::size_t plainChunk)
+    : k_(k),
       line_(header.line()),
       plainChunk_(checkedChunk(plainChunk)),
       keystream_(header.line()) {}

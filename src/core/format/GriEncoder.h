@@ -10,10 +10,11 @@
 namespace grize::gri {
 
 // Writes a .gri file: the header line, then the body of everything `read`
-// yields, read `plainChunk` bytes (a multiple of 105) at a time.
+// yields, read `plainChunk` bytes (a multiple of 105) at a time, through the
+// kernel set `k`.
 class Encoder {
   public:
-    explicit Encoder(const Header& header, std::size_t plainChunk = kPlainChunk);
+    Encoder(const Header& header, const kernels::Table& k, std::size_t plainChunk = kPlainChunk);
 
     // Once per encoder.
     void run(const ReadFn& read, const WriteFn& write);

@@ -195,8 +195,7 @@ bool Input::readDamaged(char& out) {
     return true;
 }
 
-std::size_t Input::readBodyChars(char* out, std::size_t room) {
-    const kernels::Table& k = kernels::active();
+std::size_t Input::readBodyChars(const kernels::Table& k, char* out, std::size_t room) {
     std::size_t got = 0;
     while (got < room) {
         if (releasing_) {

@@ -32,8 +32,8 @@ class Input {
 
     // Fills `out` with the next body characters, all in the alphabet: every
     // line after the first, without its line end. Fewer than `room` only at
-    // the end.
-    std::size_t readBodyChars(char* out, std::size_t room);
+    // the end. Standard lines are taken whole through `k`.
+    std::size_t readBodyChars(const kernels::Table& k, char* out, std::size_t room);
 
     // The last character read ended a line: at the end, the file was not cut
     // inside its last line.

@@ -53,7 +53,8 @@ class PeekedStream {
 }  // namespace
 
 StreamOutcome encryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
-                            std::string_view password, std::string_view saltSeedText) {
+                            std::string_view password, std::string_view saltSeedText,
+                            const kernels::Table& k) {
     PeekedStream in(read);
     if (in.empty()) {
         return StreamOutcome::Empty;  // as empty files are refused: nothing could open it
@@ -61,17 +62,17 @@ StreamOutcome encryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
     if (in.beginsWithMarker()) {
         return StreamOutcome::NotForThisMode;
     }
-    gri::Encoder(gri::Header::make(saltSeedText, password)).run(in.reader(), write);
+    gri::Encoder(gri::Header::make(saltSeedText, password), k).run(in.reader(), write);
     return StreamOutcome::Done;
 }
 
 StreamOutcome decryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
-                            const std::vector<std::string>& passwords) {
+                            const std::vector<std::string>& passwords, const kernels::Table& k) {
     PeekedStream peeked(read);
     if (!peeked.beginsWithMarker()) {
         return StreamOutcome::NotForThisMode;
     }
-    gri::Decoder decoder(peeked.reader());
+    gri::Decoder decoder(peeked.reader(), k);
     const gri::Header& header = decoder.header();
     if (!header.acceptsAny(passwords)) {
         return StreamOutcome::WrongPassword;

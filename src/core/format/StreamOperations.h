@@ -9,7 +9,8 @@
 namespace grize {
 
 // Encrypting and decrypting a stream (a pipe), for `grize-cli encrypt -`:
-// the same bytes as the file operations, with nothing on disk.
+// the same bytes as the file operations, with nothing on disk. `k` is the
+// kernel set; every set gives the same bytes.
 enum class StreamOutcome {
     Done,
     NotForThisMode,  // encrypting something encrypted, or decrypting something that is not
@@ -20,10 +21,12 @@ enum class StreamOutcome {
 };
 
 StreamOutcome encryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
-                            std::string_view password, std::string_view saltSeedText);
+                            std::string_view password, std::string_view saltSeedText,
+                            const kernels::Table& k = kernels::fastest());
 
 // Writes nothing until the header line has accepted one of the passwords.
 StreamOutcome decryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
-                            const std::vector<std::string>& passwords);
+                            const std::vector<std::string>& passwords,
+                            const kernels::Table& k = kernels::fastest());
 
 }  // namespace grize

@@ -43,12 +43,6 @@ class PosixFileSystem : public FileSystem {
     std::vector<std::string> listFolder(const FileHandle& folder) override;
     LockResult tryLock(FileHandle& file) override;
 
-    // PosixInterrupts.cpp
-    void markScratch(const FileHandle& folder, const std::string& name,
-                     const FileInfo& info) override;
-    void unmarkScratch(const FileHandle& folder, const std::string& name) override;
-    void holdInterruptions(bool hold) override;
-
   protected:
     void close(FileHandle::Native file) override;
 };

@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "platform/Interrupts.h"
-#include "platform/posix/PosixFileSystem.h"
 
 namespace grize {
 
@@ -74,36 +73,7 @@ void ignoreFileSizeSignal() {
     ::_exit(128 + signal);
 }
 
-}  // namespace
-
-void PosixFileSystem::markScratch(const FileHandle& folder, const std::string& name,
-                                  const FileInfo& info) {
-    if (name.size() >= sizeof(ScratchSlot::name)) {
-        return;
-    }
-    for (ScratchSlot& slot : slots) {
-        int expected = ScratchSlot::Free;
-        if (slot.state.compare_exchange_strong(expected, ScratchSlot::Filling)) {
-            slot.folder = static_cast<int>(folder.get());
-            std::memcpy(slot.name, name.c_str(), name.size() + 1);
-            slot.device = static_cast<dev_t>(info.device);
-            slot.inode = static_cast<ino_t>(info.inode);
-            slot.state.store(ScratchSlot::Ready);
-            return;
-        }
-    }
-}
-
-void PosixFileSystem::unmarkScratch(const FileHandle& folder, const std::string& name) {
-    for (ScratchSlot& slot : slots) {
-        if (slot.state.load() == ScratchSlot::Ready && slot.folder == folder.get() &&
-            name == slot.name) {
-            slot.state.store(ScratchSlot::Free);
-        }
-    }
-}
-
-void PosixFileSystem::holdInterruptions(bool hold) {
+void holdInterruptions(bool hold) {
     // What was blocked before stays blocked afterwards.
     thread_local sigset_t before;
     thread_local std::unique_lock<std::mutex> lock(held, std::defer_lock);
@@ -124,6 +94,46 @@ void PosixFileSystem::holdInterruptions(bool hold) {
         lock.lock();
     }
 }
+
+}  // namespace
+
+namespace interrupts {
+
+void markScratch(const FileHandle& folder, const std::string& name, const FileInfo& info) {
+    if (name.size() >= sizeof(ScratchSlot::name)) {
+        return;
+    }
+    for (ScratchSlot& slot : slots) {
+        int expected = ScratchSlot::Free;
+        if (slot.state.compare_exchange_strong(expected, ScratchSlot::Filling)) {
+            slot.folder = static_cast<int>(folder.get());
+            std::memcpy(slot.name, name.c_str(), name.size() + 1);
+            slot.device = static_cast<dev_t>(info.device);
+            slot.inode = static_cast<ino_t>(info.inode);
+            slot.state.store(ScratchSlot::Ready);
+            return;
+        }
+    }
+}
+
+void unmarkScratch(const FileHandle& folder, const std::string& name) {
+    for (ScratchSlot& slot : slots) {
+        if (slot.state.load() == ScratchSlot::Ready && slot.folder == folder.get() &&
+            name == slot.name) {
+            slot.state.store(ScratchSlot::Free);
+        }
+    }
+}
+
+Hold::Hold() {
+    holdInterruptions(true);
+}
+
+Hold::~Hold() {
+    holdInterruptions(false);
+}
+
+}  // namespace interrupts
 
 void installInterruptCleanup(void (*restore)()) {
     restoreHook.store(restore);

@@ -52,18 +52,12 @@ class WindowsFileSystem : public FileSystem {
     std::vector<std::string> listFolder(const FileHandle& folder) override;
     LockResult tryLock(FileHandle& file) override;
 
-    // WindowsInterrupts.cpp
-    void markScratch(const FileHandle& folder, const std::string& name,
-                     const FileInfo& info) override;
-    void unmarkScratch(const FileHandle& folder, const std::string& name) override;
-    void holdInterruptions(bool hold) override;
+    // The folder's path as the system gives it for the handle, for joining
+    // names to (and for the interrupt clean-up's list).
+    static std::wstring folderPath(const FileHandle& folder);
 
   protected:
     void close(FileHandle::Native file) override;
-
-    // The folder's path as the system gives it for the handle, for joining
-    // names to.
-    std::wstring folderPath(const FileHandle& folder);
 };
 
 }  // namespace grize

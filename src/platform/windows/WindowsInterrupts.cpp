@@ -48,28 +48,31 @@ BOOL WINAPI onInterrupt(DWORD event) {
 
 }  // namespace
 
-void WindowsFileSystem::markScratch(const FileHandle& folder, const std::string& name,
-                                    const FileInfo& info) {
-    std::wstring base = folderPath(folder);
+namespace interrupts {
+
+void markScratch(const FileHandle& folder, const std::string& name, const FileInfo& info) {
+    std::wstring base = WindowsFileSystem::folderPath(folder);
     std::wstring path = base + L'\\' + widen(name);
     const std::lock_guard lock(scratchMutex);
     scratch.push_back({std::move(base), name, std::move(path), info});
 }
 
-void WindowsFileSystem::unmarkScratch(const FileHandle& folder, const std::string& name) {
-    const std::wstring base = folderPath(folder);
+void unmarkScratch(const FileHandle& folder, const std::string& name) {
+    const std::wstring base = WindowsFileSystem::folderPath(folder);
     const std::lock_guard lock(scratchMutex);
     scratch.remove_if(
         [&](const Scratch& file) { return file.folder == base && file.name == name; });
 }
 
-void WindowsFileSystem::holdInterruptions(bool hold) {
-    if (hold) {
-        held.lock();
-    } else {
-        held.unlock();
-    }
+Hold::Hold() {
+    held.lock();
 }
+
+Hold::~Hold() {
+    held.unlock();
+}
+
+}  // namespace interrupts
 
 void installInterruptCleanup(void (*restore)()) {
     restoreHook.store(restore);

@@ -70,10 +70,11 @@ struct Decrypted {
     bool damaged = false;
 };
 
-Decrypted decryptWithReport(const std::string& file, std::size_t bufferSize = 256 * 1024,
+Decrypted decryptWithReport(const kernels::Table& k, const std::string& file,
+                            std::size_t bufferSize = 256 * 1024,
                             std::size_t armourChunk = gri::kArmourChunk) {
     std::size_t pos = 0;
-    gri::Decoder decoder(trickle(file, pos, bufferSize), bufferSize, armourChunk);
+    gri::Decoder decoder(trickle(file, pos, bufferSize), k, bufferSize, armourChunk);
     Decrypted out;
     out.damaged =
         decoder.decryptBody([&](std::string_view d) { out.plain.append(d); }).looksDamaged();
@@ -121,8 +122,7 @@ TEST(GriFormat, ReproducesTheReferenceFile) {
 // Each test runs with every kernel set this machine has.
 class GriFormatOnEveryTarget : public testing::TestWithParam<const kernels::Table*> {
   protected:
-    void SetUp() override { kernels::choose(GetParam()->name); }
-    void TearDown() override { kernels::choose(kernels::available().front()->name); }
+    const kernels::Table& k = *GetParam();
 };
 
 std::string outcome(const std::function<std::string()>& f) {
@@ -160,11 +160,11 @@ TEST_P(GriFormatOnEveryTarget, MatchesTheWholeTextSteps) {
         const std::string expected = wholeFile(header, plain);
         std::size_t pos = 0;
         std::string file;
-        gri::Encoder(header).run(trickle(plain, pos, n + 1),
-                                 [&](std::string_view d) { file.append(d); });
+        gri::Encoder(header, k).run(trickle(plain, pos, n + 1),
+                                    [&](std::string_view d) { file.append(d); });
         ASSERT_EQ(file, expected);
         if (n > 0) {
-            ASSERT_EQ(gri::decryptBytes(file, "pw"), plain);
+            ASSERT_EQ(gri::decryptBytes(file, "pw", k), plain);
         }
         if (n > 20000 || n % 7 != 0) {
             continue;
@@ -177,9 +177,9 @@ TEST_P(GriFormatOnEveryTarget, MatchesTheWholeTextSteps) {
         }
         damaged.push_back(file.substr(0, at) + "\n" + file.substr(at));
         for (const std::string& d : damaged) {
-            EXPECT_EQ(outcome([&] { return *gri::decryptBytes(d, "pw"); }),
+            EXPECT_EQ(outcome([&] { return *gri::decryptBytes(d, "pw", k); }),
                       // One byte at a time: no standard lines taken whole, no pairs.
-                      outcome([&] { return decryptWithReport(d, 1, 4).plain; }))
+                      outcome([&] { return decryptWithReport(k, d, 1, 4).plain; }))
                 << testing::PrintToString(d.substr(at - 3, 8));
         }
     }
@@ -189,23 +189,23 @@ TEST_P(GriFormatOnEveryTarget, RoundTripsEveryLengthAndCode) {
     for (std::size_t len = 0; len <= 300; ++len) {
         SCOPED_TRACE(len);
         const std::string plain = allCodes(len);
-        const std::string file = gri::encryptBytes(plain, "pw", "seed");
+        const std::string file = gri::encryptBytes(plain, "pw", "seed", k);
         const std::size_t armour = len + (len + 2) / 3;
         EXPECT_EQ(file.size(), 26 + armour + 2 * std::max<std::size_t>(1, (armour + 69) / 70));
         EXPECT_EQ(gri::encryptedSize(24, len), file.size());
         EXPECT_EQ(gri::decryptedSize(file.size()), len);
         if (len == 0) {
-            EXPECT_EQ(errorOf([&] { gri::decryptBytes(file, "pw"); }), err::kDamaged);
+            EXPECT_EQ(errorOf([&] { gri::decryptBytes(file, "pw", k); }), err::kDamaged);
         } else {
-            EXPECT_EQ(gri::decryptBytes(file, "pw"), plain);
+            EXPECT_EQ(gri::decryptBytes(file, "pw", k), plain);
         }
     }
     for (int code = 0; code < 256; ++code) {
         const std::string one(1, static_cast<char>(code));
-        EXPECT_EQ(gri::decryptBytes(gri::encryptBytes(one, "", "s"), ""), one) << code;
+        EXPECT_EQ(gri::decryptBytes(gri::encryptBytes(one, "", "s", k), "", k), one) << code;
     }
     for (auto [len, size] : {std::pair{0, 28}, {52, 98}, {53, 101}, {100, 164}}) {
-        EXPECT_EQ(gri::encryptBytes(std::string(len, 'x'), "p", "s").size(), size) << len;
+        EXPECT_EQ(gri::encryptBytes(std::string(len, 'x'), "p", "s", k).size(), size) << len;
     }
 }
 
@@ -218,12 +218,11 @@ TEST_P(GriFormatOnEveryTarget, SmallChunksGiveTheWholeTextBytes) {
                 const std::string plain = allCodes(len);
                 std::size_t pos = 0;
                 std::string file;
-                gri::Encoder(header, chunk).run(trickle(plain, pos, 37), [&](std::string_view d) {
-                    file.append(d);
-                });
+                gri::Encoder(header, k, chunk)
+                    .run(trickle(plain, pos, 37), [&](std::string_view d) { file.append(d); });
                 ASSERT_EQ(file, wholeFile(header, plain));
                 for (auto [buffer, armourChunk] : {std::pair{1u, 4u}, {7u, 8u}, {1000u, 12u}}) {
-                    EXPECT_EQ(decryptWithReport(file, buffer, armourChunk).plain, plain);
+                    EXPECT_EQ(decryptWithReport(k, file, buffer, armourChunk).plain, plain);
                 }
             }
         }
@@ -236,10 +235,10 @@ TEST_P(GriFormatOnEveryTarget, DefaultChunkBoundaries) {
         const std::string plain = allCodes(len);
         std::size_t pos = 0;
         std::string file;
-        gri::Encoder(header).run(trickle(plain, pos, len),
-                                 [&](std::string_view d) { file.append(d); });
+        gri::Encoder(header, k).run(trickle(plain, pos, len),
+                                    [&](std::string_view d) { file.append(d); });
         ASSERT_EQ(file, wholeFile(header, plain)) << len;
-        EXPECT_EQ(gri::decryptBytes(file, "pw"), plain) << len;
+        EXPECT_EQ(gri::decryptBytes(file, "pw", k), plain) << len;
     }
 }
 
@@ -275,9 +274,10 @@ TEST(GriFormat, BuffersFollowTheStreamOffsets) {
                 out.append(d);
             };
             if (encrypting) {
-                gri::Encoder(gri::Header::parse(file.substr(0, 24))).run(read, write);
+                gri::Encoder(gri::Header::parse(file.substr(0, 24)), kernels::fastest())
+                    .run(read, write);
             } else {
-                gri::Decoder(read).decryptBody(write);
+                gri::Decoder(read, kernels::fastest()).decryptBody(write);
             }
             EXPECT_EQ(out, encrypting ? file : plain);
             EXPECT_EQ(reads.misplaced, 0) << encrypting;
@@ -291,7 +291,7 @@ TEST(GriFormat, BuffersFollowTheStreamOffsets) {
 // writer or a line-end conversion read as undamaged.
 TEST_P(GriFormatOnEveryTarget, RewrappedBodiesDecryptAlike) {
     const std::string plain = allCodes(400);
-    const std::string file = gri::encryptBytes(plain, "pw", "seed");
+    const std::string file = gri::encryptBytes(plain, "pw", "seed", k);
     const struct {
         std::string file;
         bool damaged;
@@ -306,7 +306,7 @@ TEST_P(GriFormatOnEveryTarget, RewrappedBodiesDecryptAlike) {
     for (const auto& v : variants) {
         SCOPED_TRACE(testing::PrintToString(v.file.substr(0, 40)));
         for (const std::size_t buffer : {std::size_t{1}, std::size_t{256 * 1024}}) {
-            const Decrypted d = decryptWithReport(v.file, buffer);
+            const Decrypted d = decryptWithReport(k, v.file, buffer);
             EXPECT_EQ(d.plain, plain);
             EXPECT_EQ(d.damaged, v.damaged);
         }
@@ -318,7 +318,7 @@ TEST_P(GriFormatOnEveryTarget, RewrappedBodiesDecryptAlike) {
 TEST_P(GriFormatOnEveryTarget, DamageKeepsTheRestInPlace) {
     std::mt19937 rng(11);
     const std::string plain = randomBytes(20000, rng);
-    const std::string crlf = gri::encryptBytes(plain, "pw", "seed");
+    const std::string crlf = gri::encryptBytes(plain, "pw", "seed", k);
     const std::size_t chars = plain.size() / 3 * 4 + plain.size() % 3 + 1;
     struct Case {
         std::string name, file;
@@ -363,7 +363,7 @@ TEST_P(GriFormatOnEveryTarget, DamageKeepsTheRestInPlace) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (const std::size_t buffer : {std::size_t{7}, std::size_t{256 * 1024}}) {
-            const Decrypted d = decryptWithReport(c.file, buffer);
+            const Decrypted d = decryptWithReport(k, c.file, buffer);
             EXPECT_TRUE(d.damaged);
             // Only damage at the end may add characters.
             EXPECT_TRUE(d.plain.size() == plain.size() ||
