@@ -10,9 +10,6 @@
 #include "Version.h"
 #include "cli/Terminal.h"
 #include "core/files/TargetChecks.h"
-#include "core/format/PasswordBytes.h"
-#include "core/format/SaltSeed.h"
-#include "core/format/StreamOperations.h"
 #include "core/job/Job.h"
 #include "core/job/PathHelpers.h"
 #include "core/job/RunMessages.h"
@@ -91,6 +88,10 @@ void dropCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
+}
+
+Operation operationOf(Command command) {
+    return command == Command::Encrypt ? Operation::Encrypt : Operation::Decrypt;
 }
 
 std::string errorText(const RuntimeError& e) {
@@ -223,14 +224,8 @@ bool checkFile(Command command, const std::string& file, const std::string& name
         }
         return false;
     }
-    const bool encrypted = target.mode == Operation::Decrypt;
-    if (command == Command::Encrypt && encrypted) {
-        messages << name << ": already encrypted (begins with \"[Grized]\"), left as it is\n";
-        return false;
-    }
-    if (command == Command::Decrypt && !encrypted) {
-        messages << name << ": not an encrypted file (does not begin with \"[Grized]\"), "
-                 << "left as it is\n";
+    if (target.mode != operationOf(command)) {
+        messages << name << ": " << messages::notForThisMode(operationOf(command), false) << '\n';
         return false;
     }
     return true;
@@ -255,9 +250,7 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
         if (!checkFile(job.command, file, name, messages, job.fs)) {
             return false;
         }
-        const Operation operation =
-            job.command == Command::Encrypt ? Operation::Encrypt : Operation::Decrypt;
-        job::Plan plan = job::plan(file, operation, job.fs);
+        job::Plan plan = job::plan(file, operationOf(job.command), job.fs);
         target = plan.output;
         switch (files.conflict(plan)) {
             case CommandFiles::Conflict::None:
@@ -279,9 +272,9 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
             plan.replace = true;
         }
         ProgressLine progress(messages, name, job.showProgress);
-        RunOptions runOptions;
-        runOptions.progress = progress.callback();
-        const RunResult result = job::run(plan, job.password, runOptions, job.fs);
+        job::Controls controls;
+        controls.progress = progress.callback();
+        const RunResult result = job::run(plan, job.password, controls, job.fs);
         progress.clear();
         if (result.wrongPassword) {
             messages << name << ": " << messages::wrongPassword() << '\n';
@@ -305,8 +298,6 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
         if (!e.leftover().empty()) {
             messages << messages::scratchLeft(shown(e.leftover())) << '\n';
         }
-    } catch (const std::bad_alloc&) {
-        messages << name << ": " << errorText(err::outOfMemory()) << '\n';
     }
     return false;
 }
@@ -329,9 +320,7 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
     };
     try {
         const StreamOutcome outcome =
-            command == Command::Encrypt
-                ? encryptStream(read, write, passwordForEncryption(job.password), saltSeedNow())
-                : decryptStream(read, write, passwordsForDecryption(job.password));
+            job::runStream(operationOf(command), read, write, job.password);
         if (!out.flush()) {
             throw err::deviceIo();
         }
@@ -339,11 +328,7 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
             case StreamOutcome::Done:
                 return true;
             case StreamOutcome::NotForThisMode:
-                messages
-                    << (command == Command::Encrypt
-                            ? "-: already encrypted (begins with \"[Grized]\"), nothing written\n"
-                            : "-: not encrypted (does not begin with \"[Grized]\"), nothing "
-                              "written\n");
+                messages << "-: " << messages::notForThisMode(operationOf(command), true) << '\n';
                 return false;
             case StreamOutcome::WrongPassword:
                 messages << "-: " << messages::wrongPassword() << '\n';
@@ -364,8 +349,6 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
         }
     } catch (const RuntimeError& e) {
         messages << "-: " << errorText(e) << "; the output is incomplete\n";
-    } catch (const std::bad_alloc&) {
-        messages << "-: " << errorText(err::outOfMemory()) << "; the output is incomplete\n";
     }
     return false;
 }
@@ -451,7 +434,7 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
         if (options.command == Command::Encrypt) {
             const std::optional<std::string> again = terminal.readHidden("Enter password again:");
             if (!again || *again != *typed) {
-                messages << "The two passwords are not the same.\n";
+                messages << messages::passwordsDiffer() << '\n';
                 return kExitNotDone;
             }
         }

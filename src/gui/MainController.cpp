@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <exception>
-#include <new>
 #include <optional>
 
 #include "core/job/RunMessages.h"
@@ -17,7 +16,6 @@ namespace grize {
 namespace {
 
 const char* const kTitle = "Grize";
-const char* const kPasswordsDiffer = "The two passwords are not the same.\r\nPlease adjust...";
 const char* const kAccessDenied =
     "The operating system denied Grize access to your file.\r\n"
     "Please exit Grize, and run this program as an administrator.";
@@ -85,7 +83,8 @@ void MainController::checkAll() {
 
 void MainController::encrypt() {
     if (!view_.passwordsMatch()) {
-        services_.showMessage({kPasswordsDiffer, MsgIcon::Warning, kTitle});
+        services_.showMessage(
+            {messages::passwordsDiffer() + "\r\nPlease adjust...", MsgIcon::Warning, kTitle});
         view_.askPasswordAgain();
         return;
     }
@@ -125,13 +124,13 @@ void MainController::run(Operation operation) {
 }
 
 RunResult MainController::runWork(const std::u32string& password) {
-    RunOptions options;
-    options.progress = [this](std::uint64_t done, std::uint64_t of) { task_.report(done, of); };
-    options.cancel = &task_.cancelFlag();
+    job::Controls controls;
+    controls.progress = [this](std::uint64_t done, std::uint64_t of) { task_.report(done, of); };
+    controls.cancel = &task_.cancelFlag();
     view_.beginWork(task_);
     const QScopeGuard ended([this] { view_.endWork(); });
     cancelled_ = false;
-    return task_.run([&] { return job::run(plan_, password, options, fileSystem_); });
+    return task_.run([&] { return job::run(plan_, password, controls, fileSystem_); });
 }
 
 bool MainController::confirmOutput(Operation operation) {
@@ -145,8 +144,7 @@ bool MainController::confirmOutput(Operation operation) {
         return true;  // a read-only file or a folder there fails the run itself
     }
     plan_.replace = services_.askYesNo(
-        {shownName(plan_.output) + " already exists.\r\nDo you want to replace it?",
-         MsgIcon::Question, kTitle});
+        {messages::replaceQuestion(shownName(plan_.output)), MsgIcon::Question, kTitle});
     return plan_.replace;
 }
 
@@ -219,12 +217,8 @@ bool MainController::guarded(std::string_view label, bool accessBox,
     try {
         step();
         return true;
-    } catch (const RuntimeError& error) {
-        report(error, label, accessBox);
-    } catch (const std::bad_alloc&) {
-        report(err::outOfMemory(), label, accessBox);
     } catch (const std::exception& error) {
-        report(RuntimeError(51, error.what()), label, accessBox);
+        report(job::asError(error), label, accessBox);
     }
     return false;
 }

@@ -1,16 +1,27 @@
 #pragma once
 
+#include <atomic>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/files/FileOperations.h"
 #include "core/files/TargetChecks.h"
+#include "core/format/StreamOperations.h"
 #include "core/job/PathHelpers.h"
+#include "errors/RuntimeError.h"
 
 // The one use case both front ends call: look at a file, plan its run, run
 // it, and say what came of it. The window and grize-cli only ask and show.
+// Every function here throws RuntimeError only: running out of memory comes
+// out as err::outOfMemory().
 namespace grize::job {
+
+// The error a front end reports for a failure of its own steps: a
+// RuntimeError as it is, running out of memory as err::outOfMemory(), any
+// other fault as error 51 with its text.
+RuntimeError asError(const std::exception& error);
 
 // What a first look at a path found, before any password is asked.
 struct Target {
@@ -36,9 +47,23 @@ struct Plan {
 // Throws RuntimeError when no output name can be made from the source's.
 Plan plan(const std::string& source, Operation mode, FileSystem& fs);
 
+// How a front end follows a run and stops it (see RunOptions). What the run
+// may replace is the plan's alone.
+struct Controls {
+    ProgressFn progress;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
 // Runs the plan with the password as typed, in every form it may have been
-// keyed with. `options.replace` comes from the plan. Throws RuntimeError.
-RunResult run(const Plan& plan, std::u32string_view password, RunOptions options, FileSystem& fs);
+// keyed with. Throws RuntimeError.
+RunResult run(const Plan& plan, std::u32string_view password, const Controls& controls,
+              FileSystem& fs);
+
+// Runs `mode` from `read` to `write` (a pipe) with the password as typed, in
+// every form it may have been keyed with. Throws RuntimeError, or what
+// `read` and `write` throw.
+StreamOutcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& write,
+                        std::u32string_view password);
 
 // What the user must read after a run that wrote its output, one text per
 // box (CR LF between lines); none when it went as asked. `source` is the

@@ -1,5 +1,7 @@
 #include "core/job/RunMessages.h"
 
+#include "core/format/GriHeader.h"
+
 namespace grize::messages {
 
 std::optional<std::string> expectedFailure(const RuntimeError& error, const std::string& source,
@@ -30,6 +32,25 @@ std::optional<std::string> expectedFailure(const RuntimeError& error, const std:
         default:
             return std::nullopt;
     }
+}
+
+std::string passwordsDiffer() {
+    return "The two passwords are not the same.";
+}
+
+std::string notForThisMode(Operation mode, bool stream) {
+    const std::string marker = "\"" + std::string(gri::kMarker) + "\"";
+    if (mode == Operation::Encrypt) {
+        return "already encrypted (begins with " + marker + "), " +
+               (stream ? "nothing written" : "left as it is");
+    }
+    return std::string(stream ? "not encrypted" : "not an encrypted file") +
+           " (does not begin with " + marker + "), " +
+           (stream ? "nothing written" : "left as it is");
+}
+
+std::string replaceQuestion(const std::string& output) {
+    return output + " already exists.\r\nDo you want to replace it?";
 }
 
 std::string wrongPassword() {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "core/job/PathHelpers.h"
 #include "errors/RuntimeError.h"
 
 // What the window shows in a box and grize-cli prints on a line (CR LF
@@ -14,6 +15,16 @@ namespace grize::messages {
 // fault to report; nullopt for any other error.
 std::optional<std::string> expectedFailure(const RuntimeError& error, const std::string& source,
                                            const std::string& output);
+
+// The password typed twice for encrypting was not the same both times.
+std::string passwordsDiffer();
+
+// The file (or the stream with `stream`) is already in the form `mode` makes
+// (encrypted for Encrypt, plain for Decrypt); said after its name.
+std::string notForThisMode(Operation mode, bool stream);
+
+// Another file has the output name: may it be replaced?
+std::string replaceQuestion(const std::string& output);
 
 // A wrong password: nothing was touched.
 std::string wrongPassword();
