@@ -208,25 +208,63 @@ struct FileJob {
     FileSystem& fs;
 };
 
+// The line for a failed run, and for the scratch file it left. `target` is
+// the planned output as shown; empty before there is a plan.
+void printFailure(const RuntimeError& e, const std::string& name, const std::string& target,
+                  std::ostream& messages) {
+    if (const auto text = messages::expectedFailure(e, name, target)) {
+        messages << oneLine(*text) << '\n';
+    } else {
+        messages << name << ": " << errorText(e) << '\n';
+    }
+    if (!e.leftover().empty()) {
+        messages << messages::scratchLeft(shown(e.leftover())) << '\n';
+    }
+}
+
+// Prints how a file's run, or its start-up checks, ended: one line for the
+// file. True when it was done as asked.
+bool printOutcome(const job::Outcome& outcome, Command command, const std::string& name,
+                  const std::string& target, std::ostream& messages) {
+    switch (outcome.ending) {
+        case job::Ending::Refused: {
+            const std::string text = oneLine(targetCheckMessage(outcome.check, name));
+            // The first two texts do not name the file; the others begin with it.
+            if (outcome.check == TargetCheck::NoPath || outcome.check == TargetCheck::NotFound) {
+                messages << name << ": " << text << '\n';
+            } else {
+                messages << text << '\n';
+            }
+            return false;
+        }
+        case job::Ending::NotForThisMode:
+            messages << name << ": " << messages::notForThisMode(operationOf(command), false)
+                     << '\n';
+            return false;
+        case job::Ending::WrongPassword:
+            messages << name << ": " << messages::wrongPassword() << '\n';
+            return false;
+        case job::Ending::Done:
+            messages << name << " -> " << shown(outcome.output);
+            for (const std::string& warning : job::warnings(outcome, name)) {
+                messages << " (" << oneLine(warning) << ')';
+            }
+            messages << '\n';
+            return !outcome.hasWarnings();
+        case job::Ending::Failed:
+        case job::Ending::Cancelled:
+            printFailure(*outcome.error, name, target, messages);
+            return false;
+    }
+    return false;
+}
+
 // The start-up checks and the mode: whether `file` can be done at all.
 // Says why not on `messages`. Throws RuntimeError when it cannot be read.
 bool checkFile(Command command, const std::string& file, const std::string& name,
                std::ostream& messages, FileSystem& fs) {
-    const job::Target target = job::examine(file, fs);
-    const TargetCheck check = target.check;
-    if (check != TargetCheck::Ok) {
-        const std::string text = oneLine(targetCheckMessage(check, name));
-        // The first two texts do not name the file; the others begin with it.
-        if (check == TargetCheck::NoPath || check == TargetCheck::NotFound) {
-            messages << name << ": " << text << '\n';
-        } else {
-            messages << text << '\n';
-        }
-        return false;
-    }
-    if (target.mode != operationOf(command)) {
-        messages << name << ": " << messages::notForThisMode(operationOf(command), false) << '\n';
-        return false;
+    if (const auto refused = job::admit(file, operationOf(command), fs)) {
+        return printOutcome(*refused, command, name, {}, messages);
     }
     return true;
 }
@@ -245,27 +283,26 @@ bool fileIsReady(Command command, const std::string& file, std::ostream& message
 bool processFile(const FileJob& job, const std::string& file, CommandFiles& files,
                  std::ostream& messages) {
     const std::string name = shown(file);
-    std::string target;
     try {
         if (!checkFile(job.command, file, name, messages, job.fs)) {
             return false;
         }
         job::Plan plan = job::plan(file, operationOf(job.command), job.fs);
-        target = plan.output;
+        const std::string target = shown(plan.output);
         switch (files.conflict(plan)) {
             case CommandFiles::Conflict::None:
                 break;
             case CommandFiles::Conflict::Written:
-                messages << name << ": " << shown(target)
+                messages << name << ": " << target
                          << " was written by this command already; left both as they are\n";
                 return false;
             case CommandFiles::Conflict::AlsoNamed:
-                messages << name << ": " << messages::alsoNamed(shown(target)) << '\n';
+                messages << name << ": " << messages::alsoNamed(target) << '\n';
                 return false;
         }
         if (plan.needsConsent()) {
             if (!job.force) {
-                messages << name << ": " << shown(target)
+                messages << name << ": " << target
                          << " already exists; left both as they are (--force replaces it)\n";
                 return false;
             }
@@ -274,30 +311,14 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
         ProgressLine progress(messages, name, job.showProgress);
         job::Controls controls;
         controls.progress = progress.callback();
-        const RunResult result = job::run(plan, job.password, controls, job.fs);
+        const job::Outcome outcome = job::run(plan, job.password, controls, job.fs);
         progress.clear();
-        if (result.wrongPassword) {
-            messages << name << ": " << messages::wrongPassword() << '\n';
-            return false;
+        if (outcome.ending == job::Ending::Done) {
+            files.addWritten(outcome.output);
         }
-        files.addWritten(result.output);
-        messages << name << " -> " << shown(result.output);
-        const std::vector<std::string> warnings = job::warnings(result, name);
-        for (const std::string& warning : warnings) {
-            messages << " (" << oneLine(warning) << ')';
-        }
-        messages << '\n';
-        return warnings.empty();
-
+        return printOutcome(outcome, job.command, name, target, messages);
     } catch (const RuntimeError& e) {
-        if (const auto text = messages::expectedFailure(e, name, shown(target))) {
-            messages << oneLine(*text) << '\n';
-        } else {
-            messages << name << ": " << errorText(e) << '\n';
-        }
-        if (!e.leftover().empty()) {
-            messages << messages::scratchLeft(shown(e.leftover())) << '\n';
-        }
+        printFailure(e, name, {}, messages);  // before there is a plan
     }
     return false;
 }
@@ -318,37 +339,37 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
             throw err::deviceIo();
         }
     };
-    try {
-        const StreamOutcome outcome =
-            job::runStream(operationOf(command), read, write, job.password);
-        if (!out.flush()) {
-            throw err::deviceIo();
-        }
-        switch (outcome) {
-            case StreamOutcome::Done:
+    job::Outcome outcome = job::runStream(operationOf(command), read, write, job.password);
+    if (outcome.ending != job::Ending::Failed && !out.flush()) {
+        outcome = job::Outcome::failed(err::deviceIo());
+    }
+    switch (outcome.ending) {
+        case job::Ending::Done:
+            if (outcome.sourceKept == SourceKept::No) {
                 return true;
-            case StreamOutcome::NotForThisMode:
-                messages << "-: " << messages::notForThisMode(operationOf(command), true) << '\n';
-                return false;
-            case StreamOutcome::WrongPassword:
-                messages << "-: " << messages::wrongPassword() << '\n';
-                return false;
-            case StreamOutcome::Damaged:
-                messages << "-: the input looks damaged, so the output may not be what was "
-                            "encrypted\n";
-                return false;
-            case StreamOutcome::Undecryptable:
+            }
+            messages << "-: the input looks damaged, so the output may not be what was "
+                        "encrypted\n";
+            return false;
+        case job::Ending::NotForThisMode:
+            messages << "-: " << messages::notForThisMode(operationOf(command), true) << '\n';
+            return false;
+        case job::Ending::WrongPassword:
+            messages << "-: " << messages::wrongPassword() << '\n';
+            return false;
+        case job::Ending::Refused:
+            messages << "-: " << oneLine(targetCheckMessage(outcome.check, "standard input"))
+                     << " Nothing was written.\n";
+            return false;
+        case job::Ending::Failed:
+        case job::Ending::Cancelled:
+            if (outcome.error->number() == err::kDamaged) {
                 messages << "-: the input is damaged: Grize could not decrypt anything from it. "
                             "Nothing was written.\n";
-                return false;
-            case StreamOutcome::Empty:
-                messages << "-: "
-                         << oneLine(targetCheckMessage(TargetCheck::Empty, "standard input"))
-                         << " Nothing was written.\n";
-                return false;
-        }
-    } catch (const RuntimeError& e) {
-        messages << "-: " << errorText(e) << "; the output is incomplete\n";
+            } else {
+                messages << "-: " << errorText(*outcome.error) << "; the output is incomplete\n";
+            }
+            return false;
     }
     return false;
 }

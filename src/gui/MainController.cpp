@@ -100,36 +100,49 @@ void MainController::run(Operation operation) {
         return;
     }
     show(WindowState::Working, operation);
-    std::optional<RunResult> result;
-    guarded(operation == Operation::Encrypt ? "Sub Encrypt" : "Sub Decrypt", true,
-            [this, &result] { result = runWork(view_.password()); });
-    if (!result) {
-        if (cancelled_) {
-            finishCancelled(operation);
-        } else {
-            finishFailed();
-        }
-    } else if (result->wrongPassword && task_.cancelRequested()) {
-        finishCancelled(operation);  // nothing was touched, and the user asked to stop
-    } else if (result->wrongPassword) {
-        services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
-        show(WindowState::Retry, operation);
+    const char* const label = operation == Operation::Encrypt ? "Sub Encrypt" : "Sub Decrypt";
+    std::optional<job::Outcome> outcome;
+    if (!guarded(label, true, [this, &outcome] { outcome = runWork(view_.password()); })) {
+        finishFailed();
     } else {
-        // A stop that came once the output had its name could not undo the run.
-        finishDone(*result, task_.cancelRequested());
+        switch (outcome->ending) {
+            case job::Ending::Done:
+                // A stop that came once the output had its name could not undo the run.
+                finishDone(*outcome, task_.cancelRequested());
+                break;
+            case job::Ending::WrongPassword:
+                if (task_.cancelRequested()) {
+                    finishCancelled(operation);  // nothing was touched, and the user asked to stop
+                    break;
+                }
+                services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
+                show(WindowState::Retry, operation);
+                break;
+            case job::Ending::Cancelled:
+                reportLeftover(*outcome->error);
+                finishCancelled(operation);
+                break;
+            case job::Ending::Failed:
+            case job::Ending::Refused:
+            case job::Ending::NotForThisMode:  // a run never starts on these: examine decided
+                if (outcome->error) {
+                    report(*outcome->error, label, true);
+                }
+                finishFailed();
+                break;
+        }
     }
     if (!ended_) {
         view_.showPointer();
     }
 }
 
-RunResult MainController::runWork(const std::u32string& password) {
+job::Outcome MainController::runWork(const std::u32string& password) {
     job::Controls controls;
     controls.progress = [this](std::uint64_t done, std::uint64_t of) { task_.report(done, of); };
     controls.cancel = &task_.cancelFlag();
     view_.beginWork(task_);
     const QScopeGuard ended([this] { view_.endWork(); });
-    cancelled_ = false;
     return task_.run([&] { return job::run(plan_, password, controls, fileSystem_); });
 }
 
@@ -149,7 +162,7 @@ bool MainController::confirmOutput(Operation operation) {
 }
 
 // The done state after a written file; auto quit ends the program here.
-void MainController::finishDone(const RunResult& result, bool stopCameTooLate) {
+void MainController::finishDone(const job::Outcome& result, bool stopCameTooLate) {
     if (stopCameTooLate) {
         services_.showMessage(
             {messages::tooLateToStop(shownName(result.output)), MsgIcon::Information, kTitle});
@@ -171,7 +184,6 @@ void MainController::finishFailed() {
 }
 
 void MainController::finishCancelled(Operation operation) {
-    cancelled_ = false;
     show(WindowState::Cancelled, operation);
     if (closeAfterWork_) {
         cancelOrClose();
@@ -224,11 +236,11 @@ bool MainController::guarded(std::string_view label, bool accessBox,
 }
 
 void MainController::report(const RuntimeError& error, std::string_view label, bool accessBox) {
-    if (error.number() == err::kCancelled) {
-        cancelled_ = true;
-    } else {
-        reportFailure(error, label, accessBox);
-    }
+    reportFailure(error, label, accessBox);
+    reportLeftover(error);
+}
+
+void MainController::reportLeftover(const RuntimeError& error) {
     if (!error.leftover().empty()) {
         services_.showMessage(
             {messages::scratchLeft(displayPath(error.leftover())), MsgIcon::Warning, kTitle});

@@ -54,36 +54,98 @@ Plan plan(const std::string& source, Operation mode, FileSystem& fs) {
     });
 }
 
-RunResult run(const Plan& plan, std::u32string_view password, const Controls& controls,
-              FileSystem& fs) {
+Outcome Outcome::refused(TargetCheck check) {
+    Outcome outcome;
+    outcome.ending = Ending::Refused;
+    outcome.check = check;
+    return outcome;
+}
+
+Outcome Outcome::failed(const RuntimeError& error) {
+    Outcome outcome;
+    outcome.ending = error.number() == err::kCancelled ? Ending::Cancelled : Ending::Failed;
+    outcome.error = error;
+    return outcome;
+}
+
+std::optional<Outcome> admit(const std::string& path, Operation mode, FileSystem& fs) {
+    const Target target = examine(path, fs);
+    if (target.check != TargetCheck::Ok) {
+        return Outcome::refused(target.check);
+    }
+    if (target.mode != mode) {
+        Outcome outcome;
+        outcome.ending = Ending::NotForThisMode;
+        return outcome;
+    }
+    return std::nullopt;
+}
+
+Outcome run(const Plan& plan, std::u32string_view password, const Controls& controls,
+            FileSystem& fs) {
     RunOptions options;
     options.progress = controls.progress;
     options.cancel = controls.cancel;
     if (plan.replace && plan.needsConsent()) {
         options.replace = plan.existing.info;
     }
-    return memoryChecked([&] {
-        if (plan.mode == Operation::Encrypt) {
-            return encryptFile(plan.source, passwordForEncryption(password), saltSeedNow(),
-                               plan.output, options, fs);
-        }
-        return decryptFile(plan.source, passwordsForDecryption(password), plan.output, options, fs);
-    });
+    try {
+        const RunResult result = memoryChecked([&] {
+            if (plan.mode == Operation::Encrypt) {
+                return encryptFile(plan.source, passwordForEncryption(password), saltSeedNow(),
+                                   plan.output, options, fs);
+            }
+            return decryptFile(plan.source, passwordsForDecryption(password), plan.output, options,
+                               fs);
+        });
+        Outcome outcome;
+        outcome.ending = result.wrongPassword ? Ending::WrongPassword : Ending::Done;
+        outcome.output = result.output;
+        outcome.sourceKept = result.sourceKept;
+        outcome.otherNames = result.otherNames;
+        return outcome;
+    } catch (const RuntimeError& error) {
+        return Outcome::failed(error);
+    }
 }
 
-StreamOutcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& write,
-                        std::u32string_view password) {
-    return memoryChecked([&] {
-        if (mode == Operation::Encrypt) {
-            return encryptStream(read, write, passwordForEncryption(password), saltSeedNow());
-        }
-        return decryptStream(read, write, passwordsForDecryption(password));
-    });
+Outcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& write,
+                  std::u32string_view password) {
+    StreamOutcome stream;
+    try {
+        stream = memoryChecked([&] {
+            if (mode == Operation::Encrypt) {
+                return encryptStream(read, write, passwordForEncryption(password), saltSeedNow());
+            }
+            return decryptStream(read, write, passwordsForDecryption(password));
+        });
+    } catch (const RuntimeError& error) {
+        return Outcome::failed(error);
+    }
+    Outcome outcome;
+    switch (stream) {
+        case StreamOutcome::Done:
+            break;
+        case StreamOutcome::NotForThisMode:
+            outcome.ending = Ending::NotForThisMode;
+            break;
+        case StreamOutcome::WrongPassword:
+            outcome.ending = Ending::WrongPassword;
+            break;
+        case StreamOutcome::Damaged:
+            outcome.sourceKept = SourceKept::Damaged;
+            break;
+        case StreamOutcome::Undecryptable:
+            return Outcome::failed(err::damaged());
+        case StreamOutcome::Empty:
+            return Outcome::refused(TargetCheck::Empty);
+    }
+    return outcome;
 }
 
-std::vector<std::string> warnings(const RunResult& result, const std::string& source) {
+std::vector<std::string> warnings(const Outcome& outcome, const std::string& source) {
     std::vector<std::string> texts;
-    switch (result.sourceKept) {
+    switch (outcome.sourceKept) {
         case SourceKept::No:
             break;
         case SourceKept::Changed:
@@ -93,7 +155,7 @@ std::vector<std::string> warnings(const RunResult& result, const std::string& so
             texts.push_back(messages::damagedKept(source));
             break;
     }
-    if (result.otherNames) {
+    if (outcome.otherNames) {
         texts.push_back(messages::otherNamesKept(source));
     }
     return texts;

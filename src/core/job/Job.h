@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,20 +55,51 @@ struct Controls {
     const std::atomic<bool>* cancel = nullptr;
 };
 
+// Every way a run can end; both front ends switch on it.
+enum class Ending {
+    Refused,         // at the start, for `check`: nothing was touched
+    NotForThisMode,  // already in the form the mode makes: nothing was touched
+    WrongPassword,   // nothing was touched
+    Done,            // written; `sourceKept` and `otherNames` may need telling
+    Failed,          // `error` says why
+    Cancelled,       // stopped before the output had its name: all as it was
+};
+struct Outcome {
+    Ending ending = Ending::Done;
+    TargetCheck check = TargetCheck::Ok;  // Refused
+    std::string output;                   // Done: the source's own path for a run in place
+    SourceKept sourceKept = SourceKept::No;
+    bool otherNames = false;  // Done: hard links to the source still hold it
+    // Failed, and Cancelled: RuntimeError::leftover() names a scratch file
+    // that could not be removed.
+    std::optional<RuntimeError> error;
+
+    static Outcome refused(TargetCheck check);
+    static Outcome failed(const RuntimeError& error);
+    // Done, but with something the user must read.
+    bool hasWarnings() const { return sourceKept != SourceKept::No || otherNames; }
+};
+
+// For a mode fixed beforehand (grize-cli): why `path` cannot be run, as
+// Refused or NotForThisMode; nullopt when it can. Throws RuntimeError when a
+// file that passed the start-up tests cannot be read.
+std::optional<Outcome> admit(const std::string& path, Operation mode, FileSystem& fs);
+
 // Runs the plan with the password as typed, in every form it may have been
-// keyed with. Throws RuntimeError.
-RunResult run(const Plan& plan, std::u32string_view password, const Controls& controls,
-              FileSystem& fs);
+// keyed with. A failure, and a stop, are outcomes, never thrown.
+Outcome run(const Plan& plan, std::u32string_view password, const Controls& controls,
+            FileSystem& fs);
 
 // Runs `mode` from `read` to `write` (a pipe) with the password as typed, in
-// every form it may have been keyed with. Throws RuntimeError, or what
-// `read` and `write` throw.
-StreamOutcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& write,
-                        std::u32string_view password);
+// every form it may have been keyed with. An empty input is Refused (Empty),
+// damage that lets nothing be decrypted Failed with err::damaged(), damage
+// the reading rules let pass Done with SourceKept::Damaged.
+Outcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& write,
+                  std::u32string_view password);
 
 // What the user must read after a run that wrote its output, one text per
 // box (CR LF between lines); none when it went as asked. `source` is the
 // name as the front end shows it.
-std::vector<std::string> warnings(const RunResult& result, const std::string& source);
+std::vector<std::string> warnings(const Outcome& outcome, const std::string& source);
 
 }  // namespace grize::job
