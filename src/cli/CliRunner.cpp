@@ -21,26 +21,6 @@ namespace grize::cli {
 
 namespace {
 
-// Window texts hold CR LF; a terminal line gets a blank instead, so that
-// every file's outcome stays on one line.
-std::string oneLine(std::string text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out.push_back(' ');
-            ++i;
-        } else if (text[i] == '\n' || text[i] == '\r') {
-            out.push_back(' ');
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    while (!out.empty() && out.back() == ' ') {
-        out.pop_back();
-    }
-    return out;
-}
-
 // Files smaller than this are done before a progress line could be read.
 constexpr std::uint64_t kProgressMinBytes = 8u << 20;
 
@@ -92,10 +72,6 @@ void dropCarriageReturn(std::string& line) {
 
 Operation operationOf(Command command) {
     return command == Command::Encrypt ? Operation::Encrypt : Operation::Decrypt;
-}
-
-std::string errorText(const RuntimeError& e) {
-    return "Error " + std::to_string(e.number()) + " - " + e.description();
 }
 
 // The length of the valid UTF-8 character at `text[at]` that is printable
@@ -208,55 +184,39 @@ struct FileJob {
     FileSystem& fs;
 };
 
-// The line for a failed run, and for the scratch file it left. `target` is
-// the planned output as shown; empty before there is a plan.
-void printFailure(const RuntimeError& e, const std::string& name, const std::string& target,
-                  std::ostream& messages) {
-    if (const auto text = messages::expectedFailure(e, name, target)) {
-        messages << oneLine(*text) << '\n';
-    } else {
-        messages << name << ": " << errorText(e) << '\n';
-    }
-    if (!e.leftover().empty()) {
-        messages << messages::scratchLeft(shown(e.leftover())) << '\n';
+// Prints the texts on one line each, after `name` where they do not name
+// their file.
+void printTexts(const std::vector<messages::Text>& texts, const std::string& name,
+                std::ostream& messages) {
+    for (const messages::Text& text : texts) {
+        if (!text.namesFile) {
+            messages << name << ": ";
+        }
+        messages << messages::oneLine(text.lines) << '\n';
     }
 }
 
 // Prints how a file's run, or its start-up checks, ended: one line for the
-// file. True when it was done as asked.
+// file. `target` is the planned output as shown; empty before there is a
+// plan. True when it was done as asked.
 bool printOutcome(const job::Outcome& outcome, Command command, const std::string& name,
                   const std::string& target, std::ostream& messages) {
-    switch (outcome.ending) {
-        case job::Ending::Refused: {
-            const std::string text = oneLine(targetCheckMessage(outcome.check, name));
-            // The first two texts do not name the file; the others begin with it.
-            if (outcome.check == TargetCheck::NoPath || outcome.check == TargetCheck::NotFound) {
-                messages << name << ": " << text << '\n';
-            } else {
-                messages << text << '\n';
-            }
-            return false;
-        }
-        case job::Ending::NotForThisMode:
-            messages << name << ": " << messages::notForThisMode(operationOf(command), false)
-                     << '\n';
-            return false;
-        case job::Ending::WrongPassword:
-            messages << name << ": " << messages::wrongPassword() << '\n';
-            return false;
-        case job::Ending::Done:
-            messages << name << " -> " << shown(outcome.output);
-            for (const std::string& warning : job::warnings(outcome, name)) {
-                messages << " (" << oneLine(warning) << ')';
-            }
-            messages << '\n';
-            return !outcome.hasWarnings();
-        case job::Ending::Failed:
-        case job::Ending::Cancelled:
-            printFailure(*outcome.error, name, target, messages);
-            return false;
+    messages::Names names{name, target, {}};
+    if (outcome.error && !outcome.error->leftover().empty()) {
+        names.leftover = shown(outcome.error->leftover());
     }
-    return false;
+    const std::vector<messages::Text> texts =
+        messages::describe(outcome, operationOf(command), names);
+    if (outcome.ending != job::Ending::Done) {
+        printTexts(texts, name, messages);
+        return false;
+    }
+    messages << name << " -> " << shown(outcome.output);
+    for (const messages::Text& warning : texts) {
+        messages << " (" << messages::oneLine(warning.lines) << ')';
+    }
+    messages << '\n';
+    return texts.empty();
 }
 
 // The start-up checks and the mode: whether `file` can be done at all.
@@ -273,7 +233,7 @@ bool fileIsReady(Command command, const std::string& file, std::ostream& message
     try {
         return checkFile(command, file, shown(file), messages, fs);
     } catch (const RuntimeError& e) {
-        messages << shown(file) << ": " << errorText(e) << '\n';
+        messages << shown(file) << ": " << messages::errorText(e) << '\n';
     }
     return false;
 }
@@ -318,7 +278,7 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
         }
         return printOutcome(outcome, job.command, name, target, messages);
     } catch (const RuntimeError& e) {
-        printFailure(e, name, {}, messages);  // before there is a plan
+        printOutcome(job::Outcome::failed(e), job.command, name, {}, messages);
     }
     return false;
 }
@@ -343,35 +303,10 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
     if (outcome.ending != job::Ending::Failed && !out.flush()) {
         outcome = job::Outcome::failed(err::deviceIo());
     }
-    switch (outcome.ending) {
-        case job::Ending::Done:
-            if (outcome.sourceKept == SourceKept::No) {
-                return true;
-            }
-            messages << "-: the input looks damaged, so the output may not be what was "
-                        "encrypted\n";
-            return false;
-        case job::Ending::NotForThisMode:
-            messages << "-: " << messages::notForThisMode(operationOf(command), true) << '\n';
-            return false;
-        case job::Ending::WrongPassword:
-            messages << "-: " << messages::wrongPassword() << '\n';
-            return false;
-        case job::Ending::Refused:
-            messages << "-: " << oneLine(targetCheckMessage(outcome.check, "standard input"))
-                     << " Nothing was written.\n";
-            return false;
-        case job::Ending::Failed:
-        case job::Ending::Cancelled:
-            if (outcome.error->number() == err::kDamaged) {
-                messages << "-: the input is damaged: Grize could not decrypt anything from it. "
-                            "Nothing was written.\n";
-            } else {
-                messages << "-: " << errorText(*outcome.error) << "; the output is incomplete\n";
-            }
-            return false;
-    }
-    return false;
+    const std::vector<messages::Text> texts =
+        messages::describeStream(outcome, operationOf(command));
+    printTexts(texts, "-", messages);
+    return outcome.ending == job::Ending::Done && texts.empty();
 }
 
 }  // namespace

@@ -115,19 +115,17 @@ void MainController::run(Operation operation) {
                     finishCancelled(operation);  // nothing was touched, and the user asked to stop
                     break;
                 }
-                services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
+                tell(*outcome, label, true);
                 show(WindowState::Retry, operation);
                 break;
             case job::Ending::Cancelled:
-                reportLeftover(*outcome->error);
+                tell(*outcome, label, true);  // only a scratch file left, if any
                 finishCancelled(operation);
                 break;
             case job::Ending::Failed:
             case job::Ending::Refused:
             case job::Ending::NotForThisMode:  // a run never starts on these: examine decided
-                if (outcome->error) {
-                    report(*outcome->error, label, true);
-                }
+                tell(*outcome, label, true);
                 finishFailed();
                 break;
         }
@@ -168,9 +166,7 @@ void MainController::finishDone(const job::Outcome& result, bool stopCameTooLate
             {messages::tooLateToStop(shownName(result.output)), MsgIcon::Information, kTitle});
         closeAfterWork_ = false;
     }
-    for (const std::string& text : job::warnings(result, shownName(userFile_))) {
-        services_.showMessage({text, MsgIcon::Warning, kTitle});
-    }
+    tell(result, "", false);
     show(WindowState::Done, plan_.mode);
     if (view_.autoQuit().value() == 1 && !stopCameTooLate) {
         cancelOrClose();
@@ -236,31 +232,25 @@ bool MainController::guarded(std::string_view label, bool accessBox,
 }
 
 void MainController::report(const RuntimeError& error, std::string_view label, bool accessBox) {
-    reportFailure(error, label, accessBox);
-    reportLeftover(error);
+    tell(job::Outcome::failed(error), label, accessBox);
 }
 
-void MainController::reportLeftover(const RuntimeError& error) {
-    if (!error.leftover().empty()) {
-        services_.showMessage(
-            {messages::scratchLeft(displayPath(error.leftover())), MsgIcon::Warning, kTitle});
+void MainController::tell(const job::Outcome& outcome, std::string_view label, bool accessBox) {
+    messages::Names names{shownName(userFile_), shownName(plan_.output), {}};
+    if (outcome.error && !outcome.error->leftover().empty()) {
+        names.leftover = displayPath(outcome.error->leftover());
     }
-}
-
-void MainController::reportFailure(const RuntimeError& error, std::string_view label,
-                                   bool accessBox) {
-    const std::optional<std::string> expected =
-        messages::expectedFailure(error, shownName(userFile_), shownName(plan_.output));
-    if (expected) {
-        services_.showMessage({*expected, MsgIcon::Warning, kTitle});
-        return;
+    for (const messages::Text& text : messages::describe(outcome, plan_.mode, names)) {
+        if (!text.fault) {
+            services_.showMessage({messages::boxText(text.lines), MsgIcon::Warning, kTitle});
+        } else if (accessBox && outcome.error->number() == err::kAccess) {
+            services_.showMessage({kAccessDenied, MsgIcon::Warning, "Access denied"});
+        } else {
+            const RuntimeError& error = *outcome.error;
+            services_.showMessage({errorReportText(error.number(), error.description(), label),
+                                   MsgIcon::None, "Error"});
+        }
     }
-    if (accessBox && error.number() == err::kAccess) {
-        services_.showMessage({kAccessDenied, MsgIcon::Warning, "Access denied"});
-        return;
-    }
-    services_.showMessage(
-        {errorReportText(error.number(), error.description(), label), MsgIcon::None, "Error"});
 }
 
 void MainController::endProgram() {

@@ -102,8 +102,10 @@ class MainController {
     bool guarded(std::string_view label, bool accessBox, const std::function<void()>& step);
     // Also names a scratch file the failed run could not remove.
     void report(const RuntimeError& error, std::string_view label, bool accessBox);
-    void reportLeftover(const RuntimeError& error);
-    void reportFailure(const RuntimeError& error, std::string_view label, bool accessBox);
+    // Shows the texts of how a run ended, each in its box; a fault becomes
+    // the error report labelled `label`, or with `accessBox` the
+    // access-denied box for error 75.
+    void tell(const job::Outcome& outcome, std::string_view label, bool accessBox);
     void endProgram();
 
     MainView& view_;

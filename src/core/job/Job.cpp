@@ -4,7 +4,6 @@
 
 #include "core/format/PasswordBytes.h"
 #include "core/format/SaltSeed.h"
-#include "core/job/RunMessages.h"
 
 namespace grize::job {
 
@@ -141,24 +140,6 @@ Outcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& w
             return Outcome::refused(TargetCheck::Empty);
     }
     return outcome;
-}
-
-std::vector<std::string> warnings(const Outcome& outcome, const std::string& source) {
-    std::vector<std::string> texts;
-    switch (outcome.sourceKept) {
-        case SourceKept::No:
-            break;
-        case SourceKept::Changed:
-            texts.push_back(messages::sourceChangedKept(source));
-            break;
-        case SourceKept::Damaged:
-            texts.push_back(messages::damagedKept(source));
-            break;
-    }
-    if (outcome.otherNames) {
-        texts.push_back(messages::otherNamesKept(source));
-    }
-    return texts;
 }
 
 }  // namespace grize::job

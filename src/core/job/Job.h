@@ -14,7 +14,8 @@
 #include "errors/RuntimeError.h"
 
 // The one use case both front ends call: look at a file, plan its run, run
-// it, and say what came of it. The window and grize-cli only ask and show.
+// it, and say how it ended (messages::describe gives the texts). The window
+// and grize-cli only ask and show.
 // Every function here throws RuntimeError only: running out of memory comes
 // out as err::outOfMemory().
 namespace grize::job {
@@ -76,8 +77,6 @@ struct Outcome {
 
     static Outcome refused(TargetCheck check);
     static Outcome failed(const RuntimeError& error);
-    // Done, but with something the user must read.
-    bool hasWarnings() const { return sourceKept != SourceKept::No || otherNames; }
 };
 
 // For a mode fixed beforehand (grize-cli): why `path` cannot be run, as
@@ -96,10 +95,5 @@ Outcome run(const Plan& plan, std::u32string_view password, const Controls& cont
 // the reading rules let pass Done with SourceKept::Damaged.
 Outcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& write,
                   std::u32string_view password);
-
-// What the user must read after a run that wrote its output, one text per
-// box (CR LF between lines); none when it went as asked. `source` is the
-// name as the front end shows it.
-std::vector<std::string> warnings(const Outcome& outcome, const std::string& source);
 
 }  // namespace grize::job
