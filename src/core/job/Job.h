@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/files/FileOperations.h"
 #include "core/files/TargetChecks.h"
