@@ -15,7 +15,7 @@
 // The one use case both front ends call: look at a file, plan its run, run
 // it, and say how it ended (messages::describe gives the texts). The window
 // and grize-cli only ask and show.
-// Every function here throws RuntimeError only: running out of memory comes
+// What fails here fails as RuntimeError only: running out of memory comes
 // out as err::outOfMemory().
 namespace grize::job {
 
