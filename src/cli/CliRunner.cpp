@@ -9,7 +9,6 @@
 
 #include "Version.h"
 #include "cli/Terminal.h"
-#include "core/files/TargetChecks.h"
 #include "core/job/Job.h"
 #include "core/job/PathHelpers.h"
 #include "core/job/RunMessages.h"
