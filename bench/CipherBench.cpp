@@ -128,21 +128,19 @@ void FileToFile(benchmark::State& state, bool timeEncrypt) {
         std::fprintf(stderr, "grize_bench: cannot write %s\n", plain.c_str());
         std::exit(1);
     }
-    const auto toGri = [&] { return encrypted; };
-    const auto toTxt = [&] { return plain; };
     if (!timeEncrypt) {
-        grize::encryptFile(plain, "pw", "bench", toGri, {}, grize::defaultFileSystem());
+        grize::encryptFile(plain, "pw", "bench", encrypted, {}, grize::defaultFileSystem());
     }
     for (auto _ : state) {
         if (timeEncrypt) {
-            grize::encryptFile(plain, "pw", "bench", toGri, {}, grize::defaultFileSystem());
+            grize::encryptFile(plain, "pw", "bench", encrypted, {}, grize::defaultFileSystem());
             state.PauseTiming();
-            grize::decryptFile(encrypted, {"pw"}, toTxt, {}, grize::defaultFileSystem());
+            grize::decryptFile(encrypted, {"pw"}, plain, {}, grize::defaultFileSystem());
             state.ResumeTiming();
         } else {
-            grize::decryptFile(encrypted, {"pw"}, toTxt, {}, grize::defaultFileSystem());
+            grize::decryptFile(encrypted, {"pw"}, plain, {}, grize::defaultFileSystem());
             state.PauseTiming();
-            grize::encryptFile(plain, "pw", "bench", toGri, {}, grize::defaultFileSystem());
+            grize::encryptFile(plain, "pw", "bench", encrypted, {}, grize::defaultFileSystem());
             state.ResumeTiming();
         }
     }

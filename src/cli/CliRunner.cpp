@@ -9,10 +9,6 @@
 
 #include "Version.h"
 #include "cli/Terminal.h"
-#include "core/files/TargetChecks.h"
-#include "core/format/PasswordBytes.h"
-#include "core/format/SaltSeed.h"
-#include "core/format/StreamOperations.h"
 #include "core/job/Job.h"
 #include "core/job/PathHelpers.h"
 #include "core/job/RunMessages.h"
@@ -23,26 +19,6 @@
 namespace grize::cli {
 
 namespace {
-
-// Window texts hold CR LF; a terminal line gets a blank instead, so that
-// every file's outcome stays on one line.
-std::string oneLine(std::string text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out.push_back(' ');
-            ++i;
-        } else if (text[i] == '\n' || text[i] == '\r') {
-            out.push_back(' ');
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    while (!out.empty() && out.back() == ' ') {
-        out.pop_back();
-    }
-    return out;
-}
 
 // Files smaller than this are done before a progress line could be read.
 constexpr std::uint64_t kProgressMinBytes = 8u << 20;
@@ -93,8 +69,8 @@ void dropCarriageReturn(std::string& line) {
     }
 }
 
-std::string errorText(const RuntimeError& e) {
-    return "Error " + std::to_string(e.number()) + " - " + e.description();
+Operation operationOf(Command command) {
+    return command == Command::Encrypt ? Operation::Encrypt : Operation::Decrypt;
 }
 
 // The length of the valid UTF-8 character at `text[at]` that is printable
@@ -207,31 +183,47 @@ struct FileJob {
     FileSystem& fs;
 };
 
+// Prints the texts on one line each, after `name` where they do not name
+// their file.
+void printTexts(const std::vector<messages::Text>& texts, const std::string& name,
+                std::ostream& messages) {
+    for (const messages::Text& text : texts) {
+        if (!text.namesFile) {
+            messages << name << ": ";
+        }
+        messages << messages::oneLine(text.lines) << '\n';
+    }
+}
+
+// Prints how a file's run, or its start-up checks, ended: one line for the
+// file. `target` is the planned output as shown; empty before there is a
+// plan. True when it was done as asked.
+bool printOutcome(const job::Outcome& outcome, Command command, const std::string& name,
+                  const std::string& target, std::ostream& messages) {
+    messages::Names names{name, target, {}};
+    if (outcome.error && !outcome.error->leftover().empty()) {
+        names.leftover = shown(outcome.error->leftover());
+    }
+    const std::vector<messages::Text> texts =
+        messages::describe(outcome, operationOf(command), names);
+    if (outcome.ending != job::Ending::Done) {
+        printTexts(texts, name, messages);
+        return false;
+    }
+    messages << name << " -> " << shown(outcome.output);
+    for (const messages::Text& warning : texts) {
+        messages << " (" << messages::oneLine(warning.lines) << ')';
+    }
+    messages << '\n';
+    return texts.empty();
+}
+
 // The start-up checks and the mode: whether `file` can be done at all.
 // Says why not on `messages`. Throws RuntimeError when it cannot be read.
 bool checkFile(Command command, const std::string& file, const std::string& name,
                std::ostream& messages, FileSystem& fs) {
-    const job::Target target = job::examine(file, fs);
-    const TargetCheck check = target.check;
-    if (check != TargetCheck::Ok) {
-        const std::string text = oneLine(targetCheckMessage(check, name));
-        // The first two texts do not name the file; the others begin with it.
-        if (check == TargetCheck::NoPath || check == TargetCheck::NotFound) {
-            messages << name << ": " << text << '\n';
-        } else {
-            messages << text << '\n';
-        }
-        return false;
-    }
-    const bool encrypted = target.mode == Operation::Decrypt;
-    if (command == Command::Encrypt && encrypted) {
-        messages << name << ": already encrypted (begins with \"[Grized]\"), left as it is\n";
-        return false;
-    }
-    if (command == Command::Decrypt && !encrypted) {
-        messages << name << ": not an encrypted file (does not begin with \"[Grized]\"), "
-                 << "left as it is\n";
-        return false;
+    if (const auto refused = job::admit(file, operationOf(command), fs)) {
+        return printOutcome(*refused, command, name, {}, messages);
     }
     return true;
 }
@@ -240,7 +232,7 @@ bool fileIsReady(Command command, const std::string& file, std::ostream& message
     try {
         return checkFile(command, file, shown(file), messages, fs);
     } catch (const RuntimeError& e) {
-        messages << shown(file) << ": " << errorText(e) << '\n';
+        messages << shown(file) << ": " << messages::errorText(e) << '\n';
     }
     return false;
 }
@@ -250,63 +242,42 @@ bool fileIsReady(Command command, const std::string& file, std::ostream& message
 bool processFile(const FileJob& job, const std::string& file, CommandFiles& files,
                  std::ostream& messages) {
     const std::string name = shown(file);
-    std::string target;
     try {
         if (!checkFile(job.command, file, name, messages, job.fs)) {
             return false;
         }
-        const Operation operation =
-            job.command == Command::Encrypt ? Operation::Encrypt : Operation::Decrypt;
-        job::Plan plan = job::plan(file, operation, job.fs);
-        target = plan.output;
+        job::Plan plan = job::plan(file, operationOf(job.command), job.fs);
+        const std::string target = shown(plan.output);
         switch (files.conflict(plan)) {
             case CommandFiles::Conflict::None:
                 break;
             case CommandFiles::Conflict::Written:
-                messages << name << ": " << shown(target)
+                messages << name << ": " << target
                          << " was written by this command already; left both as they are\n";
                 return false;
             case CommandFiles::Conflict::AlsoNamed:
-                messages << name << ": " << messages::alsoNamed(shown(target)) << '\n';
+                messages << name << ": " << messages::alsoNamed(target) << '\n';
                 return false;
         }
         if (plan.needsConsent()) {
             if (!job.force) {
-                messages << name << ": " << shown(target)
+                messages << name << ": " << target
                          << " already exists; left both as they are (--force replaces it)\n";
                 return false;
             }
             plan.replace = true;
         }
         ProgressLine progress(messages, name, job.showProgress);
-        RunOptions runOptions;
-        runOptions.progress = progress.callback();
-        const RunResult result = job::run(plan, job.password, runOptions, job.fs);
+        job::Controls controls;
+        controls.progress = progress.callback();
+        const job::Outcome outcome = job::run(plan, job.password, controls, job.fs);
         progress.clear();
-        if (result.wrongPassword) {
-            messages << name << ": " << messages::wrongPassword() << '\n';
-            return false;
+        if (outcome.ending == job::Ending::Done) {
+            files.addWritten(outcome.output);
         }
-        files.addWritten(result.output);
-        messages << name << " -> " << shown(result.output);
-        const std::vector<std::string> warnings = job::warnings(result, name);
-        for (const std::string& warning : warnings) {
-            messages << " (" << oneLine(warning) << ')';
-        }
-        messages << '\n';
-        return warnings.empty();
-
+        return printOutcome(outcome, job.command, name, target, messages);
     } catch (const RuntimeError& e) {
-        if (const auto text = messages::expectedFailure(e, name, shown(target))) {
-            messages << oneLine(*text) << '\n';
-        } else {
-            messages << name << ": " << errorText(e) << '\n';
-        }
-        if (!e.leftover().empty()) {
-            messages << messages::scratchLeft(shown(e.leftover())) << '\n';
-        }
-    } catch (const std::bad_alloc&) {
-        messages << name << ": " << errorText(err::outOfMemory()) << '\n';
+        printOutcome(job::Outcome::failed(e), job.command, name, {}, messages);
     }
     return false;
 }
@@ -327,47 +298,14 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
             throw err::deviceIo();
         }
     };
-    try {
-        const StreamOutcome outcome =
-            command == Command::Encrypt
-                ? encryptStream(read, write, passwordForEncryption(job.password), saltSeedNow())
-                : decryptStream(read, write, passwordsForDecryption(job.password));
-        if (!out.flush()) {
-            throw err::deviceIo();
-        }
-        switch (outcome) {
-            case StreamOutcome::Done:
-                return true;
-            case StreamOutcome::NotForThisMode:
-                messages
-                    << (command == Command::Encrypt
-                            ? "-: already encrypted (begins with \"[Grized]\"), nothing written\n"
-                            : "-: not encrypted (does not begin with \"[Grized]\"), nothing "
-                              "written\n");
-                return false;
-            case StreamOutcome::WrongPassword:
-                messages << "-: " << messages::wrongPassword() << '\n';
-                return false;
-            case StreamOutcome::Damaged:
-                messages << "-: the input looks damaged, so the output may not be what was "
-                            "encrypted\n";
-                return false;
-            case StreamOutcome::Undecryptable:
-                messages << "-: the input is damaged: Grize could not decrypt anything from it. "
-                            "Nothing was written.\n";
-                return false;
-            case StreamOutcome::Empty:
-                messages << "-: "
-                         << oneLine(targetCheckMessage(TargetCheck::Empty, "standard input"))
-                         << " Nothing was written.\n";
-                return false;
-        }
-    } catch (const RuntimeError& e) {
-        messages << "-: " << errorText(e) << "; the output is incomplete\n";
-    } catch (const std::bad_alloc&) {
-        messages << "-: " << errorText(err::outOfMemory()) << "; the output is incomplete\n";
+    job::Outcome outcome = job::runStream(operationOf(command), read, write, job.password);
+    if (outcome.ending != job::Ending::Failed && !out.flush()) {
+        outcome = job::Outcome::failed(err::deviceIo());
     }
-    return false;
+    const std::vector<messages::Text> texts =
+        messages::describeStream(outcome, operationOf(command));
+    printTexts(texts, "-", messages);
+    return outcome.ending == job::Ending::Done && texts.empty();
 }
 
 }  // namespace
@@ -451,7 +389,7 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
         if (options.command == Command::Encrypt) {
             const std::optional<std::string> again = terminal.readHidden("Enter password again:");
             if (!again || *again != *typed) {
-                messages << "The two passwords are not the same.\n";
+                messages << messages::passwordsDiffer() << '\n';
                 return kExitNotDone;
             }
         }

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <exception>
-#include <new>
 #include <optional>
 
 #include "core/job/RunMessages.h"
@@ -17,7 +16,6 @@ namespace grize {
 namespace {
 
 const char* const kTitle = "Grize";
-const char* const kPasswordsDiffer = "The two passwords are not the same.\r\nPlease adjust...";
 const char* const kAccessDenied =
     "The operating system denied Grize access to your file.\r\n"
     "Please exit Grize, and run this program as an administrator.";
@@ -85,7 +83,8 @@ void MainController::checkAll() {
 
 void MainController::encrypt() {
     if (!view_.passwordsMatch()) {
-        services_.showMessage({kPasswordsDiffer, MsgIcon::Warning, kTitle});
+        services_.showMessage(
+            {messages::passwordsDiffer() + "\r\nPlease adjust...", MsgIcon::Warning, kTitle});
         view_.askPasswordAgain();
         return;
     }
@@ -101,37 +100,48 @@ void MainController::run(Operation operation) {
         return;
     }
     show(WindowState::Working, operation);
-    std::optional<RunResult> result;
-    guarded(operation == Operation::Encrypt ? "Sub Encrypt" : "Sub Decrypt", true,
-            [this, &result] { result = runWork(view_.password()); });
-    if (!result) {
-        if (cancelled_) {
-            finishCancelled(operation);
-        } else {
-            finishFailed();
-        }
-    } else if (result->wrongPassword && task_.cancelRequested()) {
-        finishCancelled(operation);  // nothing was touched, and the user asked to stop
-    } else if (result->wrongPassword) {
-        services_.showMessage({messages::wrongPassword(), MsgIcon::Warning, kTitle});
-        show(WindowState::Retry, operation);
+    const char* const label = operation == Operation::Encrypt ? "Sub Encrypt" : "Sub Decrypt";
+    std::optional<job::Outcome> outcome;
+    if (!guarded(label, true, [this, &outcome] { outcome = runWork(view_.password()); })) {
+        finishFailed();
     } else {
-        // A stop that came once the output had its name could not undo the run.
-        finishDone(*result, task_.cancelRequested());
+        switch (outcome->ending) {
+            case job::Ending::Done:
+                // A stop that came once the output had its name could not undo the run.
+                finishDone(*outcome, task_.cancelRequested());
+                break;
+            case job::Ending::WrongPassword:
+                if (task_.cancelRequested()) {
+                    finishCancelled(operation);  // nothing was touched, and the user asked to stop
+                    break;
+                }
+                tell(*outcome, label, true);
+                show(WindowState::Retry, operation);
+                break;
+            case job::Ending::Cancelled:
+                tell(*outcome, label, true);  // only a scratch file left, if any
+                finishCancelled(operation);
+                break;
+            case job::Ending::Failed:
+            case job::Ending::Refused:
+            case job::Ending::NotForThisMode:  // a run never starts on these: examine decided
+                tell(*outcome, label, true);
+                finishFailed();
+                break;
+        }
     }
     if (!ended_) {
         view_.showPointer();
     }
 }
 
-RunResult MainController::runWork(const std::u32string& password) {
-    RunOptions options;
-    options.progress = [this](std::uint64_t done, std::uint64_t of) { task_.report(done, of); };
-    options.cancel = &task_.cancelFlag();
+job::Outcome MainController::runWork(const std::u32string& password) {
+    job::Controls controls;
+    controls.progress = [this](std::uint64_t done, std::uint64_t of) { task_.report(done, of); };
+    controls.cancel = &task_.cancelFlag();
     view_.beginWork(task_);
     const QScopeGuard ended([this] { view_.endWork(); });
-    cancelled_ = false;
-    return task_.run([&] { return job::run(plan_, password, options, fileSystem_); });
+    return task_.run([&] { return job::run(plan_, password, controls, fileSystem_); });
 }
 
 bool MainController::confirmOutput(Operation operation) {
@@ -145,21 +155,18 @@ bool MainController::confirmOutput(Operation operation) {
         return true;  // a read-only file or a folder there fails the run itself
     }
     plan_.replace = services_.askYesNo(
-        {shownName(plan_.output) + " already exists.\r\nDo you want to replace it?",
-         MsgIcon::Question, kTitle});
+        {messages::replaceQuestion(shownName(plan_.output)), MsgIcon::Question, kTitle});
     return plan_.replace;
 }
 
 // The done state after a written file; auto quit ends the program here.
-void MainController::finishDone(const RunResult& result, bool stopCameTooLate) {
+void MainController::finishDone(const job::Outcome& result, bool stopCameTooLate) {
     if (stopCameTooLate) {
         services_.showMessage(
             {messages::tooLateToStop(shownName(result.output)), MsgIcon::Information, kTitle});
         closeAfterWork_ = false;
     }
-    for (const std::string& text : job::warnings(result, shownName(userFile_))) {
-        services_.showMessage({text, MsgIcon::Warning, kTitle});
-    }
+    tell(result, "", false);
     show(WindowState::Done, plan_.mode);
     if (view_.autoQuit().value() == 1 && !stopCameTooLate) {
         cancelOrClose();
@@ -173,7 +180,6 @@ void MainController::finishFailed() {
 }
 
 void MainController::finishCancelled(Operation operation) {
-    cancelled_ = false;
     show(WindowState::Cancelled, operation);
     if (closeAfterWork_) {
         cancelOrClose();
@@ -219,42 +225,32 @@ bool MainController::guarded(std::string_view label, bool accessBox,
     try {
         step();
         return true;
-    } catch (const RuntimeError& error) {
-        report(error, label, accessBox);
-    } catch (const std::bad_alloc&) {
-        report(err::outOfMemory(), label, accessBox);
     } catch (const std::exception& error) {
-        report(RuntimeError(51, error.what()), label, accessBox);
+        report(job::asError(error), label, accessBox);
     }
     return false;
 }
 
 void MainController::report(const RuntimeError& error, std::string_view label, bool accessBox) {
-    if (error.number() == err::kCancelled) {
-        cancelled_ = true;
-    } else {
-        reportFailure(error, label, accessBox);
-    }
-    if (!error.leftover().empty()) {
-        services_.showMessage(
-            {messages::scratchLeft(displayPath(error.leftover())), MsgIcon::Warning, kTitle});
-    }
+    tell(job::Outcome::failed(error), label, accessBox);
 }
 
-void MainController::reportFailure(const RuntimeError& error, std::string_view label,
-                                   bool accessBox) {
-    const std::optional<std::string> expected =
-        messages::expectedFailure(error, shownName(userFile_), shownName(plan_.output));
-    if (expected) {
-        services_.showMessage({*expected, MsgIcon::Warning, kTitle});
-        return;
+void MainController::tell(const job::Outcome& outcome, std::string_view label, bool accessBox) {
+    messages::Names names{shownName(userFile_), shownName(plan_.output), {}};
+    if (outcome.error && !outcome.error->leftover().empty()) {
+        names.leftover = displayPath(outcome.error->leftover());
     }
-    if (accessBox && error.number() == err::kAccess) {
-        services_.showMessage({kAccessDenied, MsgIcon::Warning, "Access denied"});
-        return;
+    for (const messages::Text& text : messages::describe(outcome, plan_.mode, names)) {
+        if (!text.fault) {
+            services_.showMessage({messages::boxText(text.lines), MsgIcon::Warning, kTitle});
+        } else if (accessBox && outcome.error->number() == err::kAccess) {
+            services_.showMessage({kAccessDenied, MsgIcon::Warning, "Access denied"});
+        } else {
+            const RuntimeError& error = *outcome.error;
+            services_.showMessage({errorReportText(error.number(), error.description(), label),
+                                   MsgIcon::None, "Error"});
+        }
     }
-    services_.showMessage(
-        {errorReportText(error.number(), error.description(), label), MsgIcon::None, "Error"});
 }
 
 void MainController::endProgram() {

@@ -90,9 +90,9 @@ class MainController {
     // is replaced; false when the user said No.
     bool confirmOutput(Operation operation);
     // Runs the plan on the worker thread while the window keeps painting;
-    // returns its result or rethrows its failure here.
-    RunResult runWork(const std::u32string& password);
-    void finishDone(const RunResult& result, bool stopCameTooLate);
+    // returns how it ended, or rethrows here what the worker could not run.
+    job::Outcome runWork(const std::u32string& password);
+    void finishDone(const job::Outcome& result, bool stopCameTooLate);
     void finishFailed();
     // After a cancelled run: the state before the click, passwords kept.
     void finishCancelled(Operation operation);
@@ -102,7 +102,10 @@ class MainController {
     bool guarded(std::string_view label, bool accessBox, const std::function<void()>& step);
     // Also names a scratch file the failed run could not remove.
     void report(const RuntimeError& error, std::string_view label, bool accessBox);
-    void reportFailure(const RuntimeError& error, std::string_view label, bool accessBox);
+    // Shows the texts of how a run ended, each in its box; a fault becomes
+    // the error report labelled `label`, or with `accessBox` the
+    // access-denied box for error 75.
+    void tell(const job::Outcome& outcome, std::string_view label, bool accessBox);
     void endProgram();
 
     MainView& view_;
@@ -114,7 +117,6 @@ class MainController {
     BackgroundTask task_;  // the file operation while it runs
     WindowState state_ = WindowState::Ready;
     bool ended_ = false;
-    bool cancelled_ = false;       // the last run ended because it was cancelled
     bool closeAfterWork_ = false;  // the close box was used while working
 };
 

@@ -111,6 +111,9 @@ TEST(CliProcess, RoundTripAndExitCodes) {
         {"decrypt", good.substr(0, good.size() - 2), "looks damaged"},
         {"decrypt", good.substr(0, 26), "is damaged: Grize could not decrypt anything"},
         {"encrypt", "", "standard input is empty"},
+        {"encrypt", good, "-: already encrypted (begins with \"[Grized]\"), nothing written\n"},
+        {"decrypt", "plain",
+         "-: not encrypted (does not begin with \"[Grized]\"), nothing written\n"},
     };
     for (const auto& c : streams) {
         const Result r = runCli(dir, {c.command, "--password-file", dir / "pw", "-"}, c.in);

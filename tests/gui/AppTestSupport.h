@@ -232,9 +232,8 @@ inline void makeEncrypted(const std::string& gri, const std::u32string& password
     writeFile(plain, content);
     RunOptions replace;
     replace.replace = probeOutput(plain, gri, defaultFileSystem()).info;
-    encryptFile(
-        plain, passwordBytes(password), "01/02/2031 3600.5", [&] { return gri; }, replace,
-        defaultFileSystem());
+    encryptFile(plain, passwordBytes(password), "01/02/2031 3600.5", gri, replace,
+                defaultFileSystem());
 }
 
 }  // namespace grize::test

@@ -147,9 +147,9 @@ TEST(WindowsFileSystem, EncryptsAndDecryptsBesideTheSource) {
     std::ofstream(dir.path / fs::path(u8"caf\u00e9.txt"), std::ios::binary) << "line\nnext\r\n";
     ::SetFileAttributesW((dir.path / fs::path(u8"caf\u00e9.txt")).c_str(), FILE_ATTRIBUTE_HIDDEN);
     const RunResult encrypted =
-        encryptFile(source, "pw", "1/1/26 1.5", [&] { return replaceExtension(source, ".gri"); });
+        encryptFile(source, "pw", "1/1/26 1.5", replaceExtension(source, ".gri"));
     EXPECT_EQ(encrypted.output, replaceExtension(source, ".gri"));
-    const RunResult decrypted = decryptFile(encrypted.output, {"pw"}, [&] { return source; });
+    const RunResult decrypted = decryptFile(encrypted.output, {"pw"}, source);
     EXPECT_FALSE(decrypted.wrongPassword);
     EXPECT_EQ(readAll(dir.path / fs::path(u8"caf\u00e9.txt")), "line\nnext\r\n");
     EXPECT_TRUE(::GetFileAttributesW((dir.path / fs::path(u8"caf\u00e9.txt")).c_str()) &

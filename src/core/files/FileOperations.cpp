@@ -673,13 +673,13 @@ ExistingOutput probeOutput(const std::string& source, const std::string& target,
 }
 
 RunResult encryptFile(const std::string& source, std::string_view password,
-                      std::string_view saltSeedText, const OutputPathProvider& outputPath,
+                      std::string_view saltSeedText, const std::string& outputPath,
                       const RunOptions& options, FileSystem& fs) {
     return withLeftoverNamed([&](std::string& leftover) {
         Run run(fs, source, options, leftover);
         const gri::Header header = gri::Header::make(saltSeedText, password);
         RunResult result;
-        result.output = outputPath();
+        result.output = outputPath;
         SafeOutput output(fs, run.folder, run.input, run.targetName(result.output),
                           options.replace);
         output.create();
@@ -697,8 +697,7 @@ RunResult encryptFile(const std::string& source, std::string_view password,
 }
 
 RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
-                      const OutputPathProvider& outputPath, const RunOptions& options,
-                      FileSystem& fs) {
+                      const std::string& outputPath, const RunOptions& options, FileSystem& fs) {
     return withLeftoverNamed([&](std::string& leftover) {
         Run run(fs, source, options, leftover);
         gri::Decoder decoder(run.input.reader(), *options.kernelSet);
@@ -713,7 +712,7 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
         if (header.longer()) {
             throw err::damaged();
         }
-        result.output = outputPath();
+        result.output = outputPath;
         const std::string targetName = run.targetName(result.output);
         SafeOutput output(fs, run.folder, run.input, targetName, options.replace);
         output.create();

@@ -14,10 +14,6 @@
 
 namespace grize {
 
-// Gives the output path once the source has been opened and read checks
-// passed (the window calls replaceExtension here and reports its failure).
-using OutputPathProvider = std::function<std::string()>;
-
 // What stands at an output name before a run.
 enum class OutputState {
     Free,     // nothing
@@ -39,7 +35,8 @@ using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
 struct RunOptions {
     // The file at the output name that the user agreed to replace; any other
-    // file found there fails the run with error 58.
+    // file found there fails the run with error 58. job::run sets it from the
+    // plan's consent.
     std::optional<FileInfo> replace;
     // How long to wait while another Grize works in the same folder.
     std::chrono::milliseconds folderWait{3000};
@@ -70,9 +67,9 @@ struct RunResult {
     bool otherNames = false;
 };
 
-// Encrypts `source` into the path the provider gives, which must be in the
-// same folder. The output is written under a scratch name, flushed, and
-// renamed into place before the source is removed; on failure the source is
+// Encrypts `source` into `output`, which must be in the same folder and is
+// only looked at once the source has been opened and read. The output is written under a scratch
+// name, flushed, and renamed into place before the source is removed; on failure the source is
 // unchanged and nothing of this run is left, or a scratch file that could not
 // be removed is emptied and named by RuntimeError::leftover(). A folder or
 // source marked append-only or immutable is refused before anything is
@@ -81,15 +78,14 @@ struct RunResult {
 // files by identity. `password` is already bytes (passwordBytes). Throws
 // RuntimeError.
 RunResult encryptFile(const std::string& source, std::string_view password,
-                      std::string_view saltSeedText, const OutputPathProvider& outputPath,
+                      std::string_view saltSeedText, const std::string& output,
                       const RunOptions& options, FileSystem& fs);
 
 // Tests the password, in each of the forms it may have been keyed with (see
 // passwordsForDecryption), and when one is accepted decrypts `source` with the
 // same guarantees as encryptFile. A wrong password touches nothing and does
-// not call the provider. A file that looks damaged is decrypted but kept.
+// not look at `output`. A file that looks damaged is decrypted but kept.
 RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
-                      const OutputPathProvider& outputPath, const RunOptions& options,
-                      FileSystem& fs);
+                      const std::string& output, const RunOptions& options, FileSystem& fs);
 
 }  // namespace grize

@@ -1,16 +1,28 @@
 #pragma once
 
+#include <atomic>
+#include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/files/FileOperations.h"
 #include "core/files/TargetChecks.h"
+#include "core/format/StreamOperations.h"
 #include "core/job/PathHelpers.h"
+#include "errors/RuntimeError.h"
 
 // The one use case both front ends call: look at a file, plan its run, run
-// it, and say what came of it. The window and grize-cli only ask and show.
+// it, and say how it ended (messages::describe gives the texts). The window
+// and grize-cli only ask and show.
+// What fails here fails as RuntimeError only: running out of memory comes
+// out as err::outOfMemory().
 namespace grize::job {
+
+// The error a front end reports for a failure of its own steps: a
+// RuntimeError as it is, running out of memory as err::outOfMemory(), any
+// other fault as error 51 with its text.
+RuntimeError asError(const std::exception& error);
 
 // What a first look at a path found, before any password is asked.
 struct Target {
@@ -36,13 +48,51 @@ struct Plan {
 // Throws RuntimeError when no output name can be made from the source's.
 Plan plan(const std::string& source, Operation mode, FileSystem& fs);
 
-// Runs the plan with the password as typed, in every form it may have been
-// keyed with. `options.replace` comes from the plan. Throws RuntimeError.
-RunResult run(const Plan& plan, std::u32string_view password, RunOptions options, FileSystem& fs);
+// How a front end follows a run and stops it (see RunOptions). What the run
+// may replace is the plan's alone.
+struct Controls {
+    ProgressFn progress;
+    const std::atomic<bool>* cancel = nullptr;
+};
 
-// What the user must read after a run that wrote its output, one text per
-// box (CR LF between lines); none when it went as asked. `source` is the
-// name as the front end shows it.
-std::vector<std::string> warnings(const RunResult& result, const std::string& source);
+// Every way a run can end; both front ends switch on it.
+enum class Ending {
+    Refused,         // at the start, for `check`: nothing was touched
+    NotForThisMode,  // already in the form the mode makes: nothing was touched
+    WrongPassword,   // nothing was touched
+    Done,            // written; `sourceKept` and `otherNames` may need telling
+    Failed,          // `error` says why
+    Cancelled,       // stopped before the output had its name: all as it was
+};
+struct Outcome {
+    Ending ending = Ending::Done;
+    TargetCheck check = TargetCheck::Ok;  // Refused
+    std::string output;                   // Done: the source's own path for a run in place
+    SourceKept sourceKept = SourceKept::No;
+    bool otherNames = false;  // Done: hard links to the source still hold it
+    // Failed, and Cancelled: RuntimeError::leftover() names a scratch file
+    // that could not be removed.
+    std::optional<RuntimeError> error;
+
+    static Outcome refused(TargetCheck check);
+    static Outcome failed(const RuntimeError& error);
+};
+
+// For a mode fixed beforehand (grize-cli): why `path` cannot be run, as
+// Refused or NotForThisMode; nullopt when it can. Throws RuntimeError when a
+// file that passed the start-up tests cannot be read.
+std::optional<Outcome> admit(const std::string& path, Operation mode, FileSystem& fs);
+
+// Runs the plan with the password as typed, in every form it may have been
+// keyed with. A failure, and a stop, are outcomes, never thrown.
+Outcome run(const Plan& plan, std::u32string_view password, const Controls& controls,
+            FileSystem& fs);
+
+// Runs `mode` from `read` to `write` (a pipe) with the password as typed, in
+// every form it may have been keyed with. An empty input is Refused (Empty),
+// damage that lets nothing be decrypted Failed with err::damaged(), damage
+// the reading rules let pass Done with SourceKept::Damaged.
+Outcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& write,
+                  std::u32string_view password);
 
 }  // namespace grize::job

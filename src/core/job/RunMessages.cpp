@@ -1,6 +1,137 @@
 #include "core/job/RunMessages.h"
 
+#include "core/files/TargetChecks.h"
+#include "core/format/GriHeader.h"
+#include "core/job/Job.h"
+
 namespace grize::messages {
+
+namespace {
+
+// The source's warnings after a run that wrote its output.
+std::vector<Text> warnings(const job::Outcome& outcome, const std::string& source) {
+    std::vector<Text> texts;
+    switch (outcome.sourceKept) {
+        case SourceKept::No:
+            break;
+        case SourceKept::Changed:
+            texts.push_back({linesOf(sourceChangedKept(source))});
+            break;
+        case SourceKept::Damaged:
+            texts.push_back({linesOf(damagedKept(source))});
+            break;
+    }
+    if (outcome.otherNames) {
+        texts.push_back({linesOf(otherNamesKept(source))});
+    }
+    return texts;
+}
+
+}  // namespace
+
+Lines linesOf(std::string_view text) {
+    Lines lines;
+    for (;;) {
+        const std::size_t end = text.find("\r\n");
+        lines.emplace_back(text.substr(0, end));
+        if (end == std::string_view::npos) {
+            return lines;
+        }
+        text.remove_prefix(end + 2);
+    }
+}
+
+std::string boxText(const Lines& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        text += i == 0 ? "" : "\r\n";
+        text += lines[i];
+    }
+    return text;
+}
+
+std::string oneLine(const Lines& lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i != 0) {
+            out.push_back(' ');
+        }
+        for (const char c : lines[i]) {
+            out.push_back(c == '\n' || c == '\r' ? ' ' : c);
+        }
+    }
+    while (!out.empty() && out.back() == ' ') {
+        out.pop_back();
+    }
+    return out;
+}
+
+std::vector<Text> describe(const job::Outcome& outcome, Operation mode, const Names& names) {
+    std::vector<Text> texts;
+    switch (outcome.ending) {
+        case job::Ending::Refused: {
+            // The first two texts do not name the file; the others begin with it.
+            const bool named =
+                outcome.check != TargetCheck::NoPath && outcome.check != TargetCheck::NotFound;
+            texts.push_back({linesOf(targetCheckMessage(outcome.check, names.source)), named});
+            break;
+        }
+        case job::Ending::NotForThisMode:
+            texts.push_back({{notForThisMode(mode, false)}, false});
+            break;
+        case job::Ending::WrongPassword:
+            texts.push_back({{wrongPassword()}, false});
+            break;
+        case job::Ending::Done:
+            return warnings(outcome, names.source);
+        case job::Ending::Failed:
+            if (const auto text = expectedFailure(*outcome.error, names.source, names.output)) {
+                texts.push_back({linesOf(*text)});
+            } else {
+                texts.push_back({{errorText(*outcome.error)}, false, true});
+            }
+            break;
+        case job::Ending::Cancelled:
+            break;
+    }
+    if (!names.leftover.empty()) {
+        texts.push_back({{scratchLeft(names.leftover)}});
+    }
+    return texts;
+}
+
+std::vector<Text> describeStream(const job::Outcome& outcome, Operation mode) {
+    switch (outcome.ending) {
+        case job::Ending::Refused: {
+            Lines lines = linesOf(targetCheckMessage(outcome.check, "standard input"));
+            lines.emplace_back("Nothing was written.");
+            return {{lines, false}};
+        }
+        case job::Ending::NotForThisMode:
+            return {{{notForThisMode(mode, true)}, false}};
+        case job::Ending::WrongPassword:
+            return {{{wrongPassword()}, false}};
+        case job::Ending::Done:
+            if (outcome.sourceKept == SourceKept::No) {
+                return {};
+            }
+            return {
+                {{"the input looks damaged, so the output may not be what was encrypted"}, false}};
+        case job::Ending::Failed:
+        case job::Ending::Cancelled:
+            if (outcome.error->number() == err::kDamaged) {
+                return {{{"the input is damaged: Grize could not decrypt anything from it.",
+                          "Nothing was written."},
+                         false}};
+            }
+            return {{{errorText(*outcome.error) + "; the output is incomplete"}, false, true}};
+    }
+    return {};
+}
+
+std::string errorText(const RuntimeError& error) {
+    return "Error " + std::to_string(error.number()) + " - " + error.description();
+}
 
 std::optional<std::string> expectedFailure(const RuntimeError& error, const std::string& source,
                                            const std::string& output) {
@@ -30,6 +161,25 @@ std::optional<std::string> expectedFailure(const RuntimeError& error, const std:
         default:
             return std::nullopt;
     }
+}
+
+std::string passwordsDiffer() {
+    return "The two passwords are not the same.";
+}
+
+std::string notForThisMode(Operation mode, bool stream) {
+    const std::string marker = "\"" + std::string(gri::kMarker) + "\"";
+    if (mode == Operation::Encrypt) {
+        return "already encrypted (begins with " + marker + "), " +
+               (stream ? "nothing written" : "left as it is");
+    }
+    return std::string(stream ? "not encrypted" : "not an encrypted file") +
+           " (does not begin with " + marker + "), " +
+           (stream ? "nothing written" : "left as it is");
+}
+
+std::string replaceQuestion(const std::string& output) {
+    return output + " already exists.\r\nDo you want to replace it?";
 }
 
 std::string wrongPassword() {

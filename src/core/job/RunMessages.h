@@ -2,18 +2,72 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "core/job/PathHelpers.h"
 #include "errors/RuntimeError.h"
+
+namespace grize::job {
+struct Outcome;
+}
 
 // What the window shows in a box and grize-cli prints on a line (CR LF
 // becomes a blank there), for the outcomes a user must hear about. `source`
 // and `output` are the names as the front end shows them.
 namespace grize::messages {
 
+// A text as its lines: the window's box joins them with CR LF, grize-cli's
+// line with blanks.
+using Lines = std::vector<std::string>;
+Lines linesOf(std::string_view text);
+std::string boxText(const Lines& lines);
+std::string oneLine(const Lines& lines);
+
+// One text about a run.
+struct Text {
+    Lines lines;
+    // The text itself says which file it is about; otherwise grize-cli puts
+    // the name before it.
+    bool namesFile = true;
+    // A fault to report rather than an expected condition: the lines hold
+    // errorText(), and the window lays out its own error report instead.
+    bool fault = false;
+};
+
+// The names a run's texts use, as the front end shows them.
+struct Names {
+    std::string source;
+    std::string output;    // the planned output; empty before there is one
+    std::string leftover;  // a scratch file the run could not remove
+};
+
+// Every text that tells how a file's run in `mode` ended, in the order to
+// show them. Done gives only its warnings (the front end says where the
+// output went); a stop gives only the scratch file it may have left.
+std::vector<Text> describe(const job::Outcome& outcome, Operation mode, const Names& names);
+
+// The same for a run from standard input to standard output; no text names
+// a file ("-" goes before each).
+std::vector<Text> describeStream(const job::Outcome& outcome, Operation mode);
+
+// "Error N - description", for a fault.
+std::string errorText(const RuntimeError& error);
+
 // The fixed text of a failure that is an expected condition rather than a
 // fault to report; nullopt for any other error.
 std::optional<std::string> expectedFailure(const RuntimeError& error, const std::string& source,
                                            const std::string& output);
+
+// The password typed twice for encrypting was not the same both times.
+std::string passwordsDiffer();
+
+// The file (or the stream with `stream`) is already in the form `mode` makes
+// (encrypted for Encrypt, plain for Decrypt); said after its name.
+std::string notForThisMode(Operation mode, bool stream);
+
+// Another file has the output name: may it be replaced?
+std::string replaceQuestion(const std::string& output);
 
 // A wrong password: nothing was touched.
 std::string wrongPassword();

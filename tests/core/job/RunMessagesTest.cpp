@@ -1,0 +1,128 @@
+#include "core/job/RunMessages.h"
+
+#include <gtest/gtest.h>
+
+#include "core/job/Job.h"
+
+namespace grize {
+namespace {
+
+using job::Ending;
+using job::Outcome;
+
+Outcome ended(Ending ending) {
+    Outcome outcome;
+    outcome.ending = ending;
+    return outcome;
+}
+
+Outcome done(SourceKept kept, bool otherNames) {
+    Outcome outcome;
+    outcome.sourceKept = kept;
+    outcome.otherNames = otherNames;
+    return outcome;
+}
+
+// Each text as "name?" ("+" names its file, "-" gets the name before it,
+// "!" is a fault) and its box.
+std::vector<std::string> shownAs(const std::vector<messages::Text>& texts) {
+    std::vector<std::string> out;
+    for (const messages::Text& text : texts) {
+        out.push_back(std::string(text.fault       ? "!"
+                                  : text.namesFile ? "+"
+                                                   : "-") +
+                      messages::boxText(text.lines));
+    }
+    return out;
+}
+
+// Which texts each ending gives, in which order, and which of them the
+// front ends lay out themselves.
+TEST(RunMessages, EveryEndingHasItsTexts) {
+    const std::string left = "a.gri.tmp";
+    const std::string scratch = "+" + messages::scratchLeft(left);
+    const struct Case {
+        const char* name;
+        Outcome outcome;
+        std::string leftover;
+        bool stream;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {"not found",
+         Outcome::refused(TargetCheck::NotFound),
+         "",
+         false,
+         {"-" + targetCheckMessage(TargetCheck::NotFound, "a.txt")}},
+        {"empty",
+         Outcome::refused(TargetCheck::Empty),
+         "",
+         false,
+         {"+a.txt is empty:\r\nGrize will NOT work with empty files."}},
+        {"wrong mode",
+         ended(Ending::NotForThisMode),
+         "",
+         false,
+         {"-already encrypted (begins with \"[Grized]\"), left as it is"}},
+        {"wrong password",
+         ended(Ending::WrongPassword),
+         "",
+         false,
+         {"-" + messages::wrongPassword()}},
+        {"done", done(SourceKept::No, false), "", false, {}},
+        {"done with warnings",
+         done(SourceKept::Changed, true),
+         "",
+         false,
+         {"+" + messages::sourceChangedKept("a.txt"), "+" + messages::otherNamesKept("a.txt")}},
+        {"expected failure, scratch left",
+         Outcome::failed(err::sourceChanged()),
+         left,
+         false,
+         {"+" + *messages::expectedFailure(err::sourceChanged(), "a.txt", "a.gri"), scratch}},
+        {"fault",
+         Outcome::failed(err::deviceIo()),
+         "",
+         false,
+         {"!" + messages::errorText(err::deviceIo())}},
+        // A stop is what the user asked for: only what it left is told.
+        {"cancelled", Outcome::failed(err::cancelled()), "", false, {}},
+        {"cancelled, scratch left", Outcome::failed(err::cancelled()), left, false, {scratch}},
+        {"stream done", done(SourceKept::No, false), "", true, {}},
+        {"stream damaged",
+         done(SourceKept::Damaged, false),
+         "",
+         true,
+         {"-the input looks damaged, so the output may not be what was encrypted"}},
+        {"stream undecryptable",
+         Outcome::failed(err::damaged()),
+         "",
+         true,
+         {"-the input is damaged: Grize could not decrypt anything from it.\r\n"
+          "Nothing was written."}},
+        {"stream fault",
+         Outcome::failed(err::deviceIo()),
+         "",
+         true,
+         {"!" + messages::errorText(err::deviceIo()) + "; the output is incomplete"}},
+        {"stream empty",
+         Outcome::refused(TargetCheck::Empty),
+         "",
+         true,
+         {"-standard input is empty:\r\nGrize will NOT work with empty files.\r\n"
+          "Nothing was written."}},
+    };
+    for (const Case& c : cases) {
+        const auto texts = c.stream ? messages::describeStream(c.outcome, Operation::Encrypt)
+                                    : messages::describe(c.outcome, Operation::Encrypt,
+                                                         {"a.txt", "a.gri", c.leftover});
+        EXPECT_EQ(shownAs(texts), c.texts) << c.name;
+    }
+}
+
+TEST(RunMessages, OneLineJoinsWithBlanks) {
+    EXPECT_EQ(messages::oneLine(messages::linesOf("a\r\nb\nc \r\n")), "a b c");
+    EXPECT_EQ(messages::boxText(messages::linesOf("a\r\nb")), "a\r\nb");
+}
+
+}  // namespace
+}  // namespace grize
