@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cipher/Kernels.h"
 #include "core/format/GriFormat.h"
 
 namespace grize {
@@ -22,11 +23,10 @@ enum class StreamOutcome {
 
 StreamOutcome encryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
                             std::string_view password, std::string_view saltSeedText,
-                            const kernels::Table& k = kernels::fastest());
+                            const kernels::Table& k);
 
 // Writes nothing until the header line has accepted one of the passwords.
 StreamOutcome decryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
-                            const std::vector<std::string>& passwords,
-                            const kernels::Table& k = kernels::fastest());
+                            const std::vector<std::string>& passwords, const kernels::Table& k);
 
 }  // namespace grize

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "core/cipher/Kernels.h"
 #include "core/format/PasswordBytes.h"
 #include "core/format/SaltSeed.h"
 
@@ -114,9 +115,10 @@ Outcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& w
     try {
         stream = memoryChecked([&] {
             if (mode == Operation::Encrypt) {
-                return encryptStream(read, write, passwordForEncryption(password), saltSeedNow());
+                return encryptStream(read, write, passwordForEncryption(password), saltSeedNow(),
+                                     kernels::fastest());
             }
-            return decryptStream(read, write, passwordsForDecryption(password));
+            return decryptStream(read, write, passwordsForDecryption(password), kernels::fastest());
         });
     } catch (const RuntimeError& error) {
         return Outcome::failed(error);
