@@ -31,7 +31,7 @@ struct DecryptResult {
 // The one place that knows how decryptFile is called.
 DecryptResult decryptSource(const std::string& source) {
     DecryptResult result;
-    const auto outputPath = [&] { return grize::replaceExtension(source, ".txt"); };
+    const std::string outputPath = grize::replaceExtension(source, ".txt");
     const grize::RunResult run = grize::decryptFile(source, {std::string(kPassword)}, outputPath,
                                                     {}, grize::defaultFileSystem());
     result.done = !run.wrongPassword;
