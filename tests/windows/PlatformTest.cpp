@@ -135,10 +135,11 @@ TEST(WindowsFileSystem, AttributeBitsDecideTheTargetChecks) {
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(::SetFileAttributesW(file.c_str(), c.attributes));
-        EXPECT_EQ(checkTarget(utf8(file)), c.expected) << c.attributes;
+        EXPECT_EQ(checkTarget(utf8(file), defaultFileSystem()), c.expected) << c.attributes;
     }
     ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(checkTarget(utf8(dir.path)), TargetCheck::NotFound);  // the directory bit
+    EXPECT_EQ(checkTarget(utf8(dir.path), defaultFileSystem()),
+              TargetCheck::NotFound);  // the directory bit
 }
 
 TEST(WindowsFileSystem, EncryptsAndDecryptsBesideTheSource) {
@@ -146,10 +147,11 @@ TEST(WindowsFileSystem, EncryptsAndDecryptsBesideTheSource) {
     const std::string source = utf8(dir.path / fs::path(u8"caf\u00e9.txt"));
     std::ofstream(dir.path / fs::path(u8"caf\u00e9.txt"), std::ios::binary) << "line\nnext\r\n";
     ::SetFileAttributesW((dir.path / fs::path(u8"caf\u00e9.txt")).c_str(), FILE_ATTRIBUTE_HIDDEN);
-    const RunResult encrypted =
-        encryptFile(source, "pw", "1/1/26 1.5", replaceExtension(source, ".gri"));
+    const RunResult encrypted = encryptFile(
+        source, "pw", "1/1/26 1.5", replaceExtension(source, ".gri"), {}, defaultFileSystem());
     EXPECT_EQ(encrypted.output, replaceExtension(source, ".gri"));
-    const RunResult decrypted = decryptFile(encrypted.output, {"pw"}, source);
+    const RunResult decrypted =
+        decryptFile(encrypted.output, {"pw"}, source, {}, defaultFileSystem());
     EXPECT_FALSE(decrypted.wrongPassword);
     EXPECT_EQ(readAll(dir.path / fs::path(u8"caf\u00e9.txt")), "line\nnext\r\n");
     EXPECT_TRUE(::GetFileAttributesW((dir.path / fs::path(u8"caf\u00e9.txt")).c_str()) &
