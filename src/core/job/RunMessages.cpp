@@ -168,7 +168,8 @@ std::string passwordsDiffer() {
 }
 
 std::string notForThisMode(Operation mode, bool stream) {
-    const std::string marker = "\"" + std::string(gri::kMarker) + "\"";
+    std::string marker = "\"";
+    marker.append(gri::kMarker).append("\"");
     if (mode == Operation::Encrypt) {
         return "already encrypted (begins with " + marker + "), " +
                (stream ? "nothing written" : "left as it is");
