@@ -111,9 +111,9 @@ TEST(CliProcess, RoundTripAndExitCodes) {
         {"decrypt", good.substr(0, good.size() - 2), "looks damaged"},
         {"decrypt", good.substr(0, 26), "is damaged: Grize could not decrypt anything"},
         {"encrypt", "", "standard input is empty"},
-        {"encrypt", good, "-: already encrypted (begins with \"[Grized]\"), nothing written\n"},
+        {"encrypt", good, "-: already encrypted (begins with \"[Grized]\"), nothing written"},
         {"decrypt", "plain",
-         "-: not encrypted (does not begin with \"[Grized]\"), nothing written\n"},
+         "-: not encrypted (does not begin with \"[Grized]\"), nothing written"},
     };
     for (const auto& c : streams) {
         const Result r = runCli(dir, {c.command, "--password-file", dir / "pw", "-"}, c.in);
