@@ -191,7 +191,11 @@ void printTexts(const std::vector<messages::Text>& texts, const std::string& nam
         if (!text.namesFile) {
             messages << name << ": ";
         }
-        messages << messages::oneLine(text.lines) << '\n';
+        if (text.cause.empty()) {
+            messages << messages::oneLine(text.lines) << '\n';
+        } else {
+            messages << text.cause << " (" << messages::oneLine(text.lines) << ")\n";
+        }
     }
 }
 
@@ -232,7 +236,7 @@ bool fileIsReady(Command command, const std::string& file, std::ostream& message
     try {
         return checkFile(command, file, shown(file), messages, fs);
     } catch (const RuntimeError& e) {
-        messages << shown(file) << ": " << messages::errorText(e) << '\n';
+        printOutcome(job::Outcome::failed(e), command, shown(file), {}, messages);
     }
     return false;
 }
@@ -289,18 +293,18 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
     const gri::ReadFn read = [&](char* buffer, std::size_t size) {
         in.read(buffer, static_cast<std::streamsize>(size));
         if (in.bad()) {
-            throw err::deviceIo();
+            throw RuntimeError(ErrorKind::DeviceIo);
         }
         return static_cast<std::size_t>(in.gcount());
     };
     const gri::WriteFn write = [&](std::string_view data) {
         if (!out.write(data.data(), static_cast<std::streamsize>(data.size()))) {
-            throw err::deviceIo();
+            throw RuntimeError(ErrorKind::DeviceIo);
         }
     };
     job::Outcome outcome = job::runStream(operationOf(command), read, write, job.password);
     if (outcome.ending != job::Ending::Failed && !out.flush()) {
-        outcome = job::Outcome::failed(err::deviceIo());
+        outcome = job::Outcome::failed(RuntimeError(ErrorKind::DeviceIo));
     }
     const std::vector<messages::Text> texts =
         messages::describeStream(outcome, operationOf(command));

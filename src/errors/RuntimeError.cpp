@@ -1,61 +1,86 @@
 #include "errors/RuntimeError.h"
 
-namespace grize::err {
+namespace grize {
 
-RuntimeError invalidCall() {
-    return {kInvalidCall, "Invalid procedure call or argument"};
-}
-RuntimeError overflow() {
-    return {kOverflow, "Overflow"};
-}
-RuntimeError outOfMemory() {
-    return {kOutOfMemory, "Out of memory"};
-}
-RuntimeError badFileName() {
-    return {kBadFileName, "Bad file name or number"};
-}
-RuntimeError fileNotFound() {
-    return {kFileNotFound, "File not found"};
-}
-RuntimeError deviceIo() {
-    return {kDeviceIo, "Device I/O error"};
-}
-RuntimeError fileExists() {
-    return {kFileExists, "File already exists"};
-}
-RuntimeError folderBusy() {
-    return {kFolderBusy, "Another Grize is working in this folder; try again in a moment"};
-}
-RuntimeError sourceChanged() {
-    return {kSourceChanged,
-            "The file changed while Grize was reading it; it was left as it is now"};
-}
-RuntimeError damagedInPlace() {
-    return {kDamagedInPlace,
-            "The encrypted file looks damaged and would be replaced by its own output; "
-            "rename it and try again"};
-}
-RuntimeError outputReadOnly() {
-    return {kOutputReadOnly, "The file at the output's name is read-only; it was left as it is"};
-}
-RuntimeError cancelled() {
-    return {kCancelled, "Cancelled"};
-}
-RuntimeError damaged() {
-    return {kDamaged, "The encrypted file is damaged; nothing in it could be decrypted"};
-}
-RuntimeError fileSizeLimit() {
-    return {kFileSizeLimit, "The file-size limit was reached"};
-}
-RuntimeError folderRefuses() {
-    return {kFolderRefuses,
-            "The folder does not allow files to be renamed or removed (append-only or immutable)"};
-}
-RuntimeError diskFull() {
-    return {kDiskFull, "Disk full"};
-}
-RuntimeError accessError() {
-    return {kAccess, "Path/File access error"};
+namespace {
+
+struct Shown {
+    int number;
+    std::string_view description;
+};
+
+// The numbers and descriptions earlier versions showed, which users and
+// their notes know the errors by.
+Shown shown(ErrorKind kind) {
+    switch (kind) {
+        case ErrorKind::InvalidCall:
+            return {5, "Invalid procedure call or argument"};
+        case ErrorKind::Overflow:
+        case ErrorKind::PasswordTooLong:
+            return {6, "Overflow"};
+        case ErrorKind::OutOfMemory:
+            return {7, "Out of memory"};
+        case ErrorKind::Internal:
+            return {51, "Internal error"};
+        case ErrorKind::BadFileName:
+        case ErrorKind::NameTooLong:
+            return {52, "Bad file name or number"};
+        case ErrorKind::FileNotFound:
+            return {53, "File not found"};
+        case ErrorKind::DeviceIo:
+            return {57, "Device I/O error"};
+        case ErrorKind::FileExists:
+            return {58, "File already exists"};
+        case ErrorKind::DiskFull:
+            return {61, "Disk full"};
+        case ErrorKind::FolderBusy:
+            return {70, "Another Grize is working in this folder; try again in a moment"};
+        case ErrorKind::Access:
+        case ErrorKind::ReadOnlyFileSystem:
+            return {75, "Path/File access error"};
+        case ErrorKind::InvalidProperty:
+            return {380, "Invalid property value"};
+        case ErrorKind::SourceChanged:
+            return {1001, "The file changed while Grize was reading it"};
+        case ErrorKind::DamagedInPlace:
+            return {1002, "The damaged file would be replaced by its own output"};
+        case ErrorKind::OutputReadOnly:
+            return {1003, "The file at the output's name is read-only"};
+        case ErrorKind::Cancelled:
+            return {1004, "Cancelled"};
+        case ErrorKind::Damaged:
+            return {1005, "The encrypted file is damaged; nothing in it could be decrypted"};
+        case ErrorKind::FileSizeLimit:
+            return {1006, "The file-size limit was reached"};
+        case ErrorKind::FolderRefuses:
+            return {1007,
+                    "The folder does not allow files to be renamed or removed "
+                    "(append-only or immutable)"};
+    }
+    return {51, "Internal error"};
 }
 
-}  // namespace grize::err
+}  // namespace
+
+int shownNumber(ErrorKind kind) {
+    return shown(kind).number;
+}
+
+std::string_view shownDescription(ErrorKind kind) {
+    return shown(kind).description;
+}
+
+RuntimeError::RuntimeError(ErrorKind kind, ErrorContext context)
+    : RuntimeError(kind, std::string(shownDescription(kind)), std::move(context)) {}
+
+RuntimeError::RuntimeError(ErrorKind kind, std::string description, ErrorContext context)
+    : std::runtime_error(description),
+      kind_(kind),
+      description_(std::move(description)),
+      context_(std::move(context)) {}
+
+RuntimeError RuntimeError::internal(std::string description) {
+    return RuntimeError(ErrorKind::Internal, std::move(description), {});
+}
+
+}  // namespace grize

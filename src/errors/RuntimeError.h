@@ -1,20 +1,71 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace grize {
 
-// A run-time failure as the user sees it: a classic error number and its
-// description. Every layer throws this one type so the window's error report
-// and grize-cli can show any failure the same way.
+// Every way a step can fail. Several kinds may show the same number: the
+// window's error report shows the number and its description, grize-cli
+// and the program's own boxes the kind's words and the context.
+enum class ErrorKind {
+    InvalidCall,         // 5
+    Overflow,            // 6
+    PasswordTooLong,     // 6: more than the cipher's text limit
+    OutOfMemory,         // 7
+    Internal,            // 51: a fault of the program itself
+    BadFileName,         // 52
+    NameTooLong,         // 52: longer than the file system allows
+    FileNotFound,        // 53
+    DeviceIo,            // 57
+    FileExists,          // 58
+    DiskFull,            // 61
+    FolderBusy,          // 70: another Grize works in the folder
+    Access,              // 75
+    ReadOnlyFileSystem,  // 75: the whole file system is mounted read-only
+    InvalidProperty,     // 380
+    SourceChanged,       // 1001: the file changed while it was read
+    DamagedInPlace,      // 1002: a damaged file would replace itself
+    OutputReadOnly,      // 1003: a read-only file stands at the output's name
+    Cancelled,           // 1004: the user stopped the run
+    Damaged,             // 1005: an encrypted file with nothing to decrypt
+    FileSizeLimit,       // 1006: the process's file-size limit was reached
+    FolderRefuses,       // 1007: the folder allows no rename or removal
+};
+
+// The number and description the error report shows for a kind.
+int shownNumber(ErrorKind kind);
+std::string_view shownDescription(ErrorKind kind);
+
+// What was being done when a call failed.
+enum class Step { Unknown, Open, Read, Write, Create, Rename, Remove, Inspect, Sync, SetAccess };
+
+// Where and why, as far as the layer that failed knows it.
+struct ErrorContext {
+    Step step = Step::Unknown;
+    std::string name;         // the file or folder the call named: a path, or a name in `folder`
+    std::string folder;       // the folder of a run, as the user named it; empty when unknown
+    int osError = 0;          // errno or GetLastError(); 0 when none
+    std::string cause;        // the system's words for osError, starting in lower case
+    std::uint64_t limit = 0;  // NameTooLong, PasswordTooLong: the most allowed, in bytes
+};
+
+// A run-time failure as the user sees it. Every layer throws this one type so
+// the window's error report and grize-cli can show any failure the same way.
 class RuntimeError : public std::runtime_error {
   public:
-    RuntimeError(int number, std::string description)
-        : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+    explicit RuntimeError(ErrorKind kind, ErrorContext context = {});
+    // A fault of the program itself (51), in its own words.
+    static RuntimeError internal(std::string description);
 
-    int number() const noexcept { return number_; }
+    ErrorKind kind() const noexcept { return kind_; }
+    int number() const noexcept { return shownNumber(kind_); }
     const std::string& description() const noexcept { return description_; }
+    const ErrorContext& context() const noexcept { return context_; }
+    // The file operations name the folder once a lower layer has failed.
+    void setFolder(std::string folder) { context_.folder = std::move(folder); }
 
     // A scratch file of the failed run that could not be removed (it was
     // emptied first), so the user can be told its name; empty when none.
@@ -22,48 +73,12 @@ class RuntimeError : public std::runtime_error {
     void setLeftover(std::string name) { leftover_ = std::move(name); }
 
   private:
-    int number_;
+    RuntimeError(ErrorKind kind, std::string description, ErrorContext context);
+
+    ErrorKind kind_;
     std::string description_;
+    ErrorContext context_;
     std::string leftover_;
 };
-
-// The numbers and descriptions the program uses.
-namespace err {
-inline constexpr int kInvalidCall = 5;        // "Invalid procedure call or argument"
-inline constexpr int kOverflow = 6;           // "Overflow"
-inline constexpr int kOutOfMemory = 7;        // "Out of memory"
-inline constexpr int kBadFileName = 52;       // "Bad file name or number"
-inline constexpr int kFileNotFound = 53;      // "File not found"
-inline constexpr int kDeviceIo = 57;          // "Device I/O error"
-inline constexpr int kFileExists = 58;        // "File already exists"
-inline constexpr int kDiskFull = 61;          // "Disk full"
-inline constexpr int kFolderBusy = 70;        // another Grize works in the folder
-inline constexpr int kAccess = 75;            // "Path/File access error"
-inline constexpr int kSourceChanged = 1001;   // the file changed while it was read
-inline constexpr int kDamagedInPlace = 1002;  // a damaged file would replace itself
-inline constexpr int kOutputReadOnly = 1003;  // a read-only file stands at the output's name
-inline constexpr int kCancelled = 1004;       // the user stopped the run
-inline constexpr int kDamaged = 1005;         // an encrypted file with nothing to decrypt
-inline constexpr int kFileSizeLimit = 1006;   // the process's file-size limit was reached
-inline constexpr int kFolderRefuses = 1007;   // the folder allows no rename or removal
-
-RuntimeError invalidCall();
-RuntimeError overflow();
-RuntimeError outOfMemory();
-RuntimeError badFileName();
-RuntimeError fileNotFound();
-RuntimeError deviceIo();
-RuntimeError fileExists();
-RuntimeError folderBusy();
-RuntimeError sourceChanged();
-RuntimeError damagedInPlace();
-RuntimeError outputReadOnly();
-RuntimeError cancelled();
-RuntimeError damaged();
-RuntimeError fileSizeLimit();
-RuntimeError folderRefuses();
-RuntimeError diskFull();
-RuntimeError accessError();
-}  // namespace err
 
 }  // namespace grize

@@ -243,7 +243,7 @@ void MainController::tell(const job::Outcome& outcome, std::string_view label, b
     for (const messages::Text& text : messages::describe(outcome, plan_.mode, names)) {
         if (!text.fault) {
             services_.showMessage({messages::boxText(text.lines), MsgIcon::Warning, kTitle});
-        } else if (accessBox && outcome.error->number() == err::kAccess) {
+        } else if (accessBox && outcome.error->kind() == ErrorKind::Access) {
             services_.showMessage({kAccessDenied, MsgIcon::Warning, "Access denied"});
         } else {
             const RuntimeError& error = *outcome.error;

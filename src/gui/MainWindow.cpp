@@ -181,7 +181,7 @@ class MainWindow::CheckValue final : public CheckBoxTarget {
                 box_.setCheckState(Qt::PartiallyChecked);
                 break;
             default:
-                throw RuntimeError(380, "Invalid property value");
+                throw RuntimeError(ErrorKind::InvalidProperty);
         }
     }
 

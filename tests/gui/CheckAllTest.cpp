@@ -224,7 +224,7 @@ class CheckAllTest : public QObject {
         const std::string target = path(dir, "notes.txt");
         writeFile(target, "text");
         Session s(target);
-        s.fs.failOn({"openRead", "openReadAt"}, err::accessError());
+        s.fs.failOn({"openRead", "openReadAt"}, RuntimeError(ErrorKind::Access));
         QVERIFY(!s.start());
 
         QCOMPARE(s.services.boxes.size(), 1u);

@@ -163,9 +163,9 @@ class MainWindowTest : public QObject {
         QFETCH(QString, box);
         Fixture f(true);
         if (fault == 1) {
-            f.s.fs.failOn({"createNewAt"}, err::accessError());
+            f.s.fs.failOn({"createNewAt"}, RuntimeError(ErrorKind::Access));
         } else if (fault == 2) {
-            f.s.fs.failOn({"renameAt", "renameNoReplaceAt"}, err::diskFull());
+            f.s.fs.failOn({"renameAt", "renameNoReplaceAt"}, RuntimeError(ErrorKind::DiskFull));
         }
         // Where a window with no stored place opens is the system's choice.
         f.s.settings.storedLeft = 0;

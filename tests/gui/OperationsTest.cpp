@@ -514,10 +514,10 @@ class OperationsTest : public QObject {
                 QVERIFY(QFile::setPermissions(QString::fromStdString(output), QFile::ReadOwner));
                 break;
             case Fault::RenameDiskFull:
-                s.fs.failOn({"renameAt", "renameNoReplaceAt"}, err::diskFull());
+                s.fs.failOn({"renameAt", "renameNoReplaceAt"}, RuntimeError(ErrorKind::DiskFull));
                 break;
             case Fault::CreateRefused:
-                s.fs.failOn({"createNewAt"}, err::accessError());
+                s.fs.failOn({"createNewAt"}, RuntimeError(ErrorKind::Access));
                 break;
             default:
                 break;

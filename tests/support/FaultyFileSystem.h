@@ -163,7 +163,7 @@ class FaultyFileSystem : public NativeFileSystem {
     }
 
     std::set<std::string> failOn_;
-    RuntimeError failure_{0, ""};
+    RuntimeError failure_{ErrorKind::DeviceIo};
 };
 
 }  // namespace grize::test

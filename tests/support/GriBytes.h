@@ -47,7 +47,7 @@ inline std::optional<std::string> decryptBytes(std::string_view fileBytes,
         return std::nullopt;
     }
     if (decoder.header().longer()) {
-        throw err::damaged();
+        throw RuntimeError(ErrorKind::Damaged);
     }
     std::string out;
     decoder.decryptBody([&](std::string_view data) { out.append(data); });

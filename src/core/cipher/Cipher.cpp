@@ -24,7 +24,7 @@ void Cipher::seedFromKey() {
     // conversion, one of exactly 32,767 characters when the counter steps
     // past the end.
     if (key_.size() > 32767) {
-        throw err::overflow();
+        throw RuntimeError(ErrorKind::Overflow);
     }
     for (unsigned char c : key_) {
         const float r = g.draw();
@@ -32,7 +32,7 @@ void Cipher::seedFromKey() {
         g.reseed(g.draw(p));
     }
     if (key_.size() > kMaxKeyLength) {
-        throw err::overflow();
+        throw RuntimeError(ErrorKind::Overflow);
     }
 }
 
@@ -77,7 +77,7 @@ void stretchInto(std::string_view bytes, char* out) {
 void shrinkInto(std::string_view chars, char* out) {
     const std::size_t len = chars.size();
     if (len == 0) {
-        throw err::invalidCall();
+        throw RuntimeError(ErrorKind::InvalidCall);
     }
     const std::size_t m = shrunkSize(len);
     std::size_t k = 0;
@@ -104,7 +104,7 @@ void shrinkInto(std::string_view chars, char* out) {
         }
         const int code = hi | low;
         if (code < 0) {
-            throw err::invalidCall();
+            throw RuntimeError(ErrorKind::InvalidCall);
         }
         out[j - 1] = static_cast<char>(code);
     }

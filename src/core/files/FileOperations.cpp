@@ -23,7 +23,7 @@ namespace {
 PathParts fileInFolder(const std::string& path) {
     PathParts split = splitPath(path);
     if (split.name.empty() || split.name == "." || split.name == "..") {
-        throw err::badFileName();
+        throw RuntimeError(ErrorKind::BadFileName);
     }
     return split;
 }
@@ -42,7 +42,7 @@ std::string scratchName(std::string_view suffix) {
     try {
         std::random_device rd;
         bits ^= (std::uint64_t{rd()} << 32) | rd();
-    } catch (...) {
+    } catch (const std::exception&) {
         // No entropy source: the clock and the counter still differ per call.
     }
     bits ^= counter++ << 48;
@@ -73,7 +73,7 @@ constexpr std::uint64_t kWritebackStep = 4u << 20;
 
 void stopIfCancelled(const std::atomic<bool>* cancel) {
     if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
-        throw err::cancelled();
+        throw RuntimeError(ErrorKind::Cancelled);
     }
 }
 
@@ -145,7 +145,7 @@ class Folder {
                     return;  // no locks here: the identity checks still hold
                 case LockResult::Busy:
                     if (std::chrono::steady_clock::now() >= deadline) {
-                        throw err::folderBusy();
+                        throw RuntimeError(ErrorKind::FolderBusy);
                     }
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
                     break;
@@ -195,7 +195,8 @@ class SourceFile {
           cancel_(options.cancel),
           info_(fs_.info(handle_)) {
         if (info_.kind != FileKind::Regular) {
-            throw err::accessError();  // a folder, FIFO or device is no file to work on
+            throw RuntimeError(
+                ErrorKind::Access);  // a folder, FIFO or device is no file to work on
         }
     }
 
@@ -217,7 +218,7 @@ class SourceFile {
     // when opened, and nobody has written to it since.
     void checkUnchanged() {
         if (bytesRead_ != info_.size || !fs_.info(handle_).unchangedSince(info_)) {
-            throw err::sourceChanged();
+            throw RuntimeError(ErrorKind::SourceChanged);
         }
     }
     // Nothing was written through this handle, so a failing close loses nothing.
@@ -250,10 +251,10 @@ class SafeOutput {
         // A folder that refuses the final rename, or a source that refuses
         // its removal, would only say so once the whole output was written.
         if (fs_.refusesRemoval(folder_.handle())) {
-            throw err::folderRefuses();
+            throw RuntimeError(ErrorKind::FolderRefuses);
         }
         if (fs_.refusesRemoval(source.handle())) {
-            throw err::accessError();  // what its removal would report
+            throw RuntimeError(ErrorKind::Access);  // what its removal would report
         }
         const FileInfo existing = fs_.statusAt(folder_.handle(), targetName_);
         switch (existing.kind) {
@@ -261,7 +262,7 @@ class SafeOutput {
                 return;
             case FileKind::Directory:
             case FileKind::Other:
-                throw err::accessError();
+                throw RuntimeError(ErrorKind::Access);
             case FileKind::Regular:
             case FileKind::Symlink:
                 break;
@@ -271,10 +272,10 @@ class SafeOutput {
             return;  // the source itself, under this name or another
         }
         if (existing.kind == FileKind::Regular && (existing.mode & 0200u) == 0) {
-            throw err::outputReadOnly();  // never replaced, root or not
+            throw RuntimeError(ErrorKind::OutputReadOnly);  // never replaced, root or not
         }
         if (!agreed || !agreed->sameFileAs(existing)) {
-            throw err::fileExists();
+            throw RuntimeError(ErrorKind::FileExists);
         }
     }
 
@@ -294,7 +295,7 @@ class SafeOutput {
             handle_ = fs_.createNewAt(folder_.handle(), tempName_, 0600);
         }
         if (!handle_) {
-            throw err::accessError();
+            throw RuntimeError(ErrorKind::Access);
         }
         tempInfo_ = identify(&handle_, tempName_);
         interrupts::markScratch(folder_.handle(), tempName_, tempInfo_);
@@ -330,12 +331,12 @@ class SafeOutput {
         if (replaced_.kind == FileKind::Missing) {
             stopIfCancelled(cancel_);
             if (!fs_.renameNoReplaceAt(folder, tempName_, targetName_)) {
-                throw err::fileExists();  // it appeared during the run
+                throw RuntimeError(ErrorKind::FileExists);  // it appeared during the run
             }
         } else {
             keepReplaced();
             if (!isReplaced(fs_.statusAt(folder, targetName_))) {
-                throw err::fileExists();  // not the file that was agreed to
+                throw RuntimeError(ErrorKind::FileExists);  // not the file that was agreed to
             }
             // Windows replaces no file that is open, and a second name is the
             // same file.
@@ -415,7 +416,7 @@ class SafeOutput {
                     backupInfo_ = identify(nullptr, backupName_);
                     interrupts::markScratch(folder, backupName_, *backupInfo_);
                     if (!backupInfo_->sameFileAs(replaced_) && !copiedUp(*backupInfo_)) {
-                        throw err::fileExists();
+                        throw RuntimeError(ErrorKind::FileExists);
                     }
                     quietly([&] { lockBackup(fs_.openReadAt(folder, backupName_)); });
                     break;
@@ -427,7 +428,7 @@ class SafeOutput {
             }
         }
         if (!backupInfo_) {
-            throw err::accessError();
+            throw RuntimeError(ErrorKind::Access);
         }
     }
 
@@ -451,7 +452,7 @@ class SafeOutput {
     void copyReplaced() {
         const FileHandle& folder = folder_.handle();
         if (replaced_.kind != FileKind::Regular) {
-            throw err::accessError();
+            throw RuntimeError(ErrorKind::Access);
         }
         FileHandle made = fs_.createNewAt(folder, backupName_, 0600);
         if (!made) {
@@ -465,7 +466,7 @@ class SafeOutput {
         {
             const FileHandle in = fs_.openReadAt(folder, targetName_);
             if (!fs_.info(in).sameFileAs(replaced_)) {
-                throw err::fileExists();
+                throw RuntimeError(ErrorKind::FileExists);
             }
             std::string buffer(256 * 1024, '\0');
             while (const std::size_t n = fs_.read(in, buffer.data(), buffer.size())) {
@@ -548,20 +549,24 @@ class SafeOutput {
     bool done_ = false;
 };
 
-// Runs one operation, which gets where to note a scratch file it could not
-// remove; the error it fails with then names that file.
+// Runs one operation on `source`, which gets where to note a scratch file it
+// could not remove; the error it fails with then names that file, and the
+// folder the run worked in.
 template <class F>
-RunResult withLeftoverNamed(F&& operation) {
+RunResult withContext(const std::string& source, F&& operation) {
     std::string leftover;
     try {
         try {
             return operation(leftover);
         } catch (const std::bad_alloc&) {
-            throw err::outOfMemory();
+            throw RuntimeError(ErrorKind::OutOfMemory);
         }
     } catch (RuntimeError& e) {
         if (!leftover.empty()) {
             e.setLeftover(leftover);
+        }
+        if (e.context().folder.empty()) {
+            e.setFolder(splitPath(source).folder);
         }
         throw;
     }
@@ -587,11 +592,11 @@ struct Run {
     // and `targetPath` becomes the source's path.
     std::string targetName(std::string& targetPath) {
         if (targetPath.empty()) {
-            throw err::badFileName();
+            throw RuntimeError(ErrorKind::BadFileName);
         }
         const PathParts target = fileInFolder(targetPath);
         if (!folder.holds(target.folder, source.folder)) {
-            throw err::badFileName();
+            throw RuntimeError(ErrorKind::BadFileName);
         }
         if (target.name != source.name && sameIgnoringCase(target.name, source.name)) {
             targetPath = sourcePath;
@@ -666,7 +671,10 @@ ExistingOutput probeOutput(const std::string& source, const std::string& target,
                 }
                 break;
         }
-    } catch (...) {
+    } catch (const RuntimeError& error) {
+        if (error.kind() == ErrorKind::OutOfMemory) {
+            throw;  // a fault of this process, not of the name
+        }
         return {};
     }
     return result;
@@ -675,7 +683,7 @@ ExistingOutput probeOutput(const std::string& source, const std::string& target,
 RunResult encryptFile(const std::string& source, std::string_view password,
                       std::string_view saltSeedText, const std::string& outputPath,
                       const RunOptions& options, FileSystem& fs) {
-    return withLeftoverNamed([&](std::string& leftover) {
+    return withContext(source, [&](std::string& leftover) {
         Run run(fs, source, options, leftover);
         const gri::Header header = gri::Header::make(saltSeedText, password);
         RunResult result;
@@ -698,7 +706,7 @@ RunResult encryptFile(const std::string& source, std::string_view password,
 
 RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
                       const std::string& outputPath, const RunOptions& options, FileSystem& fs) {
-    return withLeftoverNamed([&](std::string& leftover) {
+    return withContext(source, [&](std::string& leftover) {
         Run run(fs, source, options, leftover);
         gri::Decoder decoder(run.input.reader(), *options.kernelSet);
         // Acceptance depends on the first 24 characters only; a line longer
@@ -710,7 +718,7 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
             return result;
         }
         if (header.longer()) {
-            throw err::damaged();
+            throw RuntimeError(ErrorKind::Damaged);
         }
         result.output = outputPath;
         const std::string targetName = run.targetName(result.output);
@@ -724,7 +732,7 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
             run.input.checkUnchanged();
             // Its own output would replace a damaged file: keep it instead.
             if (damaged && targetName == run.source.name) {
-                throw err::damagedInPlace();
+                throw RuntimeError(ErrorKind::DamagedInPlace);
             }
             run.input.close();
         });

@@ -25,7 +25,7 @@ struct ExistingOutput {
     OutputState state = OutputState::Free;
     FileInfo info;  // what to pass as RunOptions::replace once the user agreed
 };
-// Never throws: a name that cannot be examined counts as Free, and the run
+// Throws only when out of memory: a name that cannot be examined counts as Free, and the run
 // then reports what is wrong with it.
 ExistingOutput probeOutput(const std::string& source, const std::string& target, FileSystem& fs);
 

@@ -35,7 +35,10 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
             return TargetCheck::System;
         }
         return TargetCheck::Ok;
-    } catch (...) {
+    } catch (const RuntimeError& error) {
+        if (error.kind() == ErrorKind::OutOfMemory) {
+            throw;  // a fault of this process, not of the path
+        }
         return TargetCheck::NotFound;  // cannot be examined
     }
 }

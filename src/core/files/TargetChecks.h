@@ -10,7 +10,7 @@ class FileSystem;
 enum class TargetCheck { Ok, NoPath, NotFound, Empty, ReadOnly, Hidden, System };
 
 // Runs the tests in order and returns the first that fails. Never opens the
-// target (a FIFO would block). Never throws.
+// target (a FIFO would block). Throws only when out of memory.
 TargetCheck checkTarget(const std::string& path, FileSystem& fs);
 
 // The warning text for a failed test, pieces joined with CR LF exactly as the

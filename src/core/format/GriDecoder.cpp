@@ -20,7 +20,7 @@ constexpr std::size_t kRealign = kRealignPairs * kGroupArmour;
 
 std::size_t checkedChunk(std::size_t armourChunk) {
     if (armourChunk == 0 || armourChunk % 4 != 0) {
-        throw err::invalidCall();
+        throw RuntimeError(ErrorKind::InvalidCall);
     }
     return armourChunk;
 }
@@ -116,7 +116,7 @@ BodyReport Decoder::decryptBody(const WriteFn& write) {
     }
     flush(write);
     if (length_ == 0) {
-        throw err::damaged();
+        throw RuntimeError(ErrorKind::Damaged);
     }
     BodyReport report;
     report.length = length_;

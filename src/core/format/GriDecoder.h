@@ -38,7 +38,7 @@ class Decoder {
     const Header& header();
 
     // Writes the plaintext of the body; once per decoder. A body with no
-    // characters fails (err::damaged): nothing in it can be decrypted.
+    // characters fails (ErrorKind::Damaged): nothing in it can be decrypted.
     BodyReport decryptBody(const WriteFn& write);
 
   private:

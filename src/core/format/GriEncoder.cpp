@@ -30,7 +30,7 @@ std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
 
 std::size_t checkedChunk(std::size_t plainChunk) {
     if (plainChunk == 0 || plainChunk % kPlainGroup != 0) {
-        throw err::invalidCall();
+        throw RuntimeError(ErrorKind::InvalidCall);
     }
     return plainChunk;
 }

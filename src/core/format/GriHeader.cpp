@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/cipher/Hash.h"
+#include "errors/RuntimeError.h"
 
 namespace grize::gri {
 
@@ -16,13 +17,27 @@ std::string_view field(std::string_view line, std::size_t offset) {
     return line.substr(std::min(line.size(), offset), kFieldLength);
 }
 
+// The cipher takes keys of up to Cipher::kMaxKeyLength characters, and the
+// verifier's key is the salt, the password and the hash's own salt stretched
+// four characters for three bytes.
+constexpr std::size_t kMaxPasswordBytes = 24560;
+
+std::string salted(std::string_view salt, std::string_view password) {
+    if (password.size() > kMaxPasswordBytes) {
+        ErrorContext context;
+        context.limit = kMaxPasswordBytes;
+        throw RuntimeError(ErrorKind::PasswordTooLong, std::move(context));
+    }
+    std::string text(salt);
+    text.append(password);
+    return text;
+}
+
 }  // namespace
 
 Header Header::make(std::string_view saltSeedText, std::string_view password) {
     const std::string salt = hash(saltSeedText);
-    std::string salted = salt;
-    salted.append(password);
-    return Header(std::string(kMarker) + salt + hash(salted), false);
+    return Header(std::string(kMarker) + salt + hash(salted(salt, password)), false);
 }
 
 Header Header::parse(std::string line, bool longer) {
@@ -38,9 +53,7 @@ std::string_view Header::verifier() const {
 }
 
 bool Header::accepts(std::string_view password) const {
-    std::string salted(salt());
-    salted.append(password);
-    const std::string expected = hash(salted);
+    const std::string expected = hash(salted(salt(), password));
     return std::string_view(line_).substr(0, kHeaderLength).find(expected) == kVerifierOffset;
 }
 

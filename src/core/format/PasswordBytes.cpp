@@ -56,7 +56,7 @@ void appendUtf8(std::string& out, char32_t c) {
         out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     } else {
-        throw err::invalidCall();  // not a character at all
+        throw RuntimeError(ErrorKind::InvalidCall);  // not a character at all
     }
 }
 

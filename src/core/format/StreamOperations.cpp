@@ -85,7 +85,7 @@ StreamOutcome decryptStream(const gri::ReadFn& read, const gri::WriteFn& write,
         return body.looksDamaged() ? StreamOutcome::Damaged : StreamOutcome::Done;
     } catch (const RuntimeError& e) {
         // An empty body fails before anything is written.
-        if (e.number() == err::kDamaged) {
+        if (e.kind() == ErrorKind::Damaged) {
             return StreamOutcome::Undecryptable;
         }
         throw;

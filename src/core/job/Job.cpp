@@ -16,7 +16,7 @@ auto memoryChecked(Step step) {
     try {
         return step();
     } catch (const std::bad_alloc&) {
-        throw err::outOfMemory();
+        throw RuntimeError(ErrorKind::OutOfMemory);
     }
 }
 
@@ -27,9 +27,9 @@ RuntimeError asError(const std::exception& error) {
         return *known;
     }
     if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
-        return err::outOfMemory();
+        return RuntimeError(ErrorKind::OutOfMemory);
     }
-    return RuntimeError(51, error.what());
+    return RuntimeError::internal(error.what());
 }
 
 Target examine(const std::string& path, FileSystem& fs) {
@@ -63,7 +63,7 @@ Outcome Outcome::refused(TargetCheck check) {
 
 Outcome Outcome::failed(const RuntimeError& error) {
     Outcome outcome;
-    outcome.ending = error.number() == err::kCancelled ? Ending::Cancelled : Ending::Failed;
+    outcome.ending = error.kind() == ErrorKind::Cancelled ? Ending::Cancelled : Ending::Failed;
     outcome.error = error;
     return outcome;
 }
@@ -137,7 +137,7 @@ Outcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& w
             outcome.sourceKept = SourceKept::Damaged;
             break;
         case StreamOutcome::Undecryptable:
-            return Outcome::failed(err::damaged());
+            return Outcome::failed(RuntimeError(ErrorKind::Damaged));
         case StreamOutcome::Empty:
             return Outcome::refused(TargetCheck::Empty);
     }

@@ -16,11 +16,11 @@
 // it, and say how it ended (messages::describe gives the texts). The window
 // and grize-cli only ask and show.
 // What fails here fails as RuntimeError only: running out of memory comes
-// out as err::outOfMemory().
+// out as RuntimeError(ErrorKind::OutOfMemory).
 namespace grize::job {
 
 // The error a front end reports for a failure of its own steps: a
-// RuntimeError as it is, running out of memory as err::outOfMemory(), any
+// RuntimeError as it is, running out of memory as RuntimeError(ErrorKind::OutOfMemory), any
 // other fault as error 51 with its text.
 RuntimeError asError(const std::exception& error);
 
@@ -90,7 +90,7 @@ Outcome run(const Plan& plan, std::u32string_view password, const Controls& cont
 
 // Runs `mode` from `read` to `write` (a pipe) with the password as typed, in
 // every form it may have been keyed with. An empty input is Refused (Empty),
-// damage that lets nothing be decrypted Failed with err::damaged(), damage
+// damage that lets nothing be decrypted Failed with RuntimeError(ErrorKind::Damaged), damage
 // the reading rules let pass Done with SourceKept::Damaged.
 Outcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& write,
                   std::u32string_view password);

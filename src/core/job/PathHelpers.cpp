@@ -57,11 +57,11 @@ std::optional<std::size_t> startOfLastCharacters(std::string_view text, std::siz
 std::string replaceExtension(const std::string& path, const std::string& newExtension) {
     const std::optional<std::size_t> cut = startOfLastCharacters(path, 4);
     if (!cut) {
-        throw err::invalidCall();
+        throw RuntimeError(ErrorKind::InvalidCall);
     }
     // Dropping a separator would put the output in another folder.
     if (path.find_first_of(kPathSeparators, *cut) != std::string::npos) {
-        throw err::badFileName();
+        throw RuntimeError(ErrorKind::BadFileName);
     }
     return path.substr(0, *cut) + newExtension;
 }
@@ -121,7 +121,7 @@ std::string outputPathFor(const std::string& source, Operation operation) {
                                       ? std::string_view(source)
                                       : std::string_view(source).substr(cut + 1);
     if (name.empty()) {
-        throw err::badFileName();
+        throw RuntimeError(ErrorKind::BadFileName);
     }
     std::string output;
     if (operation == Operation::Decrypt) {

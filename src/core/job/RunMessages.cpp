@@ -88,7 +88,8 @@ std::vector<Text> describe(const job::Outcome& outcome, Operation mode, const Na
             if (const auto text = expectedFailure(*outcome.error, names.source, names.output)) {
                 texts.push_back({linesOf(*text)});
             } else {
-                texts.push_back({{errorText(*outcome.error)}, false, true});
+                texts.push_back(
+                    {{errorText(*outcome.error)}, false, true, causeText(*outcome.error, names)});
             }
             break;
         case job::Ending::Cancelled:
@@ -119,12 +120,15 @@ std::vector<Text> describeStream(const job::Outcome& outcome, Operation mode) {
                 {{"the input looks damaged, so the output may not be what was encrypted"}, false}};
         case job::Ending::Failed:
         case job::Ending::Cancelled:
-            if (outcome.error->number() == err::kDamaged) {
+            if (outcome.error->kind() == ErrorKind::Damaged) {
                 return {{{"the input is damaged: Grize could not decrypt anything from it.",
                           "Nothing was written."},
                          false}};
             }
-            return {{{errorText(*outcome.error) + "; the output is incomplete"}, false, true}};
+            return {{{errorText(*outcome.error) + "; the output is incomplete"},
+                     false,
+                     true,
+                     causeText(*outcome.error, {"standard input", "standard output", {}})}};
     }
     return {};
 }
@@ -133,27 +137,90 @@ std::string errorText(const RuntimeError& error) {
     return "Error " + std::to_string(error.number()) + " - " + error.description();
 }
 
+namespace {
+
+std::string thousands(std::uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) {
+        digits.insert(at - 3, ",");
+    }
+    return digits;
+}
+
+std::string folderName(const std::string& folder) {
+    return folder == "." ? "the current folder" : folder;
+}
+
+}  // namespace
+
+std::string causeText(const RuntimeError& error, const Names& names) {
+    const ErrorContext& context = error.context();
+    switch (error.kind()) {
+        case ErrorKind::NameTooLong:
+            return "the name would be longer than this file system allows" +
+                   (context.limit != 0 ? " (" + thousands(context.limit) + " bytes)" : "");
+        case ErrorKind::PasswordTooLong:
+            return "the password is longer than " + thousands(context.limit) + " bytes";
+        default:
+            break;
+    }
+    if (context.cause.empty()) {
+        return {};
+    }
+    const std::string folder = folderName(context.folder);
+    const std::string& name = context.name.empty() ? names.source : context.name;
+    std::string what;
+    switch (context.step) {
+        case Step::Open:
+            what = "cannot open " + name;
+            break;
+        case Step::Read:
+            what = "cannot read " + names.source;
+            break;
+        case Step::Write:
+        case Step::Create:
+        case Step::Sync:
+            what = folder.empty() ? "cannot write " + names.output : "cannot write in " + folder;
+            break;
+        case Step::Rename:
+            what = folder.empty() ? "cannot rename " + name : "cannot rename files in " + folder;
+            break;
+        case Step::Remove:
+            what = "cannot remove " + name + (folder.empty() ? "" : " from " + folder);
+            break;
+        case Step::Inspect:
+            what = "cannot look at " + name;
+            break;
+        case Step::SetAccess:
+            what = "cannot give " + names.output + " the permissions of " + names.source;
+            break;
+        case Step::Unknown:
+            return context.cause;
+    }
+    return what + ": " + context.cause;
+}
+
 std::optional<std::string> expectedFailure(const RuntimeError& error, const std::string& source,
                                            const std::string& output) {
-    switch (error.number()) {
-        case err::kSourceChanged:
+    switch (error.kind()) {
+        case ErrorKind::SourceChanged:
             return source +
                    " changed while Grize was working on it, so nothing was written.\r\n"
                    "It was left as it is now; please try again.";
-        case err::kDamagedInPlace:
+        case ErrorKind::DamagedInPlace:
             return source +
                    " looks damaged, so Grize did not replace it with its decrypted text.\r\n"
                    "It was left as it is.";
-        case err::kOutputReadOnly:
+        case ErrorKind::OutputReadOnly:
             return output + " is read-only; it was left as it is";
-        case err::kDamaged:
+        case ErrorKind::Damaged:
             return source +
                    " is damaged: Grize could not decrypt anything from it.\r\n"
                    "It was left as it is.";
-        case err::kFileSizeLimit:
+        case ErrorKind::FileSizeLimit:
             return output + ": the file-size limit was reached, so nothing was written.\r\n" +
                    source + " was left as it is.";
-        case err::kFolderRefuses:
+        case ErrorKind::FolderRefuses:
             return source +
                    ": its folder does not allow files to be renamed or removed "
                    "(append-only or immutable), so nothing was written.\r\n"

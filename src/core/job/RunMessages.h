@@ -26,6 +26,12 @@ std::string oneLine(const Lines& lines);
 
 // One text about a run.
 struct Text {
+    Text(Lines lines_, bool namesFile_ = true, bool fault_ = false, std::string cause_ = {})
+        : lines(std::move(lines_)),
+          namesFile(namesFile_),
+          fault(fault_),
+          cause(std::move(cause_)) {}
+
     Lines lines;
     // The text itself says which file it is about; otherwise grize-cli puts
     // the name before it.
@@ -33,6 +39,10 @@ struct Text {
     // A fault to report rather than an expected condition: the lines hold
     // errorText(), and the window lays out its own error report instead.
     bool fault = false;
+    // A fault's what and why, for grize-cli and the program's own boxes
+    // ("cannot write in /media/usb: read-only file system"); empty when
+    // nothing more than errorText() is known.
+    std::string cause;
 };
 
 // The names a run's texts use, as the front end shows them.
@@ -53,6 +63,10 @@ std::vector<Text> describeStream(const job::Outcome& outcome, Operation mode);
 
 // "Error N - description", for a fault.
 std::string errorText(const RuntimeError& error);
+
+// What failed and why, from the error's context; empty when it holds
+// nothing more than the number says. `names` gives the run's files.
+std::string causeText(const RuntimeError& error, const Names& names);
 
 // The fixed text of a failure that is an expected condition rather than a
 // fault to report; nullopt for any other error.

@@ -14,50 +14,76 @@
 #include <linux/fs.h>
 #endif
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
 namespace grize {
 
-RuntimeError errorFromErrno(int error) {
+namespace {
+
+ErrorKind kindOf(int error) {
     switch (error) {
         case EACCES:
         case EPERM:
-        case EROFS:
         case ETXTBSY:
         case EBUSY:
         case EISDIR:  // a folder where a file was expected counts as refused access
         case ELOOP:   // a symbolic link where a file was expected, likewise
-            return err::accessError();
+            return ErrorKind::Access;
+        case EROFS:
+            return ErrorKind::ReadOnlyFileSystem;
         case ENOENT:
         case ENOTDIR:
-            return err::fileNotFound();
+            return ErrorKind::FileNotFound;
         case EEXIST:
-            return err::fileExists();
+            return ErrorKind::FileExists;
         case ENOSPC:
         case EDQUOT:
-            return err::diskFull();
+            return ErrorKind::DiskFull;
         case EFBIG:
-            return err::fileSizeLimit();
+            return ErrorKind::FileSizeLimit;
         case ENAMETOOLONG:
-            return err::badFileName();
+            return ErrorKind::NameTooLong;
         case ENOMEM:
-            return err::outOfMemory();
+            return ErrorKind::OutOfMemory;
         default:
-            return err::deviceIo();
+            return ErrorKind::DeviceIo;
     }
+}
+
+}  // namespace
+
+RuntimeError errorFromErrno(int error, Step step, const std::string& name, int folder) {
+    ErrorContext context;
+    context.step = step;
+    context.name = name;
+    context.osError = error;
+    char words[256] = {};
+    // The GNU strerror_r may return a static text instead of filling `words`.
+    context.cause = ::strerror_r(error, words, sizeof words);
+    if (!context.cause.empty()) {
+        context.cause[0] =
+            static_cast<char>(std::tolower(static_cast<unsigned char>(context.cause[0])));
+    }
+    if (error == ENAMETOOLONG) {
+        const long most = folder == AT_FDCWD ? -1 : ::fpathconf(folder, _PC_NAME_MAX);
+        context.limit = most > 0 ? static_cast<std::uint64_t>(most) : 0;
+    }
+    return RuntimeError(kindOf(error), std::move(context));
 }
 
 namespace {
 
-[[noreturn]] void fail() {
-    throw errorFromErrno(errno);
+// Throws what errno says of the step on `name` (relative to `folder`).
+[[noreturn]] void fail(Step step, const std::string& name = {}, int folder = AT_FDCWD) {
+    throw errorFromErrno(errno, step, name, folder);
 }
 
 // A C string would silently end at an embedded NUL and name another file.
 const char* checked(const std::string& path) {
     if (path.find('\0') != std::string::npos) {
-        throw err::badFileName();
+        throw RuntimeError(ErrorKind::BadFileName);
     }
     return path.c_str();
 }
@@ -91,7 +117,7 @@ FileInfo statAt(int folder, const std::string& name, int flags) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return {};
         }
-        fail();
+        fail(Step::Inspect, name, folder);
     }
     return toInfo(st);
 }
@@ -114,13 +140,13 @@ int openForReading(int folder, const std::string& name, int extraFlags) {
     const int fd = openRetrying(folder, checked(name),
                                 O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags);
     if (fd < 0) {
-        fail();
+        fail(Step::Open, name, folder);
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
         const int e = errno;
         ::close(fd);
-        throw errorFromErrno(e);
+        throw errorFromErrno(e, Step::Open, {}, AT_FDCWD);
     }
     return fd;
 }
@@ -153,7 +179,7 @@ std::optional<std::string> readSized(Get get) {
             return std::nullopt;
         }
         if (errno != ERANGE) {
-            fail();
+            fail(Step::Inspect);
         }
     }
 }
@@ -166,7 +192,7 @@ void copyAttribute(int from, int to, const char* name) {
     const int result =
         value ? ::fsetxattr(to, name, value->data(), value->size(), 0) : ::fremovexattr(to, name);
     if (result != 0 && errno != ENODATA && !refusedHere(errno)) {
-        fail();
+        fail(Step::SetAccess);
     }
 }
 
@@ -183,7 +209,7 @@ std::size_t PosixFileSystem::read(const FileHandle& file, char* buffer, std::siz
             return static_cast<std::size_t>(n);
         }
         if (errno != EINTR) {
-            fail();
+            fail(Step::Read);
         }
     }
 }
@@ -195,7 +221,7 @@ void PosixFileSystem::write(const FileHandle& file, std::string_view data) {
             if (errno == EINTR) {
                 continue;
             }
-            fail();
+            fail(Step::Write);
         }
         data.remove_prefix(static_cast<std::size_t>(n));
     }
@@ -235,14 +261,14 @@ void PosixFileSystem::waitWriteback([[maybe_unused]] const FileHandle& file,
 
 void PosixFileSystem::sync(const FileHandle& file) {
     if (::fsync(descriptor(file)) != 0) {
-        fail();
+        fail(Step::Sync);
     }
 }
 
 void PosixFileSystem::truncate(const FileHandle& file) {
     while (::ftruncate(descriptor(file), 0) != 0) {
         if (errno != EINTR) {
-            fail();
+            fail(Step::Write);
         }
     }
 }
@@ -250,7 +276,7 @@ void PosixFileSystem::truncate(const FileHandle& file) {
 void PosixFileSystem::setMode(const FileHandle& file, unsigned mode) {
     if (::fchmod(descriptor(file), static_cast<mode_t>(mode)) != 0 && errno != ENOSYS &&
         errno != EOPNOTSUPP) {
-        fail();
+        fail(Step::SetAccess);
     }
 }
 
@@ -258,22 +284,22 @@ void PosixFileSystem::copyAccess(const FileHandle& from, const FileHandle& to) {
     struct stat source {};
     struct stat output {};
     if (::fstat(descriptor(from), &source) != 0 || ::fstat(descriptor(to), &output) != 0) {
-        fail();
+        fail(Step::SetAccess);
     }
     // One at a time, since an ordinary user may set a group of theirs but no
     // owner; before the mode, which a change of owner may cut down.
     if (source.st_uid != output.st_uid &&
         ::fchown(descriptor(to), source.st_uid, static_cast<gid_t>(-1)) != 0 &&
         !refusedHere(errno)) {
-        fail();
+        fail(Step::SetAccess);
     }
     if (source.st_gid != output.st_gid &&
         ::fchown(descriptor(to), static_cast<uid_t>(-1), source.st_gid) != 0 &&
         !refusedHere(errno)) {
-        fail();
+        fail(Step::SetAccess);
     }
     if (::fchmod(descriptor(to), source.st_mode & 0777u) != 0 && !refusedHere(errno)) {
-        fail();
+        fail(Step::SetAccess);
     }
     // The raw attribute is the whole access list; the mode's group bits follow it.
     copyAttribute(descriptor(from), descriptor(to), "system.posix_acl_access");
@@ -291,7 +317,7 @@ void PosixFileSystem::copyAccess(const FileHandle& from, const FileHandle& to) {
 FileInfo PosixFileSystem::info(const FileHandle& file) {
     struct stat st {};
     if (::fstat(descriptor(file), &st) != 0) {
-        fail();
+        fail(Step::Inspect);
     }
     return toInfo(st);
 }
@@ -300,7 +326,7 @@ void PosixFileSystem::close(FileHandle::Native file) {
     // The descriptor is gone whatever close reports; retrying could close
     // another thread's file.
     if (::close(static_cast<int>(file)) != 0 && errno != EINTR) {
-        fail();
+        fail(Step::Write);
     }
 }
 
@@ -320,7 +346,7 @@ FileHandle PosixFileSystem::openFolder(const std::string& path) {
         fd = openRetrying(AT_FDCWD, checked(path), O_PATH | O_DIRECTORY | O_CLOEXEC);
     }
     if (fd < 0) {
-        fail();
+        fail(Step::Open, path);
     }
     return FileHandle(*this, fd);
 }
@@ -338,7 +364,7 @@ FileHandle PosixFileSystem::createNewAt(const FileHandle& folder, const std::str
         if (errno == EEXIST) {
             return {};
         }
-        fail();
+        fail(Step::Create, name, descriptor(folder));
     }
     return FileHandle(*this, created);
 }
@@ -350,7 +376,7 @@ FileInfo PosixFileSystem::statusAt(const FileHandle& folder, const std::string& 
 void PosixFileSystem::renameAt(const FileHandle& folder, const std::string& from,
                                const std::string& to) {
     if (::renameat(descriptor(folder), checked(from), descriptor(folder), checked(to)) != 0) {
-        fail();
+        fail(Step::Rename, to, descriptor(folder));
     }
 }
 
@@ -364,7 +390,7 @@ bool PosixFileSystem::renameNoReplaceAt(const FileHandle& folder, const std::str
         return false;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        fail();
+        fail(Step::Rename, to, descriptor(folder));
     }
     // No RENAME_NOREPLACE here: a hard link refuses a taken name just as well.
     switch (linkAt(folder, from, to)) {
@@ -385,7 +411,7 @@ bool PosixFileSystem::renameNoReplaceAt(const FileHandle& folder, const std::str
 
 void PosixFileSystem::removeAt(const FileHandle& folder, const std::string& name) {
     if (::unlinkat(descriptor(folder), checked(name), 0) != 0) {
-        fail();
+        fail(Step::Remove, name, descriptor(folder));
     }
 }
 
@@ -406,7 +432,7 @@ LinkResult PosixFileSystem::linkAt(const FileHandle& folder, const std::string& 
         case EOPNOTSUPP:
             return LinkResult::Unsupported;
         default:
-            fail();
+            fail(Step::Create, newName, descriptor(folder));
     }
 }
 
@@ -441,20 +467,20 @@ void PosixFileSystem::syncFolder(const FileHandle& folder) {
         if (errno == EINVAL || errno == EROFS || errno == EBADF) {
             return;
         }
-        fail();
+        fail(Step::Sync);
     }
 }
 
 std::vector<std::string> PosixFileSystem::listFolder(const FileHandle& folder) {
     const int listing = openRetrying(descriptor(folder), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing < 0) {
-        fail();
+        fail(Step::Inspect);
     }
     DIR* dir = ::fdopendir(listing);
     if (dir == nullptr) {
         const int e = errno;
         ::close(listing);
-        throw errorFromErrno(e);
+        throw errorFromErrno(e, Step::Open, {}, AT_FDCWD);
     }
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir)) {
@@ -483,7 +509,7 @@ LockResult PosixFileSystem::tryLock(FileHandle& file) {
             case EBADF:
                 return LockResult::Unsupported;
             default:
-                fail();
+                fail(Step::Open);
         }
     }
 }

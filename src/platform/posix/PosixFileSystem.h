@@ -4,8 +4,10 @@
 
 namespace grize {
 
-// The run-time error for an operating-system error number.
-RuntimeError errorFromErrno(int error);
+// The run-time error for an operating-system error number, with the step
+// and the name it failed on; `folder` is the descriptor `name` is relative
+// to (AT_FDCWD for a path), asked for the longest name it allows.
+RuntimeError errorFromErrno(int error, Step step, const std::string& name, int folder);
 
 class PosixFileSystem : public FileSystem {
   public:

@@ -22,7 +22,7 @@ std::size_t nameUnits(char32_t) {
 std::uint32_t attributeWord(const std::string& path, FileSystem& fs) {
     const FileInfo target = fs.status(path);
     if (target.kind == FileKind::Missing) {
-        throw err::fileNotFound();
+        throw RuntimeError(ErrorKind::FileNotFound);
     }
     std::uint32_t word = 0;
     // From the mode bits, not from access(): root could write anyway.

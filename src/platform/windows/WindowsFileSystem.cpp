@@ -5,38 +5,77 @@
 // Needs the types from windows.h.
 #include <aclapi.h>
 
+#include <cwctype>
 #include <memory>
+#include <string>
 
 namespace grize {
 
-RuntimeError errorFromWin32(unsigned long error) {
+std::string narrow(const std::wstring& text);
+
+namespace {
+
+ErrorKind kindOf(unsigned long error) {
     switch (error) {
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-        case ERROR_WRITE_PROTECT:
         case ERROR_CANT_RESOLVE_FILENAME:  // a link loop
-            return err::accessError();
+            return ErrorKind::Access;
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
         case ERROR_DIRECTORY:
-            return err::fileNotFound();
+            return ErrorKind::FileNotFound;
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
-            return err::fileExists();
+            return ErrorKind::FileExists;
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
-            return err::diskFull();
+            return ErrorKind::DiskFull;
+        case ERROR_WRITE_PROTECT:
+            return ErrorKind::ReadOnlyFileSystem;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return ErrorKind::NameTooLong;
         case ERROR_INVALID_NAME:
         case ERROR_BAD_PATHNAME:
-        case ERROR_FILENAME_EXCED_RANGE:
-            return err::badFileName();
+            return ErrorKind::BadFileName;
         case ERROR_NOT_ENOUGH_MEMORY:
         case ERROR_OUTOFMEMORY:
-            return err::outOfMemory();
+            return ErrorKind::OutOfMemory;
         default:
-            return err::deviceIo();
+            return ErrorKind::DeviceIo;
     }
+}
+
+// The system's words for an error, without the full stop and line end.
+std::string causeOf(unsigned long error) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (length == 0 || text == nullptr) {
+        return "system error " + std::to_string(error);
+    }
+    std::wstring words(text, length);
+    ::LocalFree(text);
+    while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' ||
+                              words.back() == L'.' || words.back() == L' ')) {
+        words.pop_back();
+    }
+    if (!words.empty()) {
+        words[0] = static_cast<wchar_t>(std::towlower(words[0]));
+    }
+    return narrow(words);
+}
+
+}  // namespace
+
+RuntimeError errorFromWin32(unsigned long error, Step step) {
+    ErrorContext context;
+    context.step = step;
+    context.osError = static_cast<int>(error);
+    context.cause = causeOf(error);
+    return RuntimeError(kindOf(error), std::move(context));
 }
 
 std::wstring widen(const std::string& text) {
@@ -44,12 +83,12 @@ std::wstring widen(const std::string& text) {
         return {};
     }
     if (text.find('\0') != std::string::npos) {
-        throw err::badFileName();
+        throw RuntimeError(ErrorKind::BadFileName);
     }
     const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
                                            static_cast<int>(text.size()), nullptr, 0);
     if (size <= 0) {
-        throw err::badFileName();
+        throw RuntimeError(ErrorKind::BadFileName);
     }
     std::wstring wide(static_cast<std::size_t>(size), L'\0');
     ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
@@ -71,8 +110,8 @@ std::string narrow(const std::wstring& text) {
 
 namespace {
 
-[[noreturn]] void fail() {
-    throw errorFromWin32(::GetLastError());
+[[noreturn]] void fail(Step step) {
+    throw errorFromWin32(::GetLastError(), step);
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -82,7 +121,7 @@ using OwnHandle = std::unique_ptr<void, decltype(&::CloseHandle)>;
 // What CreateFileW gave, owned by `fs`; throws its failure.
 FileHandle own(FileSystem& fs, HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE) {
-        fail();
+        fail(Step::Open);
     }
     return FileHandle(fs, reinterpret_cast<FileHandle::Native>(handle));
 }
@@ -100,7 +139,7 @@ std::int64_t unixNs(const FILETIME& time) {
 FileInfo infoOf(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION data{};
     if (!::GetFileInformationByHandle(handle, &data)) {
-        fail();
+        fail(Step::Inspect);
     }
     FileInfo info;
     const DWORD attributes = data.dwFileAttributes;
@@ -133,7 +172,7 @@ FileInfo statusOf(const std::wstring& path, DWORD flags) {
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
             return {};
         }
-        throw errorFromWin32(error);
+        throw errorFromWin32(error, Step::Inspect);
     }
     const OwnHandle owned(handle, &::CloseHandle);
     return infoOf(handle);
@@ -141,7 +180,7 @@ FileInfo statusOf(const std::wstring& path, DWORD flags) {
 
 std::wstring join(const std::wstring& folder, const std::string& name) {
     if (name.find_first_of("\\/") != std::string::npos) {
-        throw err::badFileName();
+        throw RuntimeError(ErrorKind::BadFileName);
     }
     std::wstring path = folder;
     if (!path.empty() && path.back() != L'\\' && path.back() != L'/') {
@@ -173,13 +212,13 @@ void copySecurity(HANDLE from, HANDLE to) {
         if (refusedHere(got)) {
             return;
         }
-        throw errorFromWin32(got);
+        throw errorFromWin32(got, Step::SetAccess);
     }
     const Descriptor descriptor(raw, &::LocalFree);
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     if (!::GetSecurityDescriptorControl(raw, &control, &revision)) {
-        fail();
+        fail(Step::SetAccess);
     }
     // The output was opened to be written; setting its owner and access list
     // takes a handle of its own, which can read too, as Wine needs. Its owner
@@ -198,7 +237,7 @@ void copySecurity(HANDLE from, HANDLE to) {
         const DWORD error = ::SetSecurityInfo(changer.get(), SE_FILE_OBJECT, part, newOwner,
                                               newGroup, newDacl, nullptr);
         if (error != ERROR_SUCCESS && !refusedHere(error)) {
-            throw errorFromWin32(error);
+            throw errorFromWin32(error, Step::SetAccess);
         }
     };
     if (mayOwn) {
@@ -222,7 +261,7 @@ void copyAttributes(HANDLE from, HANDLE to) {
     FILE_BASIC_INFO output{};
     if (!::GetFileInformationByHandleEx(from, FileBasicInfo, &source, sizeof source) ||
         !::GetFileInformationByHandleEx(to, FileBasicInfo, &output, sizeof output)) {
-        fail();
+        fail(Step::SetAccess);
     }
     FILE_BASIC_INFO change{};  // times of zero stay as they are
     change.FileAttributes =
@@ -231,7 +270,7 @@ void copyAttributes(HANDLE from, HANDLE to) {
         change.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     }
     if (!::SetFileInformationByHandle(to, FileBasicInfo, &change, sizeof change)) {
-        fail();
+        fail(Step::SetAccess);
     }
 }
 
@@ -287,7 +326,7 @@ std::wstring WindowsFileSystem::folderPath(const FileHandle& folder) {
     if (std::wstring path = finalPath(handle, VOLUME_NAME_GUID); !path.empty()) {
         return path;
     }
-    fail();
+    fail(Step::Inspect);
 }
 
 FileHandle WindowsFileSystem::openRead(const std::string& path) {
@@ -301,7 +340,7 @@ std::size_t WindowsFileSystem::read(const FileHandle& file, char* buffer, std::s
         if (::GetLastError() == ERROR_BROKEN_PIPE) {
             return 0;
         }
-        fail();
+        fail(Step::Read);
     }
     return got;
 }
@@ -311,10 +350,10 @@ void WindowsFileSystem::write(const FileHandle& file, std::string_view data) {
         DWORD put = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
         if (!::WriteFile(handleOf(file), data.data(), want, &put, nullptr)) {
-            fail();
+            fail(Step::Write);
         }
         if (put == 0) {
-            throw err::deviceIo();
+            throw RuntimeError(ErrorKind::DeviceIo);
         }
         data.remove_prefix(put);
     }
@@ -339,14 +378,14 @@ void WindowsFileSystem::waitWriteback(const FileHandle&, std::uint64_t, std::uin
 
 void WindowsFileSystem::sync(const FileHandle& file) {
     if (!::FlushFileBuffers(handleOf(file))) {
-        fail();
+        fail(Step::Sync);
     }
 }
 
 void WindowsFileSystem::truncate(const FileHandle& file) {
     FILE_END_OF_FILE_INFO end{};
     if (!::SetFileInformationByHandle(handleOf(file), FileEndOfFileInfo, &end, sizeof end)) {
-        fail();
+        fail(Step::Write);
     }
 }
 
@@ -354,7 +393,7 @@ void WindowsFileSystem::setMode(const FileHandle& file, unsigned mode) {
     FILE_BASIC_INFO basic{};
     const HANDLE handle = handleOf(file);
     if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
-        fail();
+        fail(Step::SetAccess);
     }
     if (mode & 0200u) {
         basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
@@ -365,7 +404,7 @@ void WindowsFileSystem::setMode(const FileHandle& file, unsigned mode) {
         basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     }
     if (!::SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic)) {
-        fail();
+        fail(Step::SetAccess);
     }
 }
 
@@ -382,7 +421,7 @@ FileInfo WindowsFileSystem::info(const FileHandle& file) {
 
 void WindowsFileSystem::close(FileHandle::Native file) {
     if (!::CloseHandle(reinterpret_cast<HANDLE>(file))) {
-        fail();
+        fail(Step::Write);
     }
 }
 
@@ -402,7 +441,7 @@ FileHandle WindowsFileSystem::openFolder(const std::string& path) {
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (infoOf(handleOf(folder)).kind != FileKind::Directory) {
-        throw err::fileNotFound();
+        throw RuntimeError(ErrorKind::FileNotFound);
     }
     return folder;
 }
@@ -411,7 +450,7 @@ FileHandle WindowsFileSystem::openReadAt(const FileHandle& folder, const std::st
     FileHandle file =
         openForReading(*this, join(folderPath(folder), name), FILE_FLAG_OPEN_REPARSE_POINT);
     if (infoOf(handleOf(file)).kind == FileKind::Symlink) {
-        throw err::accessError();  // like a link refused by O_NOFOLLOW
+        throw RuntimeError(ErrorKind::Access);  // like a link refused by O_NOFOLLOW
     }
     return file;
 }
@@ -437,7 +476,7 @@ void WindowsFileSystem::renameAt(const FileHandle& folder, const std::string& fr
     const std::wstring base = folderPath(folder);
     if (!::MoveFileExW(join(base, from).c_str(), join(base, to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        fail();
+        fail(Step::Rename);
     }
 }
 
@@ -454,14 +493,14 @@ bool WindowsFileSystem::renameNoReplaceAt(const FileHandle& folder, const std::s
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
             return false;
         }
-        throw errorFromWin32(error);
+        throw errorFromWin32(error, Step::Rename);
     }
     return true;
 }
 
 void WindowsFileSystem::removeAt(const FileHandle& folder, const std::string& name) {
     if (!::DeleteFileW(join(folderPath(folder), name).c_str())) {
-        fail();
+        fail(Step::Remove);
     }
 }
 
@@ -479,7 +518,7 @@ LinkResult WindowsFileSystem::linkAt(const FileHandle& folder, const std::string
         error == ERROR_ACCESS_DENIED) {
         return LinkResult::Unsupported;
     }
-    throw errorFromWin32(error);
+    throw errorFromWin32(error, Step::Create);
 }
 
 bool WindowsFileSystem::refusesRemoval(const FileHandle&) {
@@ -500,7 +539,7 @@ std::vector<std::string> WindowsFileSystem::listFolder(const FileHandle& folder)
     WIN32_FIND_DATAW entry{};
     const HANDLE find = ::FindFirstFileW(pattern.c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) {
-        fail();
+        fail(Step::Inspect);
     }
     const std::unique_ptr<void, decltype(&::FindClose)> search(find, &::FindClose);
     std::vector<std::string> names;

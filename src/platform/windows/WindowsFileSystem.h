@@ -7,7 +7,7 @@
 namespace grize {
 
 // The run-time error for a Windows error code (GetLastError).
-RuntimeError errorFromWin32(unsigned long error);
+RuntimeError errorFromWin32(unsigned long error, Step step = Step::Unknown);
 
 // UTF-8 to UTF-16 and back; invalid UTF-8 is a bad file name (error 52).
 std::wstring widen(const std::string& text);

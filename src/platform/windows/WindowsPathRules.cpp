@@ -30,7 +30,7 @@ std::size_t nameUnits(char32_t character) {
 std::uint32_t attributeWord(const std::string& path, FileSystem& fs) {
     const FileInfo target = fs.status(path);
     if (target.kind == FileKind::Missing) {
-        throw err::fileNotFound();
+        throw RuntimeError(ErrorKind::FileNotFound);
     }
     return target.attributes;
 }

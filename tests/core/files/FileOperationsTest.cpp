@@ -182,17 +182,21 @@ TEST(FileOperations, OutputNameCases) {
          None,
          0,
          {"alias"}},
-        {"old file, not agreed", oldFile(0644), None, err::kFileExists, {"notes.gri", "out"}},
+        {"old file, not agreed",
+         oldFile(0644),
+         None,
+         shownNumber(ErrorKind::FileExists),
+         {"notes.gri", "out"}},
         {"old file, agreed", oldFile(0644), Agreed, 0, {"out"}},
         {"old file swapped after the question",
          oldFile(0644),
          AgreedThenSwapped,
-         err::kFileExists,
+         shownNumber(ErrorKind::FileExists),
          {"notes.gri", "out"}},
         {"read-only old file, agreed",
          oldFile(0444),
          Agreed,
-         err::kOutputReadOnly,
+         shownNumber(ErrorKind::OutputReadOnly),
          {"notes.gri", "out"}},
         // May be the source itself on a case-insensitive file system.
         {"name in another case", [&] { return dir / "Notes.GRI"; }, None, 0, {"notes.gri"}},
@@ -208,7 +212,7 @@ TEST(FileOperations, OutputNameCases) {
         {"folder in another place",
          [&] { return std::string("/tmp/notes.gri"); },
          None,
-         err::kBadFileName,
+         shownNumber(ErrorKind::BadFileName),
          {"notes.gri"}},
     };
     for (const Case& c : cases) {
@@ -222,8 +226,9 @@ TEST(FileOperations, OutputNameCases) {
         RunOptions options;
         if (c.consent != None) {
             const ExistingOutput existing = probeOutput(src, out, defaultFileSystem());
-            EXPECT_EQ(existing.state,
-                      c.error == err::kOutputReadOnly ? OutputState::Refused : OutputState::Taken);
+            EXPECT_EQ(existing.state, c.error == shownNumber(ErrorKind::OutputReadOnly)
+                                          ? OutputState::Refused
+                                          : OutputState::Taken);
             options.replace = existing.info;
         }
         if (c.consent == AgreedThenSwapped) {
@@ -263,12 +268,16 @@ TEST(FileOperations, RefusalsChangeNothing) {
         EXPECT_EQ(readFile(src), kPlain);
         EXPECT_EQ(dir.names(), (std::set<std::string>{"a.txt", "folder"}));
     };
-    expectError(err::kInvalidCall, [&] { return replaceExtension("a.b", ".gri"); });
-    expectError(err::kBadFileName, [&] { return std::string(""); });
-    expectError(err::kAccess, [&] { return std::string(dir / "folder"); });
-    expectError(err::kFileNotFound, [&] { return std::string(dir / "missing/a.gri"); });
-    expectError(err::kBadFileName, [&] { return std::string(dir / "folder/a.gri"); });
-    expectError(err::kBadFileName, [&] { return replaceExtension(dir / "folder/ab", ".gri"); });
+    expectError(shownNumber(ErrorKind::InvalidCall),
+                [&] { return replaceExtension("a.b", ".gri"); });
+    expectError(shownNumber(ErrorKind::BadFileName), [&] { return std::string(""); });
+    expectError(shownNumber(ErrorKind::Access), [&] { return std::string(dir / "folder"); });
+    expectError(shownNumber(ErrorKind::FileNotFound),
+                [&] { return std::string(dir / "missing/a.gri"); });
+    expectError(shownNumber(ErrorKind::BadFileName),
+                [&] { return std::string(dir / "folder/a.gri"); });
+    expectError(shownNumber(ErrorKind::BadFileName),
+                [&] { return replaceExtension(dir / "folder/ab", ".gri"); });
     EXPECT_THROW(encryptFile(dir / "nothing", "pw", kSeed, dir / "x", {}, defaultFileSystem()),
                  RuntimeError);
 }
@@ -281,8 +290,9 @@ TEST(FileOperations, RefusedFolderKeepsTheSource) {
     const std::string src = dir / "locked/a.txt";
     writeFile(src, kPlain);
     setMode(dir / "locked", 0500);
-    for (const auto& [out, error] : {std::pair{dir / "open/a.gri", err::kBadFileName},
-                                     std::pair{dir / "locked/a.gri", err::kAccess}}) {
+    for (const auto& [out, error] :
+         {std::pair{dir / "open/a.gri", shownNumber(ErrorKind::BadFileName)},
+          std::pair{dir / "locked/a.gri", shownNumber(ErrorKind::Access)}}) {
         try {
             encryptFile(src, "pw", kSeed, out, {}, defaultFileSystem());
             ADD_FAILURE() << out;
@@ -311,7 +321,7 @@ TEST(FileOperations, FolderChangesDuringTheRun) {
     const Case cases[] = {
         {"data appended while reading", "read",
          [](const TempDir& d) { std::ofstream(d / "sub/a.txt", std::ios::app) << "more"; },
-         err::kSourceChanged, SourceKept::No,
+         shownNumber(ErrorKind::SourceChanged), SourceKept::No,
          [&](const TempDir& d) {
              EXPECT_EQ(readFile(d / "sub/a.txt"), kPlain + "more");
              EXPECT_EQ(test::namesIn(d / "sub"), std::set<std::string>{"a.txt"});
@@ -348,8 +358,8 @@ TEST(FileOperations, FolderChangesDuringTheRun) {
          0, SourceKept::No, [](const TempDir& d) { EXPECT_EQ(modeOf(d / "sub/a.gri"), 0644u); },
          Needs::PermissionModes},
         {"output name taken during the run", "renameNoReplaceAt",
-         [](const TempDir& d) { writeFile(d / "sub/a.gri", "someone else's"); }, err::kFileExists,
-         SourceKept::No,
+         [](const TempDir& d) { writeFile(d / "sub/a.gri", "someone else's"); },
+         shownNumber(ErrorKind::FileExists), SourceKept::No,
          [&](const TempDir& d) {
              EXPECT_EQ(readFile(d / "sub/a.gri"), "someone else's");
              EXPECT_EQ(readFile(d / "sub/a.txt"), kPlain);
@@ -418,7 +428,7 @@ TEST(FileOperations, CancelHoldsUntilTheRename) {
             EXPECT_EQ(readFile(dir / "a.gri"), encrypted);
         } catch (const RuntimeError& e) {
             EXPECT_FALSE(done);
-            EXPECT_EQ(e.number(), err::kCancelled);
+            EXPECT_EQ(e.number(), shownNumber(ErrorKind::Cancelled));
             EXPECT_EQ(readFile(dir / "a.txt"), plain);
         }
         EXPECT_TRUE(cancel);
@@ -436,7 +446,9 @@ TEST(FileOperations, OverlayLowerFilesAreReplaced) {
         const char* output;
         bool swapped;  // another file takes the output's name before the link
         int error;
-    } cases[] = {{"a.gri", false, 0}, {"a.txt", false, 0}, {"a.gri", true, err::kFileExists}};
+    } cases[] = {{"a.gri", false, 0},
+                 {"a.txt", false, 0},
+                 {"a.gri", true, shownNumber(ErrorKind::FileExists)}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.output << (c.swapped ? ", swapped" : ""));
         TempDir dir;
@@ -490,7 +502,7 @@ TEST(FileOperations, OtherRunsAndLeftovers) {
         encryptFile(dir / "a.txt", "pw", kSeed, dir / "a.gri", options, defaultFileSystem());
         ADD_FAILURE() << "ran in a busy folder";
     } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), err::kFolderBusy);
+        EXPECT_EQ(e.number(), shownNumber(ErrorKind::FolderBusy));
     }
     EXPECT_EQ(dir.names(), std::set<std::string>{"a.txt"});
     folder.close();
@@ -537,10 +549,10 @@ TEST(FileOperations, DamagedFilesAreKept) {
         {"LF line ends", lfOnly, "a.gri", 0, SourceKept::No},
         {"NUL padding after a crash", clean + std::string(4096, '\0'), "a.gri", 0,
          SourceKept::Damaged},
-        {"nothing after the header", clean.substr(0, bodyStart), "a.gri", err::kDamaged,
-         SourceKept::No},
-        {"damaged and decrypted in place", aboveAlphabet, "a.txt", err::kDamagedInPlace,
-         SourceKept::No},
+        {"nothing after the header", clean.substr(0, bodyStart), "a.gri",
+         shownNumber(ErrorKind::Damaged), SourceKept::No},
+        {"damaged and decrypted in place", aboveAlphabet, "a.txt",
+         shownNumber(ErrorKind::DamagedInPlace), SourceKept::No},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -620,6 +632,7 @@ TEST(FileOperations, FailureAtEveryStepLosesNothing) {
                     failed = true;
                     leftover = e.leftover();
                     EXPECT_EQ(e.number(), test::nativeError(error).number()) << fs.failedStep;
+                    EXPECT_EQ(e.context().folder, dir.path()) << fs.failedStep;
                 }
                 // What stays is empty, or a second name of the file the
                 // output replaces; the error names an emptied one.

@@ -118,7 +118,7 @@ TEST(TargetChecks, MarkerDecidesTheMode) {
         isEncryptedFile(dir / "missing", defaultFileSystem());
         ADD_FAILURE();
     } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), err::kFileNotFound);
+        EXPECT_EQ(e.number(), shownNumber(ErrorKind::FileNotFound));
     }
 }
 

@@ -48,14 +48,14 @@ TEST(PathHelpers, ReplaceExtensionDropsFourCharacters) {
     }
     // Too short, or the output would land in another folder.
     const std::pair<std::string, int> refused[] = {
-        {"", err::kInvalidCall},
-        {"a", err::kInvalidCall},
-        {"a.b", err::kInvalidCall},
-        {"sub/ab", err::kBadFileName},
-        {"/a/b", err::kBadFileName},
-        {"dir/", err::kBadFileName},
-        {"\u00e9\u20ac", err::kInvalidCall},
-        {"x/\u00e9\u00e9", err::kBadFileName},
+        {"", shownNumber(ErrorKind::InvalidCall)},
+        {"a", shownNumber(ErrorKind::InvalidCall)},
+        {"a.b", shownNumber(ErrorKind::InvalidCall)},
+        {"sub/ab", shownNumber(ErrorKind::BadFileName)},
+        {"/a/b", shownNumber(ErrorKind::BadFileName)},
+        {"dir/", shownNumber(ErrorKind::BadFileName)},
+        {"\u00e9\u20ac", shownNumber(ErrorKind::InvalidCall)},
+        {"x/\u00e9\u00e9", shownNumber(ErrorKind::BadFileName)},
     };
     for (const auto& [path, number] : refused) {
         try {

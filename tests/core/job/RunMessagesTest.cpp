@@ -75,18 +75,24 @@ TEST(RunMessages, EveryEndingHasItsTexts) {
          false,
          {"+" + messages::sourceChangedKept("a.txt"), "+" + messages::otherNamesKept("a.txt")}},
         {"expected failure, scratch left",
-         Outcome::failed(err::sourceChanged()),
+         Outcome::failed(RuntimeError(ErrorKind::SourceChanged)),
          left,
          false,
-         {"+" + *messages::expectedFailure(err::sourceChanged(), "a.txt", "a.gri"), scratch}},
+         {"+" +
+              *messages::expectedFailure(RuntimeError(ErrorKind::SourceChanged), "a.txt", "a.gri"),
+          scratch}},
         {"fault",
-         Outcome::failed(err::deviceIo()),
+         Outcome::failed(RuntimeError(ErrorKind::DeviceIo)),
          "",
          false,
-         {"!" + messages::errorText(err::deviceIo())}},
+         {"!" + messages::errorText(RuntimeError(ErrorKind::DeviceIo))}},
         // A stop is what the user asked for: only what it left is told.
-        {"cancelled", Outcome::failed(err::cancelled()), "", false, {}},
-        {"cancelled, scratch left", Outcome::failed(err::cancelled()), left, false, {scratch}},
+        {"cancelled", Outcome::failed(RuntimeError(ErrorKind::Cancelled)), "", false, {}},
+        {"cancelled, scratch left",
+         Outcome::failed(RuntimeError(ErrorKind::Cancelled)),
+         left,
+         false,
+         {scratch}},
         {"stream done", done(SourceKept::No, false), "", true, {}},
         {"stream damaged",
          done(SourceKept::Damaged, false),
@@ -94,16 +100,17 @@ TEST(RunMessages, EveryEndingHasItsTexts) {
          true,
          {"-the input looks damaged, so the output may not be what was encrypted"}},
         {"stream undecryptable",
-         Outcome::failed(err::damaged()),
+         Outcome::failed(RuntimeError(ErrorKind::Damaged)),
          "",
          true,
          {"-the input is damaged: Grize could not decrypt anything from it.\r\n"
           "Nothing was written."}},
         {"stream fault",
-         Outcome::failed(err::deviceIo()),
+         Outcome::failed(RuntimeError(ErrorKind::DeviceIo)),
          "",
          true,
-         {"!" + messages::errorText(err::deviceIo()) + "; the output is incomplete"}},
+         {"!" + messages::errorText(RuntimeError(ErrorKind::DeviceIo)) +
+          "; the output is incomplete"}},
         {"stream empty",
          Outcome::refused(TargetCheck::Empty),
          "",
@@ -116,6 +123,37 @@ TEST(RunMessages, EveryEndingHasItsTexts) {
                                     : messages::describe(c.outcome, Operation::Encrypt,
                                                          {"a.txt", "a.gri", c.leftover});
         EXPECT_EQ(shownAs(texts), c.texts) << c.name;
+    }
+}
+
+// What failed and why, from what the failing layer knew.
+TEST(RunMessages, CauseSaysWhatFailedAndWhy) {
+    const auto failed = [](ErrorKind kind, Step step, std::string name, std::string folder,
+                           std::uint64_t limit = 0) {
+        ErrorContext context{step, std::move(name),         std::move(folder),
+                             30,   "read-only file system", limit};
+        return RuntimeError(kind, std::move(context));
+    };
+    const struct Case {
+        RuntimeError error;
+        std::string cause;
+    } cases[] = {
+        {failed(ErrorKind::ReadOnlyFileSystem, Step::Create, ".grize-1.tmp", "/media/usb"),
+         "cannot write in /media/usb: read-only file system"},
+        {failed(ErrorKind::ReadOnlyFileSystem, Step::Write, "", "."),
+         "cannot write in the current folder: read-only file system"},
+        {failed(ErrorKind::Access, Step::Remove, "a.txt", "/m"),
+         "cannot remove a.txt from /m: read-only file system"},
+        {failed(ErrorKind::DeviceIo, Step::Read, "", "/m"),
+         "cannot read a.txt: read-only file system"},
+        {failed(ErrorKind::NameTooLong, Step::Inspect, "a.gri", "/m", 255),
+         "the name would be longer than this file system allows (255 bytes)"},
+        {failed(ErrorKind::PasswordTooLong, Step::Unknown, "", "", 24560),
+         "the password is longer than 24,560 bytes"},
+        {RuntimeError(ErrorKind::DeviceIo), ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(messages::causeText(c.error, {"a.txt", "a.gri", {}}), c.cause) << c.cause;
     }
 }
 

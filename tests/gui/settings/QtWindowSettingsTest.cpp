@@ -51,7 +51,7 @@ class FakeCheckBox : public CheckBoxTarget {
     void setValue(int v) override {
         asked = v;
         if (v < 0 || v > 2) {
-            throw err::invalidCall();
+            throw RuntimeError(ErrorKind::InvalidCall);
         }
         state = v;
     }
