@@ -65,11 +65,24 @@ std::string targetCheckMessage(TargetCheck result, const std::string& path) {
     return {};
 }
 
-bool isEncryptedFile(const std::string& path, FileSystem& fs) {
-    // Nothing is written, so a failing close changes nothing: the handle
+std::string firstBytes(const std::string& path, std::size_t size, FileSystem& fs) {
+    const PathParts parts = splitPath(path);
+    const FileHandle folder = fs.openFolder(parts.folder);
+    // Opened in its folder without following a link, and only while it is
+    // the regular file the checks saw; nothing is written, so the handle
     // closes quietly.
-    const FileHandle file = fs.openRead(path);
-    std::string head(gri::kMarker.size(), '\0');
+    const FileInfo entry = fs.statusAt(folder, parts.name);
+    if (entry.kind == FileKind::Missing) {
+        throw RuntimeError(ErrorKind::FileNotFound);
+    }
+    if (entry.kind != FileKind::Regular) {
+        throw RuntimeError(ErrorKind::Access);
+    }
+    const FileHandle file = fs.openReadAt(folder, parts.name);
+    if (!fs.info(file).sameFileAs(entry)) {
+        throw RuntimeError(ErrorKind::Access);
+    }
+    std::string head(size, '\0');
     std::size_t got = 0;
     while (got < head.size()) {
         const std::size_t n = fs.read(file, head.data() + got, head.size() - got);
@@ -78,7 +91,12 @@ bool isEncryptedFile(const std::string& path, FileSystem& fs) {
         }
         got += n;
     }
-    return got == head.size() && head == gri::kMarker;
+    head.resize(got);
+    return head;
+}
+
+bool isEncryptedFile(const std::string& path, FileSystem& fs) {
+    return firstBytes(path, gri::kMarker.size(), fs) == gri::kMarker;
 }
 
 }  // namespace grize

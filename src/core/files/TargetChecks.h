@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace grize {
@@ -16,6 +17,11 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs);
 // The warning text for a failed test, pieces joined with CR LF exactly as the
 // window shows it; empty for Ok.
 std::string targetCheckMessage(TargetCheck result, const std::string& path);
+
+// The first `size` bytes of a regular file (fewer when it is shorter), read
+// from the file opened once, by name in its folder, never through a link.
+// Throws RuntimeError when it cannot be opened, or is no regular file.
+std::string firstBytes(const std::string& path, std::size_t size, FileSystem& fs);
 
 // True when the file's first eight bytes are the marker. Throws RuntimeError
 // when the file cannot be opened or read.
