@@ -15,6 +15,7 @@
 #include "gui/Padlocks.h"
 #include "gui/about/AboutDialog.h"
 #include "gui/desktop/DesktopServices.h"
+#include "gui/desktop/WindowFont.h"
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
@@ -36,13 +37,6 @@ class WindowStyle : public QProxyStyle {
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
-
-QFont windowFont() {
-    // The platform's own window font (MS Sans Serif on Windows).
-    QFont font(QString::fromLatin1(windowFontFamily()));
-    font.setPointSizeF(8.25);
-    return font;
-}
 
 QString toQt(const std::string& text) {
     return QString::fromStdString(text);

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QFont>
 #include <QStyle>
 #include <cstdlib>
 #include <string>
@@ -10,6 +9,7 @@
 #include "gui/QtWindowServices.h"
 #include "gui/WindowAccessibility.h"
 #include "gui/desktop/DesktopServices.h"
+#include "gui/desktop/WindowFont.h"
 #include "gui/settings/QtWindowSettings.h"
 #include "platform/CommandLine.h"
 #include "platform/FileSystem.h"
@@ -36,9 +36,7 @@ int main(int argc, char** argv) {
     // every desktop.
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setPalette(QApplication::style()->standardPalette());
-    QFont font(QString::fromLatin1(grize::windowFontFamily()));
-    font.setPointSizeF(8.25);
-    QApplication::setFont(font);
+    QApplication::setFont(grize::windowFont());
     if (fonts.joinable()) {
         fonts.join();
     }

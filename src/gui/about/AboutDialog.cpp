@@ -13,6 +13,7 @@
 #include "AboutInfo.h"
 #include "Version.h"
 #include "gui/desktop/DesktopServices.h"
+#include "gui/desktop/WindowFont.h"
 #include "gui/services/Pictures.h"
 #include "gui/services/Twips.h"
 #include "gui/services/WindowServices.h"
@@ -32,14 +33,6 @@ const Picture kHand{x1::hand, x2::hand};
 // Where the hand's fingertip is in hand.xpm.
 constexpr int kHandHotX = 7;
 constexpr int kHandHotY = 0;
-
-QFont aboutFont(double points, bool bold = false) {
-    // The platform's own window font (MS Sans Serif on Windows).
-    QFont font(QString::fromLatin1(windowFontFamily()));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
 
 QLabel* label(QWidget* parent, const char* name, int top, int width, int height,
               const QString& text = {}) {
@@ -75,12 +68,12 @@ AboutDialog::AboutDialog(WindowServices& services, QWidget* owner)
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("About"));
     setFixedSize(px(3300), px(4395));
-    setFont(aboutFont(8));
+    setFont(windowFont(8));
 
     title_ = label(this, "lblprogtitle", 345, 3675, 330);
-    title_->setFont(aboutFont(13.5));
+    title_->setFont(windowFont(13.5));
     version_ = label(this, "lblversion", 675, 3675, 195);
-    version_->setFont(aboutFont(9.75, true));
+    version_->setFont(windowFont(9.75, true));
     copyright_ = label(this, "lblcopyright", 930, 795, 195);
     author_ = label(this, "lblcopyright2", 1140, 2580, 240, QStringLiteral("Ashgrove"));
 

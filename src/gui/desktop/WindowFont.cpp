@@ -1,0 +1,16 @@
+#include "gui/desktop/WindowFont.h"
+
+#include <QString>
+
+#include "gui/desktop/DesktopServices.h"
+
+namespace grize {
+
+QFont windowFont(double points, bool bold) {
+    QFont font(QString::fromLatin1(windowFontFamily()));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace grize
