@@ -13,8 +13,6 @@ namespace {
 
 // A sealed chunk and one byte more, which tells whether it is the last.
 constexpr std::size_t kWindow = kSealedChunk + 1;
-// What the armor reader looks ahead in the raw file.
-constexpr std::size_t kArmorWindow = 16 * 1024;
 constexpr std::string_view kScryptLabel = "age-encryption.org/v1/scrypt";
 
 [[noreturn]] void failPayload(const std::string& what) {
