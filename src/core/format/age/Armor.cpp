@@ -49,8 +49,18 @@ void ArmorReader::begin() {
     in_.consume(kArmorBegin.size() + eol_.size());
 }
 
-bool ArmorReader::nextLine() {
+bool ArmorReader::nextLine(unsigned char* into) {
     std::string_view v = in_.fill(kArmorLine + eol_.size());
+    // Most lines: 64 characters of unpadded base64 and the line end.
+    if (!lastLine_ && v.size() >= kArmorLine + eol_.size() &&
+        v.substr(kArmorLine).starts_with(eol_)) {
+        if (base64::decode(v.substr(0, kArmorLine), into, false)) {
+            in_.consume(kArmorLine + eol_.size());
+            lineSize_ = kLineBytes;
+            linePos_ = 0;
+            return true;
+        }
+    }
     if (v.starts_with(kArmorEnd)) {
         // The end line, then whitespace only (its line end among it, if any).
         in_.consume(kArmorEnd.size());
@@ -84,7 +94,7 @@ bool ArmorReader::nextLine() {
     }
     const std::string_view text = v.substr(0, n);
     lastLine_ = n < kArmorLine || text.back() == '=';
-    const auto size = base64::decode(text, line_, true);
+    const auto size = base64::decode(text, into, true);
     if (!size) {
         fail("a line that is not canonical padded base64");
     }
@@ -100,14 +110,21 @@ std::size_t ArmorReader::read(char* out, std::size_t size) {
     }
     std::size_t done = 0;
     while (done < size && !done_) {
-        if (linePos_ == lineSize_ && !nextLine()) {
-            done_ = true;
-            break;
+        if (linePos_ < lineSize_) {
+            const std::size_t n = std::min(size - done, lineSize_ - linePos_);
+            std::memcpy(out + done, line_ + linePos_, n);
+            linePos_ += n;
+            done += n;
+            continue;
         }
-        const std::size_t n = std::min(size - done, lineSize_ - linePos_);
-        std::memcpy(out + done, line_ + linePos_, n);
-        linePos_ += n;
-        done += n;
+        // Straight into `out` when a whole line fits.
+        const bool direct = size - done >= kLineBytes;
+        if (!nextLine(direct ? reinterpret_cast<unsigned char*>(out + done) : line_)) {
+            done_ = true;
+        } else if (direct) {
+            done += lineSize_;
+            lineSize_ = 0;
+        }
     }
     return done;
 }

@@ -26,8 +26,9 @@ class ArmorReader {
 
   private:
     void begin();
-    // Decodes the next line into line_; false at the end line.
-    bool nextLine();
+    // Decodes the next line into `into` (48 bytes), its size in lineSize_;
+    // false at the end line.
+    bool nextLine(unsigned char* into);
 
     ByteInput& in_;
     bool started_ = false;
