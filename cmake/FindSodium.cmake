@@ -50,8 +50,11 @@ if(Sodium_FOUND AND NOT TARGET sodium::sodium)
         IMPORTED_LOCATION "${SODIUM_LIBRARY}"
         INTERFACE_INCLUDE_DIRECTORIES "${SODIUM_INCLUDE_DIR}")
     if(WIN32)
+        # The static library draws its random bytes through advapi32.
         set_property(TARGET sodium::sodium APPEND PROPERTY
             INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC=1)
+        set_property(TARGET sodium::sodium APPEND PROPERTY
+            INTERFACE_LINK_LIBRARIES advapi32)
     endif()
 endif()
 mark_as_advanced(SODIUM_INCLUDE_DIR SODIUM_LIBRARY)

@@ -48,7 +48,9 @@ class Decoder {
 
     // Checks the MAC, then writes the plaintext a chunk at a time, each
     // chunk once it is authenticated; once per decoder. On a Payload (or,
-    // armored, Armor) failure the chunks before it have been written.
+    // armored, Armor) failure the authenticated chunks before it have been
+    // written: a final chunk followed by more data, or a full non-final one
+    // at the end, is written before the failure, as the test vectors expect.
     void decrypt(const FileKey& fileKey, const WriteFn& write);
 
   private:
