@@ -1,4 +1,5 @@
 // Writes the seed corpora: make_fuzz_seeds fuzz/corpus
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -8,6 +9,7 @@
 #include "GriBytes.h"
 #include "core/cipher/Cipher.h"
 #include "core/format/GriFormat.h"
+#include "core/format/age/AgeEncoder.h"
 
 namespace {
 
@@ -79,5 +81,27 @@ int main(int argc, char** argv) {
     write(cli, "help", "--help");
     write(cli, "version", "--version");
     write(cli, "unknown", "encrypt\0-x"s);
+
+    // The passphrase and work factor are fuzz_age_decoder.cpp's. These seeds
+    // differ on every run: the encoder draws its keys and salt.
+    const fs::path age = root / "fuzz_age_decoder";
+    const auto ageFile = [](std::string_view plain, bool armor, std::string_view pass = "fuzz") {
+        std::string out;
+        grize::age::Encoder(pass, 2, armor)
+            .run(
+                [&plain](char* buffer, std::size_t size) {
+                    const std::size_t n = std::min(size, plain.size());
+                    plain.copy(buffer, n);
+                    plain.remove_prefix(n);
+                    return n;
+                },
+                [&out](std::string_view s) { out.append(s); });
+        return out;
+    };
+    write(age, "empty.age", ageFile("", false));
+    write(age, "all-bytes.age", ageFile(allBytes(), false));
+    write(age, "two-chunks.age", ageFile(std::string(65536 + 100, 'x'), false));
+    write(age, "armored.age", ageFile(allBytes(), true));
+    write(age, "other-passphrase.age", ageFile("notes", false, "other"));
     return 0;
 }

@@ -9,7 +9,7 @@ root="$PWD"
 build="$root/build-fuzz"
 seconds="${FUZZ_SECONDS:-30}"
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_decrypt_file fuzz_shrink fuzz_cli_options)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_decrypt_file fuzz_shrink fuzz_cli_options fuzz_age_decoder)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "${harnesses[@]}"

@@ -24,11 +24,12 @@ done
 
 # Building and opening the window.
 run=(
-    build-essential cmake ninja-build pkg-config libhwy-dev
+    build-essential cmake ninja-build pkg-config libhwy-dev libsodium-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev fonts-liberation
 )
-# The Linux build with its tests and benchmarks.
-tests=(libgtest-dev libgmock-dev libbenchmark-dev)
+# The Linux build with its tests and benchmarks; zlib unpacks age test vectors,
+# the age tool judges our age files.
+tests=(libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev age)
 # cpack -G DEB: dpkg-shlibdeps, and file to find the programs in it.
 package=(dpkg-dev file)
 # The window tests on an X server of their own, and the screenshots.
