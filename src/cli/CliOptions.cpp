@@ -21,6 +21,10 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
             options.passwordFromStdin = true;
         } else if (!onlyFiles && (arg == "--force" || arg == "-f")) {
             options.force = true;
+        } else if (!onlyFiles && arg == "--age") {
+            options.age = true;
+        } else if (!onlyFiles && arg == "--armor") {
+            options.armor = true;
         } else if (!onlyFiles && arg == "--password-file") {
             if (i + 1 == args.size()) {
                 options.error = "--password-file needs a file";
@@ -55,6 +59,10 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
     } else if (options.usesStreams() && options.passwordFromStdin) {
         options.error =
             "--password-stdin cannot be used with -, whose data comes on standard input";
+    } else if ((options.age || options.armor) && options.command != Command::Encrypt) {
+        options.error = "--age and --armor are for encrypt; decrypt tells the format by content";
+    } else if (options.armor && !options.age) {
+        options.error = "--armor needs --age";
     } else if (options.passwordFromStdin && !options.passwordFile.empty()) {
         options.error = "give either --password-stdin or --password-file";
     }
@@ -62,17 +70,25 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
 }
 
 std::string usageText() {
-    return "Usage: grize-cli encrypt [--password-stdin | --password-file PWFILE] [-f | --force] "
-           "FILE...\n"
+    return "Usage: grize-cli encrypt [--age [--armor]] [--password-stdin | --password-file "
+           "PWFILE]\n"
+           "                        [-f | --force] FILE...\n"
            "       grize-cli decrypt [--password-stdin | --password-file PWFILE] [-f | --force] "
            "FILE...\n"
-           "       grize-cli encrypt|decrypt [--password-file PWFILE] -\n"
+           "       grize-cli encrypt [--age [--armor]] [--password-file PWFILE] -\n"
+           "       grize-cli decrypt [--password-file PWFILE] -\n"
            "\n"
            "Encrypts each FILE beside it (notes.txt -> notes.gri, photo.jpg ->\n"
            "photo.jpg.gri) or decrypts it (notes.gri -> notes.txt, photo.jpg.gri ->\n"
            "photo.jpg), and removes the source once the result is safely on disk. An\n"
            "existing file of the output's name is left alone, and that FILE is not done,\n"
            "unless --force is given; what this command wrote is never replaced.\n"
+           "\n"
+           "A .gri file only keeps a file out of casual sight: anyone who knows the format\n"
+           "reads it without the password. --age writes the age format (notes.txt ->\n"
+           "notes.txt.age), which protects the content under the passphrase; decrypt\n"
+           "tells the formats apart by content and writes NAME for NAME.age, other names\n"
+           "get .decrypted.\n"
            "\n"
            "With - as the only FILE, standard input is encrypted or decrypted to standard\n"
            "output (tar c docs | grize-cli encrypt - > docs.gri); the password is then\n"
@@ -83,6 +99,8 @@ std::string usageText() {
            "                    instead of asking on the terminal\n"
            "  --password-file PWFILE\n"
            "                    read the password from the first line of PWFILE\n"
+           "  --age             encrypt with the age format and a passphrase (strong)\n"
+           "  --armor           with --age: write the armored text form\n"
            "  -f, --force       replace an existing output file (never a read-only one)\n"
            "  --help            show this text\n"
            "  --version         show the version\n"

@@ -11,6 +11,8 @@ struct CliOptions {
     Command command = Command::None;
     bool passwordFromStdin = false;
     bool force = false;        // replace an existing output file
+    bool age = false;          // encrypt: the age format instead of .gri
+    bool armor = false;        // with age: the armored text form
     std::string passwordFile;  // non-empty: the password is its first line
     std::vector<std::string> files;
     std::string error;  // non-empty: a usage error to report

@@ -178,6 +178,8 @@ class CommandFiles {
 struct FileJob {
     Command command;
     bool force;
+    bool age;
+    bool armor;
     const std::u32string& password;
     bool showProgress;
     FileSystem& fs;
@@ -222,19 +224,23 @@ bool printOutcome(const job::Outcome& outcome, Command command, const std::strin
     return texts.empty();
 }
 
-// The start-up checks and the mode: whether `file` can be done at all.
-// Says why not on `messages`. Throws RuntimeError when it cannot be read.
-bool checkFile(Command command, const std::string& file, const std::string& name,
-               std::ostream& messages, FileSystem& fs) {
-    if (const auto refused = job::admit(file, operationOf(command), fs)) {
-        return printOutcome(*refused, command, name, {}, messages);
+// The start-up checks and the mode: whether `file` can be done at all, and
+// what it is. Says why not on `messages`. Throws RuntimeError when it cannot
+// be read.
+std::optional<job::Target> checkFile(Command command, const std::string& file,
+                                     const std::string& name, std::ostream& messages,
+                                     FileSystem& fs) {
+    const job::Target target = job::examine(file, fs);
+    if (const auto refused = job::admit(target, operationOf(command))) {
+        printOutcome(*refused, command, name, {}, messages);
+        return std::nullopt;
     }
-    return true;
+    return target;
 }
 
 bool fileIsReady(Command command, const std::string& file, std::ostream& messages, FileSystem& fs) {
     try {
-        return checkFile(command, file, shown(file), messages, fs);
+        return checkFile(command, file, shown(file), messages, fs).has_value();
     } catch (const RuntimeError& e) {
         printOutcome(job::Outcome::failed(e), command, shown(file), {}, messages);
     }
@@ -247,10 +253,17 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
                  std::ostream& messages) {
     const std::string name = shown(file);
     try {
-        if (!checkFile(job.command, file, name, messages, job.fs)) {
+        const std::optional<job::Target> checked =
+            checkFile(job.command, file, name, messages, job.fs);
+        if (!checked) {
             return false;
         }
-        job::Plan plan = job::plan(file, operationOf(job.command), job.fs);
+        const Operation mode = operationOf(job.command);
+        const FileFormat format = mode == Operation::Decrypt ? checked->format
+                                  : job.age                  ? FileFormat::Age
+                                                             : FileFormat::Gri;
+        job::Plan plan = job::plan(file, mode, format, job.fs);
+        plan.armor = job.armor;
         const std::string target = shown(plan.output);
         switch (files.conflict(plan)) {
             case CommandFiles::Conflict::None:
@@ -270,6 +283,9 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
                 return false;
             }
             plan.replace = true;
+        }
+        if (plan.format == FileFormat::Age && checked->workFactor > job::kSlowWorkFactor) {
+            messages << messages::slowKeyDerivation(name, checked->workFactor) << '\n';
         }
         ProgressLine progress(messages, name, job.showProgress);
         job::Controls controls;
@@ -302,7 +318,9 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
             throw RuntimeError(ErrorKind::DeviceIo);
         }
     };
-    job::Outcome outcome = job::runStream(operationOf(command), read, write, job.password);
+    job::Outcome outcome =
+        job::runStream(operationOf(command), job.age ? FileFormat::Age : FileFormat::Gri, job.armor,
+                       read, write, job.password);
     if (outcome.ending != job::Ending::Failed && !out.flush()) {
         outcome = job::Outcome::failed(RuntimeError(ErrorKind::DeviceIo));
     }
@@ -399,7 +417,17 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
         }
     }
     const std::u32string password = terminal.decodeText(*typed);
-    const FileJob job{options.command, options.force, password, terminal.messagesOnTerminal(), fs};
+    if (options.age && password.empty()) {
+        messages << messages::emptyPassphrase() << '\n';
+        return kExitNotDone;
+    }
+    const FileJob job{options.command,
+                      options.force,
+                      options.age,
+                      options.armor,
+                      password,
+                      terminal.messagesOnTerminal(),
+                      fs};
 
     if (options.usesStreams()) {
         return processStreams(job, stdinStream, out, messages) ? kExitDone : kExitNotDone;

@@ -56,6 +56,16 @@ Shown shown(ErrorKind kind) {
             return {1007,
                     "The folder does not allow files to be renamed or removed "
                     "(append-only or immutable)"};
+        case ErrorKind::AgeHeader:
+            return {1008, "The age file's header is not valid"};
+        case ErrorKind::AgeAltered:
+            return {1009, "The age file was changed or damaged"};
+        case ErrorKind::AgeArmor:
+            return {1010, "The armored age file is not valid"};
+        case ErrorKind::AgeNotPassphrase:
+            return {1011, "The age file was encrypted to a key, not with a passphrase"};
+        case ErrorKind::AgeWorkFactor:
+            return {1012, "The age file's work factor is too high"};
     }
     return {51, "Internal error"};
 }

@@ -33,6 +33,11 @@ enum class ErrorKind {
     Damaged,             // 1005: an encrypted file with nothing to decrypt
     FileSizeLimit,       // 1006: the process's file-size limit was reached
     FolderRefuses,       // 1007: the folder allows no rename or removal
+    AgeHeader,           // 1008: an age header that breaks the format's rules
+    AgeAltered,          // 1009: an age header or chunk that does not authenticate
+    AgeArmor,            // 1010: an armored age file that breaks the armor's rules
+    AgeNotPassphrase,    // 1011: an age file encrypted to a key, not a passphrase
+    AgeWorkFactor,       // 1012: an age key derivation above what Grize runs
 };
 
 // The number and description the error report shows for a kind.
@@ -49,7 +54,9 @@ struct ErrorContext {
     std::string folder;       // the folder of a run, as the user named it; empty when unknown
     int osError = 0;          // errno or GetLastError(); 0 when none
     std::string cause;        // the system's words for osError, starting in lower case
-    std::uint64_t limit = 0;  // NameTooLong, PasswordTooLong: the most allowed, in bytes
+    // NameTooLong, PasswordTooLong: the most allowed, in bytes; AgeWorkFactor:
+    // the file's log2 N.
+    std::uint64_t limit = 0;
 };
 
 // A run-time failure as the user sees it. Every layer throws this one type so

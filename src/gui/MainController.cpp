@@ -71,6 +71,13 @@ void MainController::checkAll() {
             endProgram();
             return;
         }
+        if (target.refusal) {
+            tell(job::Outcome::failed(*target.refusal), "Sub checkAll", false);
+            endProgram();
+            return;
+        }
+        workFactor_ = target.workFactor;
+        format_ = target.format;
         show(WindowState::Ready, target.mode);
         view_.showTitle("Grize / " + shownName(userFile_));
     });
@@ -147,9 +154,14 @@ job::Outcome MainController::runWork(const std::u32string& password) {
 bool MainController::confirmOutput(Operation operation) {
     // Without an output name there is nothing to run: the window offers leaving.
     if (!guarded("Function replaceExtension", false,
-                 [&] { plan_ = job::plan(userFile_, operation, fileSystem_); })) {
+                 [&] { plan_ = job::plan(userFile_, operation, format_, fileSystem_); })) {
         finishFailed();
         return false;
+    }
+    if (plan_.format == FileFormat::Age && operation == Operation::Decrypt &&
+        workFactor_ > job::kSlowWorkFactor) {
+        services_.showMessage({messages::slowKeyDerivation(shownName(userFile_), workFactor_),
+                               MsgIcon::Information, kTitle});
     }
     if (!plan_.needsConsent()) {
         return true;  // a read-only file or a folder there fails the run itself

@@ -113,8 +113,10 @@ class MainController {
     WindowSettings& settings_;
     FileSystem& fileSystem_;
     std::string userFile_;
-    job::Plan plan_;       // the run about to start
-    BackgroundTask task_;  // the file operation while it runs
+    job::Plan plan_;                       // the run about to start
+    FileFormat format_ = FileFormat::Gri;  // what the target is encrypted in
+    int workFactor_ = 0;                   // an age file's log2 N, told before a slow derivation
+    BackgroundTask task_;                  // the file operation while it runs
     WindowState state_ = WindowState::Ready;
     bool ended_ = false;
     bool closeAfterWork_ = false;  // the close box was used while working

@@ -6,7 +6,10 @@
 #include <random>
 #include <thread>
 
+#include "core/format/AgeErrors.h"
 #include "core/format/GriDecoder.h"
+#include "core/format/age/AgeDecoder.h"
+#include "core/format/age/AgeEncoder.h"
 #include "core/format/GriEncoder.h"
 #include "core/format/GriFormat.h"
 #include "core/job/PathHelpers.h"
@@ -572,6 +575,17 @@ RunResult withContext(const std::string& source, F&& operation) {
     }
 }
 
+// Runs an age step; a file that breaks the age format's rules fails as the
+// error that says which rule.
+template <class F>
+RunResult ageErrorsChecked(F&& step) {
+    try {
+        return step();
+    } catch (const age::Error& e) {
+        throw ageError(e);
+    }
+}
+
 // One run over a source: the folder opened and locked, the source open.
 struct Run {
     Run(FileSystem& fs_, const std::string& sourcePath_, const RunOptions& options_,
@@ -738,6 +752,63 @@ RunResult decryptFile(const std::string& source, const std::vector<std::string>&
         });
         result.sourceKept = run.settle(output, damaged);
         return result;
+    });
+}
+
+RunResult encryptAgeFile(const std::string& source, std::string_view passphrase,
+                         const AgeChoice& choice, const std::string& outputPath,
+                         const RunOptions& options, FileSystem& fs) {
+    return withContext(source, [&](std::string& leftover) {
+        return ageErrorsChecked([&] {
+            Run run(fs, source, options, leftover);
+            // The slow key derivation first, before anything is written.
+            age::Encoder encoder(passphrase, choice.logN, choice.armor);
+            stopIfCancelled(options.cancel);
+            RunResult result;
+            result.output = outputPath;
+            SafeOutput output(fs, run.folder, run.input, run.targetName(result.output),
+                              options.replace);
+            output.create();
+            output.reserve(age::encryptedSize(run.input.info().size, choice.armor, choice.logN));
+            encoder.run(run.input.reader(), [&](std::string_view data) { output.write(data); });
+            output.place([&] {
+                run.input.checkUnchanged();
+                run.input.close();
+            });
+            result.sourceKept = run.settle(output, false);
+            result.otherNames = run.otherNamesLeft(output);
+            return result;
+        });
+    });
+}
+
+RunResult decryptAgeFile(const std::string& source, std::string_view passphrase,
+                         const std::string& outputPath, const RunOptions& options,
+                         FileSystem& fs) {
+    return withContext(source, [&](std::string& leftover) {
+        return ageErrorsChecked([&] {
+            Run run(fs, source, options, leftover);
+            age::Decoder decoder(run.input.reader());
+            const std::optional<age::FileKey> key = decoder.unwrap(passphrase);
+            RunResult result;
+            if (!key) {
+                result.wrongPassword = true;
+                return result;
+            }
+            stopIfCancelled(options.cancel);
+            result.output = outputPath;
+            SafeOutput output(fs, run.folder, run.input, run.targetName(result.output),
+                              options.replace);
+            output.create();
+            output.reserve(run.input.info().size);
+            decoder.decrypt(*key, [&](std::string_view data) { output.write(data); });
+            output.place([&] {
+                run.input.checkUnchanged();
+                run.input.close();
+            });
+            result.sourceKept = run.settle(output, false);
+            return result;
+        });
     });
 }
 

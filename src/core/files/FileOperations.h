@@ -88,4 +88,21 @@ RunResult encryptFile(const std::string& source, std::string_view password,
 RunResult decryptFile(const std::string& source, const std::vector<std::string>& passwords,
                       const std::string& output, const RunOptions& options, FileSystem& fs);
 
+// The same for the age format with a passphrase (UTF-8): encrypted with a
+// fresh file key wrapped by scrypt at 2^logN, armored if asked.
+struct AgeChoice {
+    bool armor = false;
+    int logN = 18;
+};
+RunResult encryptAgeFile(const std::string& source, std::string_view passphrase,
+                         const AgeChoice& choice, const std::string& output,
+                         const RunOptions& options, FileSystem& fs);
+
+// Decrypts an age file; a wrong passphrase touches nothing and does not
+// look at `output`. Nothing decrypted gets the output's name before the
+// last chunk was authenticated and the end of the file confirmed: any
+// failure of the file (errors 1008-1012) leaves everything as it was.
+RunResult decryptAgeFile(const std::string& source, std::string_view passphrase,
+                         const std::string& output, const RunOptions& options, FileSystem& fs);
+
 }  // namespace grize

@@ -104,6 +104,14 @@ std::vector<std::string> passwordsForDecryption(std::u32string_view password) {
     return forms;
 }
 
+std::string passphraseUtf8(std::u32string_view password) {
+    std::string bytes;
+    for (const char32_t c : password) {
+        appendUtf8(bytes, c);
+    }
+    return bytes;
+}
+
 std::u32string decodeUtf8(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());

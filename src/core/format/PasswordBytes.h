@@ -22,6 +22,10 @@ std::string passwordForEncryption(std::u32string_view password);
 // which it can be written, for files made on a system set to another one.
 std::vector<std::string> passwordsForDecryption(std::u32string_view password);
 
+// The UTF-8 of the text typed: the age format's passphrase, the same on
+// every platform.
+std::string passphraseUtf8(std::u32string_view password);
+
 // Decodes UTF-8 text (a terminal's or a pipe's). Bytes that are not valid
 // UTF-8 are taken one each as the character of that code.
 std::u32string decodeUtf8(std::string_view text);

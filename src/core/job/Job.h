@@ -8,6 +8,7 @@
 
 #include "core/files/FileOperations.h"
 #include "core/files/TargetChecks.h"
+#include "core/format/FileFormat.h"
 #include "core/format/StreamOperations.h"
 #include "core/job/PathHelpers.h"
 #include "errors/RuntimeError.h"
@@ -28,6 +29,11 @@ RuntimeError asError(const std::exception& error);
 struct Target {
     TargetCheck check = TargetCheck::Ok;  // the first start-up test that failed
     Operation mode = Operation::Encrypt;  // what the file offers, when check is Ok
+    FileFormat format = FileFormat::Gri;  // Decrypt: the format it is in
+    int workFactor = 0;                   // an age file's log2 N
+    // An encrypted file Grize cannot open, said before any password is asked
+    // (an age file encrypted to a key, or above the work factor it runs).
+    std::optional<RuntimeError> refusal;
 };
 // Never opens a path that failed a test. Throws RuntimeError when a file that
 // passed them cannot be read.
@@ -37,6 +43,8 @@ Target examine(const std::string& path, FileSystem& fs);
 struct Plan {
     std::string source;
     Operation mode = Operation::Encrypt;
+    FileFormat format = FileFormat::Gri;
+    bool armor = false;  // age encryption: the armored text form
     std::string output;  // beside the source; the source's own path for a run in place
     ExistingOutput existing;
     // Set once the user agreed to replace the file at the output name.
@@ -46,7 +54,11 @@ struct Plan {
     bool needsConsent() const { return existing.state == OutputState::Taken; }
 };
 // Throws RuntimeError when no output name can be made from the source's.
-Plan plan(const std::string& source, Operation mode, FileSystem& fs);
+// `format`: what Encrypt writes; for Decrypt the one examine found.
+Plan plan(const std::string& source, Operation mode, FileFormat format, FileSystem& fs);
+
+// Above this log2 N a front end says what the key derivation costs first.
+inline constexpr int kSlowWorkFactor = 20;
 
 // How a front end follows a run and stops it (see RunOptions). What the run
 // may replace is the plan's alone.
@@ -78,10 +90,10 @@ struct Outcome {
     static Outcome failed(const RuntimeError& error);
 };
 
-// For a mode fixed beforehand (grize-cli): why `path` cannot be run, as
-// Refused or NotForThisMode; nullopt when it can. Throws RuntimeError when a
-// file that passed the start-up tests cannot be read.
-std::optional<Outcome> admit(const std::string& path, Operation mode, FileSystem& fs);
+// For a mode fixed beforehand (grize-cli): why a file examine looked at
+// cannot be run, as Refused, NotForThisMode or Failed (Target::refusal);
+// nullopt when it can.
+std::optional<Outcome> admit(const Target& target, Operation mode);
 
 // Runs the plan with the password as typed, in every form it may have been
 // keyed with. A failure, and a stop, are outcomes, never thrown.
@@ -92,7 +104,11 @@ Outcome run(const Plan& plan, std::u32string_view password, const Controls& cont
 // every form it may have been keyed with. An empty input is Refused (Empty),
 // damage that lets nothing be decrypted Failed with RuntimeError(ErrorKind::Damaged), damage
 // the reading rules let pass Done with SourceKept::Damaged.
-Outcome runStream(Operation mode, const gri::ReadFn& read, const gri::WriteFn& write,
-                  std::u32string_view password);
+// Encryption writes `format` (armored when `armor`); decryption tells the
+// format by the first bytes. An age input is released a chunk at a time,
+// each once authenticated; a failure after that says the output is
+// incomplete.
+Outcome runStream(Operation mode, FileFormat format, bool armor, const gri::ReadFn& read,
+                  const gri::WriteFn& write, std::u32string_view password);
 
 }  // namespace grize::job

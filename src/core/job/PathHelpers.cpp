@@ -134,4 +134,24 @@ std::string outputPathFor(const std::string& source, Operation operation) {
     return output != source && sameIgnoringCase(output, source) ? source : output;
 }
 
+std::string ageOutputPathFor(const std::string& source, Operation operation) {
+    constexpr std::string_view kAgeExtension = ".age";
+    const std::size_t cut = source.find_last_of(kPathSeparators);
+    const std::size_t nameStart = cut == std::string::npos ? 0 : cut + 1;
+    const std::string_view name = std::string_view(source).substr(nameStart);
+    if (name.empty()) {
+        throw RuntimeError(ErrorKind::BadFileName);
+    }
+    if (operation == Operation::Encrypt) {
+        return source + std::string(kAgeExtension);
+    }
+    if (!replaceable(name, kAgeExtension)) {
+        return source + ".decrypted";
+    }
+    const std::string stem(name.substr(0, name.size() - kAgeExtension.size()));
+    // A name of dots alone, or a hidden one, would vanish from the folder's view.
+    const std::string shownStem = stem.starts_with('.') ? "decrypted" + stem : stem;
+    return source.substr(0, nameStart) + shownStem;
+}
+
 }  // namespace grize

@@ -33,6 +33,13 @@ enum class Operation { Encrypt, Decrypt };
 // replaceExtension does.
 std::string outputPathFor(const std::string& source, Operation operation);
 
+// The output path of an age run, beside the source: encrypting NAME writes
+// NAME.age; decrypting NAME.age (any letter case) writes NAME, any other
+// name NAME.decrypted. A name that would be hidden gets "decrypted" before
+// it. Never the source's own path. Throws RuntimeError 52 for a path that
+// ends in a separator.
+std::string ageOutputPathFor(const std::string& source, Operation operation);
+
 // The two names compare equal when ASCII letter case is ignored.
 bool sameIgnoringCase(std::string_view a, std::string_view b);
 

@@ -140,11 +140,15 @@ std::string errorText(const RuntimeError& error) {
 namespace {
 
 std::string thousands(std::uint64_t n) {
-    std::string digits = std::to_string(n);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) {
-        digits.insert(at - 3, ",");
+    const std::string digits = std::to_string(n);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) {
+            text.push_back(',');
+        }
+        text.push_back(digits[i]);
     }
-    return digits;
+    return text;
 }
 
 std::string folderName(const std::string& folder) {
@@ -225,9 +229,56 @@ std::optional<std::string> expectedFailure(const RuntimeError& error, const std:
                    ": its folder does not allow files to be renamed or removed "
                    "(append-only or immutable), so nothing was written.\r\n"
                    "It was left as it is.";
+        case ErrorKind::AgeHeader:
+            return source +
+                   " is not a valid age file: its header breaks the format's rules.\r\n"
+                   "It was left as it is.";
+        case ErrorKind::AgeAltered:
+            return source +
+                   " was changed or damaged, or is cut short: it does not authenticate, "
+                   "so nothing was written.\r\nIt was left as it is.";
+        case ErrorKind::AgeArmor:
+            return source +
+                   " is not a valid armored age file: its text breaks the armor's rules.\r\n"
+                   "It was left as it is.";
+        case ErrorKind::AgeNotPassphrase:
+            return source +
+                   " was encrypted to a key, not with a passphrase: open it with age and "
+                   "the identity file (age -d -i KEYFILE).\r\nIt was left as it is.";
+        case ErrorKind::AgeWorkFactor: {
+            const int logN = static_cast<int>(error.context().limit);
+            std::string text = source;
+            text.append(" asks for a key derivation of 2^").append(std::to_string(logN));
+            text.append(" steps, which would take ").append(workFactorCost(logN));
+            text.append("; Grize opens age files up to 2^22.\r\nIt was left as it is.");
+            return text;
+        }
         default:
             return std::nullopt;
     }
+}
+
+std::string workFactorCost(int logN) {
+    // scrypt with r = 8 takes 1 KiB per step, and about a second per 2^20
+    // steps on a current machine.
+    const std::uint64_t mib = std::uint64_t{1} << (logN > 10 ? logN - 10 : 0);
+    const std::uint64_t seconds = logN > 20 ? std::uint64_t{1} << (logN - 20) : 1;
+    std::string text = "about ";
+    text.append(std::to_string(seconds)).append(seconds == 1 ? " second" : " seconds");
+    text.append(" and ").append(std::to_string(mib >= 1024 ? mib / 1024 : mib));
+    text.append(mib >= 1024 ? " GiB" : " MiB").append(" of memory");
+    return text;
+}
+
+std::string slowKeyDerivation(const std::string& source, int logN) {
+    std::string text = "Opening ";
+    text.append(source).append(" takes ").append(workFactorCost(logN));
+    text.append(" (work factor 2^").append(std::to_string(logN)).append(").");
+    return text;
+}
+
+std::string emptyPassphrase() {
+    return "An empty password protects nothing: type a password for strong encryption.";
 }
 
 std::string passwordsDiffer() {

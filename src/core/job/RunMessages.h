@@ -73,6 +73,16 @@ std::string causeText(const RuntimeError& error, const Names& names);
 std::optional<std::string> expectedFailure(const RuntimeError& error, const std::string& source,
                                            const std::string& output);
 
+// What a key derivation of 2^logN steps costs ("about 4 seconds and
+// 4 GiB of memory").
+std::string workFactorCost(int logN);
+
+// Said before a key derivation above 2^20 starts.
+std::string slowKeyDerivation(const std::string& source, int logN);
+
+// An empty password protects nothing: strong encryption refuses it.
+std::string emptyPassphrase();
+
 // The password typed twice for encrypting was not the same both times.
 std::string passwordsDiffer();
 

@@ -107,6 +107,18 @@ TEST(PathHelpers, OutputPathKeepsNamesApart) {
         EXPECT_EQ(outputPathFor(c.path, c.op), c.result) << c.path;
     }
     EXPECT_THROW(outputPathFor("/d/", E), RuntimeError);
+    const Case age[] = {
+        {E, "/d/notes.txt", "/d/notes.txt.age"},
+        {E, "/d/notes.age", "/d/notes.age.age"},
+        {D, "/d/notes.txt.AGE", "/d/notes.txt"},
+        {D, "/d/notes", "/d/notes.decrypted"},
+        {D, "/d/.age", "/d/.age.decrypted"},
+        {D, "/d/.bashrc.age", "/d/decrypted.bashrc"},
+        {D, "/d/..age", "/d/decrypted."},
+    };
+    for (const Case& c : age) {
+        EXPECT_EQ(ageOutputPathFor(c.path, c.op), c.result) << c.path;
+    }
 }
 
 }  // namespace
