@@ -106,6 +106,7 @@ mkdir -p "$work/lists/partial" "$work/sources"
 # The source entry for the machine's Debian 12 archive in a private list
 # folder: the machine's own apt setup stays untouched. apt checks each file
 # against the archive's signed index, as for any package.
+# shellcheck disable=SC2016 # apt's format field, not the shell's
 uri="$(apt-get indextargets --format '$(REPO_URI)' 'Created-By: Packages' 'Origin: Debian' 'Codename: bookworm' |
     head -n1)"
 printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\nSigned-By: %s\n' \
