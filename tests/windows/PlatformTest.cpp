@@ -1,5 +1,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <gtest/gtest.h>
+#include <sodium.h>
 #include <windows.h>
 
 #include <filesystem>
@@ -157,6 +158,24 @@ TEST(WindowsFileSystem, EncryptsAndDecryptsBesideTheSource) {
     EXPECT_TRUE(::GetFileAttributesW((dir.path / fs::path(u8"caf\u00e9.txt")).c_str()) &
                 FILE_ATTRIBUTE_HIDDEN);  // kept both ways
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+}
+
+// The static libsodium for MinGW: scrypt gives the published bytes (RFC 7914,
+// "password" / "NaCl", N = 1024, r = 8, p = 16).
+TEST(WindowsSodium, ScryptGivesThePublishedBytes) {
+    ASSERT_GE(sodium_init(), 0);
+    const std::string password = "password", salt = "NaCl";
+    unsigned char key[64];
+    ASSERT_EQ(crypto_pwhash_scryptsalsa208sha256_ll(
+                  reinterpret_cast<const uint8_t*>(password.data()), password.size(),
+                  reinterpret_cast<const uint8_t*>(salt.data()), salt.size(), 1024, 8, 16, key,
+                  sizeof key),
+              0);
+    char hex[2 * sizeof key + 1];
+    sodium_bin2hex(hex, sizeof hex, key, sizeof key);
+    EXPECT_EQ(std::string(hex),
+              "fdbabe1c9d3472007856e7190d01e9fe7c6ad7cbc8237830e77376634b3731622eaf30d92e22a3886ff1"
+              "09279d9830dac727afb94a83ee6d8360cbdfa2cc0640");
 }
 
 }  // namespace
