@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # scripts/setup.sh picks packages by purpose: ./run.sh must not pull in the
-# Windows, fuzzing or package-checking tools, ./test.sh gets all of them.
+# Windows, fuzzing or package-checking tools, ./test.sh gets all of them;
+# the purposes that cross-build also build libsodium for MinGW.
 # dpkg-query, apt-get and sudo are stand-ins, so the answer does not depend
 # on what this machine has, and a dry run that would install fails here.
 #   setup_test.sh SETUP_SH
@@ -38,6 +39,15 @@ for installed in yes no; do
     [ "$(chosen "$installed")" = "$everything" ] || fail "no purpose is not the same as test"
     grep -qx wine <<<"$(chosen "$installed" windows)" || fail "windows lacks wine"
     grep -qx dpkg-dev <<<"$(chosen "$installed" package)" || fail "package lacks dpkg-dev"
+done
+# What a dry run says about libsodium for MinGW, and that it fetches nothing.
+for purpose in run windows test; do
+    said="$(PATH="$fake:$PATH" FAKE_INSTALLED=yes "$setup" "$purpose" --dry-run 2>&1 >/dev/null)"
+    if [ "$purpose" = run ]; then
+        ! grep -q libsodium <<<"$said" || fail "run would build libsodium: $said"
+    else
+        grep -q 'libsodium.*MinGW' <<<"$said" || fail "$purpose says nothing of libsodium: $said"
+    fi
 done
 [ ! -e "$fake/called" ] || fail "a dry run ran: $(cat "$fake/called")"
 
