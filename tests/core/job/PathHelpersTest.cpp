@@ -108,12 +108,9 @@ TEST(PathHelpers, OutputPathKeepsNamesApart) {
     }
     EXPECT_THROW(outputPathFor("/d/", E), RuntimeError);
     const Case age[] = {
-        {E, "/d/notes.txt", "/d/notes.txt.age"},
-        {E, "/d/notes.age", "/d/notes.age.age"},
-        {D, "/d/notes.txt.AGE", "/d/notes.txt"},
-        {D, "/d/notes", "/d/notes.decrypted"},
-        {D, "/d/.age", "/d/.age.decrypted"},
-        {D, "/d/.bashrc.age", "/d/decrypted.bashrc"},
+        {E, "/d/notes.txt", "/d/notes.txt.age"}, {E, "/d/notes.age", "/d/notes.age.age"},
+        {D, "/d/notes.txt.AGE", "/d/notes.txt"}, {D, "/d/notes", "/d/notes.decrypted"},
+        {D, "/d/.age", "/d/.age.decrypted"},     {D, "/d/.bashrc.age", "/d/decrypted.bashrc"},
         {D, "/d/..age", "/d/decrypted."},
     };
     for (const Case& c : age) {
