@@ -50,10 +50,10 @@ enum class Step { Unknown, Open, Read, Write, Create, Rename, Remove, Inspect, S
 // Where and why, as far as the layer that failed knows it.
 struct ErrorContext {
     Step step = Step::Unknown;
-    std::string name;         // the file or folder the call named: a path, or a name in `folder`
-    std::string folder;       // the folder of a run, as the user named it; empty when unknown
-    int osError = 0;          // errno or GetLastError(); 0 when none
-    std::string cause;        // the system's words for osError, starting in lower case
+    std::string name;    // the file or folder the call named: a path, or a name in `folder`
+    std::string folder;  // the folder of a run, as the user named it; empty when unknown
+    int osError = 0;     // errno or GetLastError(); 0 when none
+    std::string cause;   // the system's words for osError, starting in lower case
     // NameTooLong, PasswordTooLong: the most allowed, in bytes; AgeWorkFactor:
     // the file's log2 N.
     std::uint64_t limit = 0;

@@ -8,10 +8,10 @@
 
 #include "core/format/AgeErrors.h"
 #include "core/format/GriDecoder.h"
-#include "core/format/age/AgeDecoder.h"
-#include "core/format/age/AgeEncoder.h"
 #include "core/format/GriEncoder.h"
 #include "core/format/GriFormat.h"
+#include "core/format/age/AgeDecoder.h"
+#include "core/format/age/AgeEncoder.h"
 #include "core/job/PathHelpers.h"
 #include "errors/Quietly.h"
 #include "errors/RuntimeError.h"
@@ -783,8 +783,7 @@ RunResult encryptAgeFile(const std::string& source, std::string_view passphrase,
 }
 
 RunResult decryptAgeFile(const std::string& source, std::string_view passphrase,
-                         const std::string& outputPath, const RunOptions& options,
-                         FileSystem& fs) {
+                         const std::string& outputPath, const RunOptions& options, FileSystem& fs) {
     return withContext(source, [&](std::string& leftover) {
         return ageErrorsChecked([&] {
             Run run(fs, source, options, leftover);
