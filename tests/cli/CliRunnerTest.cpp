@@ -104,6 +104,45 @@ TEST(CliRunner, EncryptThenDecryptRestoresTheBytes) {
     EXPECT_FALSE(fs::exists((dir / "notes.gri")));
 }
 
+// Both forms open again with the passphrase alone; a changed, cut or
+// unopenable age file is refused and left as it was.
+TEST(CliRunner, AgeFilesRoundTripAndRefuseWhatCannotOpen) {
+    TempDir dir;
+    const std::string plain = dir / "notes.txt", sealed = dir / "notes.txt.age";
+    for (const bool armor : {false, true}) {
+        writeFile(plain, kPlain);
+        std::vector<std::string> args = {"encrypt", "--age", "--password-stdin", plain};
+        if (armor) {
+            args.insert(args.begin() + 2, "--armor");
+        }
+        EXPECT_EQ(run(args, "p\xc3\xa4ss\n").status, kExitDone);
+        EXPECT_EQ(run({"decrypt", "--password-stdin", sealed}, "pass\n").status, kExitNotDone);
+        EXPECT_EQ(run({"decrypt", "--password-stdin", sealed}, "p\xc3\xa4ss\n").status, kExitDone);
+        EXPECT_EQ(readFile(plain), kPlain) << armor;
+    }
+    EXPECT_EQ(run({"encrypt", "--age", "--password-stdin", plain}, "\n").status, kExitNotDone);
+    ASSERT_EQ(run({"encrypt", "--age", "--password-stdin", plain}, "pw\n").status, kExitDone);
+    const std::string file = readFile(sealed).value_or("");
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string changed = file;
+        changed.replace(changed.find(from), from.size(), to);
+        return changed;
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {file.substr(0, file.size() - 5), "does not authenticate"},
+        {replaced(" 18\n", " 23\n"), "2^23 steps"},
+        {replaced("-> scrypt ", "-> X25519 "), "encrypted to a key"},
+    };
+    for (const auto& [content, message] : cases) {
+        writeFile(sealed, content);
+        const Outcome r = run({"decrypt", "--password-stdin", sealed}, "pw\n");
+        EXPECT_EQ(r.status, kExitNotDone);
+        EXPECT_NE(r.messages.find(message), std::string::npos) << r.messages;
+        EXPECT_EQ(readFile(sealed), content);
+        EXPECT_FALSE(fs::exists(plain));
+    }
+}
+
 // Files keyed on a Windows with another ANSI code page open with the same
 // password typed here.
 TEST(CliRunner, PasswordsFromOtherCodePagesOpen) {
