@@ -56,6 +56,7 @@ void MainController::loadSettingsAndTarget() {
     guarded("Sub Form_Load", false, [this] {
         settings_.loadPosition(view_.position());
         settings_.loadAutoquit(view_.autoQuit());
+        settings_.loadStrong(view_.strong());
         userFile_ = services_.commandLine();
         checkAll();
     });
@@ -93,6 +94,10 @@ void MainController::encrypt() {
         services_.showMessage(
             {messages::passwordsDiffer() + "\r\nPlease adjust...", MsgIcon::Warning, kTitle});
         view_.askPasswordAgain();
+        return;
+    }
+    if (view_.strong().value() == 1 && view_.password().empty()) {
+        services_.showMessage({messages::emptyPassphrase(), MsgIcon::Warning, kTitle});
         return;
     }
     run(Operation::Encrypt);
@@ -151,10 +156,18 @@ job::Outcome MainController::runWork(const std::u32string& password) {
     return task_.run([&] { return job::run(plan_, password, controls, fileSystem_); });
 }
 
+FileFormat MainController::formatFor(Operation operation) {
+    if (operation == Operation::Decrypt) {
+        return format_;
+    }
+    return view_.strong().value() == 1 ? FileFormat::Age : FileFormat::Gri;
+}
+
 bool MainController::confirmOutput(Operation operation) {
     // Without an output name there is nothing to run: the window offers leaving.
-    if (!guarded("Function replaceExtension", false,
-                 [&] { plan_ = job::plan(userFile_, operation, format_, fileSystem_); })) {
+    if (!guarded("Function replaceExtension", false, [&] {
+            plan_ = job::plan(userFile_, operation, formatFor(operation), fileSystem_);
+        })) {
         finishFailed();
         return false;
     }
@@ -230,6 +243,7 @@ bool MainController::mayClose() {
 
 void MainController::saveSettings() {
     settings_.save(view_.position(), view_.autoQuit());
+    settings_.saveStrong(view_.strong());
 }
 
 bool MainController::guarded(std::string_view label, bool accessBox,

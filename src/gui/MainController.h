@@ -44,6 +44,8 @@ class MainView {
     virtual std::u32string password() const = 0;
     virtual PositionTarget& position() = 0;
     virtual CheckBoxTarget& autoQuit() = 0;
+    // "Strong encryption (age)": 1 when checked.
+    virtual CheckBoxTarget& strong() = 0;
     virtual void closeWindow() = 0;
 };
 
@@ -89,6 +91,8 @@ class MainController {
     // Names the output and, when another file has that name, asks before it
     // is replaced; false when the user said No.
     bool confirmOutput(Operation operation);
+    // The examined file's own format to decrypt; the check box's to encrypt.
+    FileFormat formatFor(Operation operation);
     // Runs the plan on the worker thread while the window keeps painting;
     // returns how it ended, or rethrows here what the worker could not run.
     job::Outcome runWork(const std::u32string& password);

@@ -55,7 +55,7 @@ struct Size {
     int width;
     int height;
 };
-constexpr Size kWindowSize{3540, 1965};
+constexpr Size kWindowSize{3540, 2115};
 constexpr Placement kLayout[] = {
     {"txtPassword1", 1935, 150, 1365, 285},
     {"txtPassword2", 1935, 495, 1365, 285},
@@ -64,6 +64,8 @@ constexpr Placement kLayout[] = {
     {"cmdCancel", 1935, 1185, 1365, 315},
     {"cmdAbout", 1935, 870, 1365, 300},
     {"Check1", 240, 1590, 1560, 195},
+    // Below the other check box, shown for encryption only.
+    {"chkStrong", 240, 1830, 3060, 195},
     {"lblPassword1", 225, 210, 1140, 195},
     {"lblPassword2", 225, 510, 1575, 195},
     // In the right column's free row beside the check box.
@@ -285,6 +287,10 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
     cancelButton_ = placed(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
     aboutButton_ = placed(new QPushButton(QStringLiteral("&About"), this), "cmdAbout");
     autoQuit_ = placed(new QCheckBox(QStringLiteral("Auto quit window"), this), "Check1");
+    strong_ = placed(new QCheckBox(QStringLiteral("Strong encryption (age)"), this), "chkStrong");
+    strong_->setToolTip(
+        QStringLiteral(" Checked: the age format, which protects the content under the password; "
+                       "unchecked: a .gri file, which only keeps it out of casual sight "));
     password1Label_ = placed(new QLabel(QStringLiteral("Enter password:"), this), "lblPassword1");
     password2Label_ =
         placed(new QLabel(QStringLiteral("Enter password again:"), this), "lblPassword2");
@@ -332,10 +338,11 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
     setTabOrder(decryptButton_, cancelButton_);
     setTabOrder(cancelButton_, aboutButton_);
     setTabOrder(aboutButton_, autoQuit_);
+    setTabOrder(autoQuit_, strong_);
     for (QWidget* control :
          {static_cast<QWidget*>(encryptButton_), static_cast<QWidget*>(decryptButton_),
           static_cast<QWidget*>(cancelButton_), static_cast<QWidget*>(aboutButton_),
-          static_cast<QWidget*>(autoQuit_)}) {
+          static_cast<QWidget*>(autoQuit_), static_cast<QWidget*>(strong_)}) {
         control->installEventFilter(this);
     }
 
@@ -346,6 +353,7 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
 
     position_ = std::make_unique<Position>(*this);
     checkValue_ = std::make_unique<CheckValue>(*autoQuit_);
+    strongValue_ = std::make_unique<CheckValue>(*strong_);
     MainView& view = *this;
     controller_ = std::make_unique<MainController>(view, services, settings, fileSystem);
 }
@@ -453,7 +461,9 @@ void MainWindow::showMode(Operation mode) {
         password2Label_->setEnabled(false);
         password2_->setEnabled(false);
         password2_->clear();
+        strong_->hide();
     } else {
+        strong_->show();
         encryptButton_->setEnabled(true);
         setDefaultButton(encryptButton_);
         decryptButton_->setEnabled(false);
@@ -511,6 +521,10 @@ PositionTarget& MainWindow::position() {
 
 CheckBoxTarget& MainWindow::autoQuit() {
     return *checkValue_;
+}
+
+CheckBoxTarget& MainWindow::strong() {
+    return *strongValue_;
 }
 
 void MainWindow::closeWindow() {

@@ -93,6 +93,7 @@ class MainWindow : public QWidget, private MainView {
     std::u32string password() const override;
     PositionTarget& position() override;
     CheckBoxTarget& autoQuit() override;
+    CheckBoxTarget& strong() override;
     void closeWindow() override;
 
     QLineEdit* password1_;
@@ -102,6 +103,7 @@ class MainWindow : public QWidget, private MainView {
     QPushButton* cancelButton_;
     QPushButton* aboutButton_;
     QCheckBox* autoQuit_;
+    QCheckBox* strong_;  // encrypt mode only: the age format
     QLabel* password1Label_;
     QLabel* password2Label_;
     // Shown below Cancel only while a long operation runs.
@@ -110,6 +112,7 @@ class MainWindow : public QWidget, private MainView {
     WindowServices& services_;
     std::unique_ptr<Position> position_;
     std::unique_ptr<CheckValue> checkValue_;
+    std::unique_ptr<CheckValue> strongValue_;
     std::unique_ptr<MainController> controller_;
     // While a run works: the input it lets through and the bar.
     std::unique_ptr<InputBlocker> blocker_;

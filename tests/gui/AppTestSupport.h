@@ -97,6 +97,10 @@ class RecordingSettings final : public WindowSettings {
             }
         }
     }
+    void loadStrong(CheckBoxTarget& check) override { check.setValue(storedStrong); }
+    void saveStrong(const CheckBoxTarget& check) override { storedStrong = check.value(); }
+    int storedStrong = 0;
+
     void save(const PositionTarget& window, const CheckBoxTarget& check) override {
         log_.push_back("SavePosition " + std::to_string(static_cast<long>(window.left())) + " " +
                        std::to_string(static_cast<long>(window.top())));
@@ -165,6 +169,9 @@ inline QPushButton* cmdCancel(const QWidget& w) {
 }
 inline QPushButton* cmdAbout(const QWidget& w) {
     return control<QPushButton>(w, "cmdAbout");
+}
+inline QCheckBox* chkStrong(const QWidget& w) {
+    return control<QCheckBox>(w, "chkStrong");
 }
 inline QCheckBox* Check1(const QWidget& w) {
     return control<QCheckBox>(w, "Check1");

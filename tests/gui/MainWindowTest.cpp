@@ -72,8 +72,8 @@ class MainWindowTest : public QObject {
         QTest::addColumn<bool>("encrypted");
         QTest::addColumn<QStringList>("order");
         QTest::newRow("encrypt mode")
-            << false << QStringList{"txtPassword2", "cmdEncrypt", "cmdCancel",
-                                    "cmdAbout",     "Check1",     "txtPassword1"};
+            << false << QStringList{"txtPassword2", "cmdEncrypt", "cmdCancel",   "cmdAbout",
+                                    "Check1",       "chkStrong",  "txtPassword1"};
         // The disabled box and button are skipped.
         QTest::newRow("decrypt mode")
             << true << QStringList{"cmdDecrypt", "cmdCancel", "cmdAbout", "Check1", "txtPassword1"};

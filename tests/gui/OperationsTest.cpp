@@ -136,36 +136,45 @@ class OperationsTest : public QObject {
     void roundTripWithWrongPasswordFirst_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("password");
-        QTest::newRow("every byte") << allBytes() << QString("pass word");
-        QTest::newRow("empty password") << QByteArray("text\r\n") << QString();
+        QTest::addColumn<bool>("strong");
+        QTest::newRow("every byte") << allBytes() << QString("pass word") << false;
+        QTest::newRow("empty password") << QByteArray("text\r\n") << QString() << false;
         QTest::newRow("no line end")
-            << QByteArray("last line") << QString::fromUtf8("gr\xc3\xbc\xc3\x9f");
+            << QByteArray("last line") << QString::fromUtf8("gr\xc3\xbc\xc3\x9f") << false;
         QTest::newRow("beyond Latin-1")
-            << QByteArray("x") << QString::fromUtf8("\xe5\xaf\x86\xe7\xa0\x81");
+            << QByteArray("x") << QString::fromUtf8("\xe5\xaf\x86\xe7\xa0\x81") << false;
+        QTest::newRow("age, every byte") << allBytes() << QString("pass word") << true;
+        QTest::newRow("age, beyond Latin-1")
+            << QByteArray("x") << QString::fromUtf8("\xe5\xaf\x86\xe7\xa0\x81") << true;
     }
 
     void roundTripWithWrongPasswordFirst() {
         QFETCH(QByteArray, content);
         QFETCH(QString, password);
+        QFETCH(bool, strong);
         QTemporaryDir dir;
         const std::string plain = path(dir, "notes.txt");
-        const std::string gri = path(dir, "notes.gri");
+        const QString sealedName = strong ? "notes.txt.age" : "notes.gri";
+        const std::string gri = path(dir, strong ? "notes.txt.age" : "notes.gri");
         writeFile(plain, content);
 
         Session enc(plain);
         QVERIFY(enc.start());
+        QVERIFY(chkStrong(*enc.window)->isVisible());
+        chkStrong(*enc.window)->setChecked(strong);
         txtPassword1(*enc.window)->setText(password);
         txtPassword2(*enc.window)->setText(password);
         QTest::mouseClick(cmdEncrypt(*enc.window), Qt::LeftButton);
         QVERIFY(enc.services.boxes.empty());
         expectDone(*enc.window);
         QVERIFY(!exists(plain));
-        QVERIFY(readFile(gri).startsWith("[Grized]"));
-        QCOMPARE(folderContents(dir), QStringList{"notes.gri"});
+        QVERIFY(readFile(gri).startsWith(strong ? "age-encryption.org/v1\n" : "[Grized]"));
+        QCOMPARE(folderContents(dir), QStringList{sealedName});
 
         Session dec(gri);
         QVERIFY(dec.start());
         MainWindow& w = *dec.window;
+        QVERIFY(!chkStrong(w)->isVisible());
         const QByteArray encrypted = readFile(gri);
         txtPassword1(w)->setText(password + "x");
         QTest::keyClick(txtPassword1(w), Qt::Key_Return);

@@ -164,6 +164,22 @@ void QtWindowSettings::loadAutoquit(CheckBoxTarget& check) {
     quietly([&] { check.setValue(autoquit_); });
 }
 
+void QtWindowSettings::loadStrong(CheckBoxTarget& check) {
+    const Store store;
+    // Anything but a stored 1 leaves the box off, the default.
+    quietly([&] { check.setValue(store.text("Strong") == "1" ? 1 : 0); });
+}
+
+void QtWindowSettings::saveStrong(const CheckBoxTarget& check) {
+    Store store;
+    // Nothing is written for a box never checked: the store stays as it was.
+    quietly([&] {
+        if (check.value() == 1 || store.text("Strong")) {
+            store.save("Strong", check.value() == 1 ? "1" : "0");
+        }
+    });
+}
+
 void QtWindowSettings::save(const PositionTarget& window, const CheckBoxTarget& check) {
     Store store;
     quietly([&] { store.save("Left", twipsToText(window.left())); });

@@ -17,6 +17,8 @@ class QtWindowSettings final : public WindowSettings {
   public:
     void loadPosition(PositionTarget& window) override;
     void loadAutoquit(CheckBoxTarget& check) override;
+    void loadStrong(CheckBoxTarget& check) override;
+    void saveStrong(const CheckBoxTarget& check) override;
     // One write of the store, for what changed.
     void save(const PositionTarget& window, const CheckBoxTarget& check) override;
 

@@ -14,6 +14,9 @@ class WindowSettings {
     virtual void loadAutoquit(CheckBoxTarget& check) = 0;
     // Both, as the window closes.
     virtual void save(const PositionTarget& window, const CheckBoxTarget& check) = 0;
+    // The "Strong encryption (age)" box: checked only when stored so.
+    virtual void loadStrong(CheckBoxTarget& check) = 0;
+    virtual void saveStrong(const CheckBoxTarget& check) = 0;
 };
 
 }  // namespace grize
