@@ -37,7 +37,7 @@ package=(dpkg-dev file)
 # The window tests on an X server of their own, and the screenshots.
 desktop=(xvfb xdotool x11-utils imagemagick openbox locales)
 # The Windows cross-build, its installer and Wine to run them in.
-windows=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine nsis)
+windows=(g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev wine wine64 fonts-wine nsis)
 # Building libsodium for MinGW from Debian's source package.
 sodium_tools=(autoconf automake libtool)
 # Formatting and fuzzing.
