@@ -77,9 +77,17 @@ files="$scratch/files"
 printf 'Dear diary,\r\n' >"$files/letter.txt"
 echo 's3cret' | grize-cli encrypt --password-stdin "$files/letter.txt" 2>/dev/null || fail "grize-cli"
 cp "$files/letter.gri" "$files/disguised.txt"
+printf 'Dear diary,\r\n' >"$files/strong.txt"
+echo 's3cret' | grize-cli encrypt --age --password-stdin "$files/strong.txt" 2>/dev/null ||
+    fail "grize-cli --age"
+cp "$files/strong.txt.age" "$files/strong-renamed"
+
 cp "$files/letter.gri" "$files/no-extension"
 printf 'not encrypted\n' >"$files/plain.gri"
 printf 'not encrypted\n' >"$files/plain.txt"
+printf 'armored\n' >"$files/armored.txt"
+echo 's3cret' | grize-cli encrypt --age --armor --password-stdin "$files/armored.txt" 2>/dev/null ||
+    fail "grize-cli --age --armor"
 while read -r name want; do
     got="$(env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION xdg-mime query filetype "$files/$name")"
     [ "$got" = "$want" ] || fail "xdg-mime calls $name $got, not $want"
@@ -89,6 +97,9 @@ disguised.txt application/x-grize
 no-extension application/x-grize
 plain.gri application/x-grize
 plain.txt text/plain
+strong.txt.age application/x-age-encrypted
+strong-renamed application/x-age-encrypted
+armored.txt.age application/x-age-encrypted
 EOF
 default="$(env -u XDG_CURRENT_DESKTOP xdg-mime query default application/x-grize)"
 [ "$default" = org.example.grize.desktop ] || fail "application/x-grize opens with '$default'"
