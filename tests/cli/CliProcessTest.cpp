@@ -143,7 +143,8 @@ TEST(CliProcess, RefusedAccessIsError75) {
     Result r = runCli(dir, {"encrypt", "--password-stdin", file}, "pw\n");
     fs::permissions(locked, fs::perms::owner_all);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, file + ": Error 75 - Path/File access error\n");
+    EXPECT_EQ(r.err, file + ": cannot write in " + locked.string() +
+                         ": permission denied (Error 75 - Path/File access error)\n");
     EXPECT_EQ(readFile(file), "secret text");
 }
 
