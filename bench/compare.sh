@@ -4,7 +4,9 @@
 # grize-cli does. The floor of a command is cp of a file of its output's
 # size, a flush of the copy and the removal of the source. Rounds are
 # interleaved (the order turns each round); the tables give medians, each as
-# a ratio to its floor and to age, then grize-cli's peak memory.
+# a ratio to its floor and to age (grize-cli's age files to age's passphrase
+# mode, run on a pseudo-terminal by bench/pty_answer.py, whose start of about
+# 20 ms counts against age), then grize-cli's peak memory.
 #   bench/compare.sh [BUILD] [ROUNDS]     (defaults: build 7)
 # GRIZE_COMPARE_SIZES  sizes in bytes (default: 4 KiB, 16 MiB and 256 MiB)
 # GRIZE_BASELINE       another build folder whose grize-cli is timed alongside
@@ -16,6 +18,7 @@
 set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/.."
+answer="$(realpath bench/pty_answer.py)"
 build="${1:-build}"
 rounds="${2:-7}"
 read -r -a sizes <<<"${GRIZE_COMPARE_SIZES:-4096 16777216 268435456}"
@@ -52,12 +55,17 @@ for size in "${sizes[@]}"; do
     mv "s$size/x.gri" "s$size/gri"
     head -c "$(stat -c %s "s$size/gri")" /dev/urandom >"s$size/sized-gri"
     age -r "$recipient" -o "s$size/age" "s$size/plain"
+    cp "s$size/plain" "s$size/x.txt"
+    "$cli" encrypt --age --password-file password "s$size/x.txt" 2>/dev/null
+    mv "s$size/x.txt.age" "s$size/gage"
+    "$answer" pw age -p -o "s$size/agep" "s$size/plain" >/dev/null
     if [ "$have_openssl" = 1 ]; then
         openssl enc -aes-256-ctr -pbkdf2 -pass file:password -in "s$size/plain" -out "s$size/aes"
     fi
 done
 
-names=("floor encrypt" "grize encrypt" "age encrypt" "floor decrypt" "grize decrypt" "age decrypt")
+names=("floor encrypt" "grize encrypt" "age encrypt" "floor decrypt" "grize decrypt" "age decrypt"
+    "grize-age encrypt" "age-p encrypt" "grize-age decrypt" "age-p decrypt")
 [ -n "$base" ] && names+=("baseline encrypt" "baseline decrypt")
 [ "$have_openssl" = 1 ] && names+=("openssl encrypt" "openssl decrypt")
 
@@ -69,12 +77,15 @@ source_of() {
         *" encrypt" | "floor decrypt") echo plain ;;
         "grize decrypt" | "baseline decrypt") echo gri ;;
         "age decrypt") echo age ;;
+        "grize-age decrypt") echo gage ;;
+        "age-p decrypt") echo agep ;;
         "openssl decrypt") echo aes ;;
     esac
 }
 input_of() {
     case "$1" in
-        "grize encrypt" | "baseline encrypt") echo IN.txt ;;
+        "grize encrypt" | "baseline encrypt" | "grize-age encrypt") echo IN.txt ;;
+        "grize-age decrypt") echo IN.age ;;
         "grize decrypt" | "baseline decrypt") echo IN.gri ;;
         *) echo IN ;;
     esac
@@ -86,6 +97,10 @@ run() {
         "grize decrypt") "$cli" decrypt --password-file ../password IN.gri 2>/dev/null ;;
         "baseline encrypt") "$base" encrypt --password-file ../password IN.txt 2>/dev/null ;;
         "baseline decrypt") "$base" decrypt --password-file ../password IN.gri 2>/dev/null ;;
+        "grize-age encrypt") "$cli" encrypt --age --password-file ../password IN.txt 2>/dev/null ;;
+        "grize-age decrypt") "$cli" decrypt --password-file ../password IN.age 2>/dev/null ;;
+        "age-p encrypt") "$answer" pw age -p -o OUT IN >/dev/null && sync OUT && rm IN ;;
+        "age-p decrypt") "$answer" pw age -d -o OUT IN >/dev/null && sync OUT && rm IN ;;
         "age encrypt") age -r "$recipient" -o OUT IN && sync OUT && rm IN ;;
         "age decrypt") age -d -i ../key -o OUT IN && sync OUT && rm IN ;;
         "openssl encrypt")
@@ -139,9 +154,12 @@ for size in "${sizes[@]}"; do
         command ms "x floor" "x age" "fastest-slowest"
     for name in "${names[@]}"; do
         mode="${name##* }"
+        # Passphrase files are held against age's passphrase mode.
+        versus="age $mode"
+        [[ "$name" == grize-age* ]] && versus="age-p $mode"
         range="$(tr ' ' '\n' <<<"${times["$size|$name"]}" | grep . | sort -n |
             awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.1f-%.1f", lo / 1e3, hi / 1e3 }')"
-        awk -v n="$name" -v t="${med[$name]}" -v f="${med["floor $mode"]}" -v a="${med["age $mode"]}" \
+        awk -v n="$name" -v t="${med[$name]}" -v f="${med["floor $mode"]}" -v a="${med[$versus]}" \
             -v r="$range" 'BEGIN { printf "%-18s %10.1f %9.2f %8.2f %17s\n", n, t / 1e3, t / f, t / a, r }'
     done
 done
@@ -157,7 +175,14 @@ if [ -x /usr/bin/time ]; then
         cp gri IN.gri
         dec=$(/usr/bin/time -f %M "$cli" decrypt --password-file ../password IN.gri 2>&1 | tail -1)
         rm -f IN.*
-        printf '%-10s encrypt %6s KiB   decrypt %6s KiB\n' "$(human "$size")" "$enc" "$dec"
+        cp plain IN.txt
+        aenc=$(/usr/bin/time -f %M "$cli" encrypt --age --password-file ../password IN.txt 2>&1 | tail -1)
+        rm -f IN.*
+        cp gage IN.age
+        adec=$(/usr/bin/time -f %M "$cli" decrypt --password-file ../password IN.age 2>&1 | tail -1)
+        rm -f IN*
+        printf '%-10s encrypt %6s KiB   decrypt %6s KiB   age: encrypt %6s KiB   decrypt %6s KiB\n' \
+            "$(human "$size")" "$enc" "$dec" "$aenc" "$adec"
         cd ..
     done
 fi
