@@ -7,6 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 linux="$PWD/build/src/cli/grize-cli"
 exe="$PWD/build-windows/src/cli/grize-cli.exe"
+answer="$PWD/bench/pty_answer.py"
 export WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
     LC_ALL=C.UTF-8
 scratch="$(mktemp -d "$PWD/build-windows/cross-XXXXXX")"
@@ -39,6 +40,28 @@ check() {
 check ascii 'Secret 42' 'Secret 42'
 check windows-1252-as-utf8 'café €' 'café €'
 check windows-1252-bytes 'café €' "$(printf 'caf\xe9 \x80')"
+
+# age files between grize-cli.exe and the Linux age tool, both forms: the
+# passphrase is the UTF-8 of the text on either side.
+age_check() {
+    local pw='Grüße, пароль' armor="$1" kind="${1:-binary}"
+    if ! command -v age >/dev/null; then
+        echo "cross check age: skipped, age is not installed"
+        return
+    fi
+    cp plain a.txt
+    printf '%s\n' "$pw" | wine "$exe" encrypt --age $armor --password-stdin a.txt
+    "$answer" "$pw" age -d -o back a.txt.age >/dev/null
+    cmp plain back || { echo "cross check age $kind: Wine to age differs"; exit 1; }
+    rm -f a.txt.age
+    "$answer" "$pw" age -p ${armor:+-a} -o a.age back >/dev/null
+    printf '%s\n' "$pw" | wine "$exe" decrypt --password-stdin a.age
+    cmp plain a || { echo "cross check age $kind: age to Wine differs"; exit 1; }
+    rm -f a back
+    echo "cross check age $kind: Wine and age both ways byte for byte"
+}
+age_check ""
+age_check --armor
 
 # The same password typed into a real console: grize-cli.exe in wineconsole on
 # an Xvfb display (the first free one, or one in GRIZE_XVFB_DISPLAYS="95-97"),
