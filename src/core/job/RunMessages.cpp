@@ -120,6 +120,22 @@ std::vector<Text> describeStream(const job::Outcome& outcome, Operation mode) {
                 {{"the input looks damaged, so the output may not be what was encrypted"}, false}};
         case job::Ending::Failed:
         case job::Ending::Cancelled:
+            switch (outcome.error->kind()) {
+                case ErrorKind::AgeAltered:
+                    return {{{"the input was changed or damaged, or is cut short: it does not "
+                              "authenticate, so what was written is incomplete"},
+                             false}};
+                case ErrorKind::AgeHeader:
+                case ErrorKind::AgeArmor:
+                case ErrorKind::AgeNotPassphrase:
+                case ErrorKind::AgeWorkFactor:
+                    // Its first line: what stays as it was is a file's.
+                    return {{{linesOf(*expectedFailure(*outcome.error, "standard input", {}))[0],
+                              "Nothing was written."},
+                             false}};
+                default:
+                    break;
+            }
             if (outcome.error->kind() == ErrorKind::Damaged) {
                 return {{{"the input is damaged: Grize could not decrypt anything from it.",
                           "Nothing was written."},

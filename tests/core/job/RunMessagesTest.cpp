@@ -111,6 +111,18 @@ TEST(RunMessages, EveryEndingHasItsTexts) {
          true,
          {"!" + messages::errorText(RuntimeError(ErrorKind::DeviceIo)) +
           "; the output is incomplete"}},
+        {"stream age altered",
+         Outcome::failed(RuntimeError(ErrorKind::AgeAltered)),
+         "",
+         true,
+         {"-the input was changed or damaged, or is cut short: it does not authenticate, so what "
+          "was written is incomplete"}},
+        {"stream age key",
+         Outcome::failed(RuntimeError(ErrorKind::AgeNotPassphrase)),
+         "",
+         true,
+         {"-standard input was encrypted to a key, not with a passphrase: open it with age and "
+          "the identity file (age -d -i KEYFILE).\r\nNothing was written."}},
         {"stream empty",
          Outcome::refused(TargetCheck::Empty),
          "",
