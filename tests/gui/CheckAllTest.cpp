@@ -27,7 +27,8 @@ enum class Target {
     ReadOnlyHidden,
     Hidden,
     Symlink,
-    DanglingSymlink
+    DanglingSymlink,
+    BrokenAge
 };
 
 const char* const kUsage =
@@ -89,6 +90,14 @@ std::pair<std::string, std::string> makeTarget(Target kind, const QTemporaryDir&
             const std::string link = path(dir, "link.txt");
             symlink(notes.c_str(), link.c_str());
             return {link, link + " is a System file:\r\nGrize will NOT work with system files."};
+        }
+        case Target::BrokenAge: {
+            // Offered for decryption by its first bytes, refused by its header.
+            const std::string age = path(dir, "notes.age");
+            writeFile(age, "age-encryption.org/v1\n-> X25519 abc\n");
+            return {age,
+                    "notes.age is not a valid age file: its header breaks the format's "
+                    "rules.\r\nIt was left as it is."};
         }
         case Target::DanglingSymlink: {
             const std::string link = path(dir, "gone.txt");
@@ -153,6 +162,7 @@ class CheckAllTest : public QObject {
         QTest::newRow("hidden") << int(Target::Hidden);
         QTest::newRow("symbolic link") << int(Target::Symlink);
         QTest::newRow("dangling symbolic link") << int(Target::DanglingSymlink);
+        QTest::newRow("broken age file") << int(Target::BrokenAge);
     }
 
     void refusedTargets() {
