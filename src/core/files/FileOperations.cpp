@@ -583,6 +583,8 @@ RunResult ageErrorsChecked(F&& step) {
         return step();
     } catch (const age::Error& e) {
         throw ageError(e);
+    } catch (const age::Stopped&) {
+        throw RuntimeError(ErrorKind::Cancelled);
     }
 }
 
@@ -761,8 +763,9 @@ RunResult encryptAgeFile(const std::string& source, std::string_view passphrase,
     return withContext(source, [&](std::string& leftover) {
         return ageErrorsChecked([&] {
             Run run(fs, source, options, leftover);
-            // The slow key derivation first, before anything is written.
-            age::Encoder encoder(passphrase, choice.logN, choice.armor);
+            // The slow key derivation first, before anything is written; a stop
+            // ends the run at once.
+            age::Encoder encoder(passphrase, choice.logN, choice.armor, options.cancel);
             stopIfCancelled(options.cancel);
             RunResult result;
             result.output = outputPath;
@@ -788,7 +791,7 @@ RunResult decryptAgeFile(const std::string& source, std::string_view passphrase,
         return ageErrorsChecked([&] {
             Run run(fs, source, options, leftover);
             age::Decoder decoder(run.input.reader());
-            const std::optional<age::FileKey> key = decoder.unwrap(passphrase);
+            const std::optional<age::FileKey> key = decoder.unwrap(passphrase, options.cancel);
             RunResult result;
             if (!key) {
                 result.wrongPassword = true;

@@ -436,6 +436,39 @@ TEST(FileOperations, CancelHoldsUntilTheRename) {
     }
 }
 
+// A stop during an age key derivation ends the run without waiting for it,
+// encrypting or decrypting, and leaves the folder as it was.
+TEST(FileOperations, AgeRunsStopDuringTheKeyDerivation) {
+    TempDir dir;
+    writeFile(dir / "a.txt", kPlain);
+    encryptAgeFile(dir / "a.txt", "pw", {}, dir / "a.txt.age", {}, defaultFileSystem());
+    const std::string sealed = readFile(dir / "a.txt.age").value_or("");
+    std::filesystem::remove(dir / "a.txt.age");
+    std::atomic<bool> cancel{false};
+    RunOptions options;
+    options.cancel = &cancel;
+    for (const bool encrypting : {true, false}) {
+        SCOPED_TRACE(encrypting);
+        const std::string source = encrypting ? "a.age.txt" : "a.txt.age";
+        writeFile(dir / source, encrypting ? kPlain : sealed);
+        cancel = false;
+        std::thread stopper([&] { cancel = true; });
+        try {
+            if (encrypting) {
+                encryptAgeFile(dir / source, "pw", {}, dir / "out", options, defaultFileSystem());
+            } else {
+                decryptAgeFile(dir / source, "pw", dir / "out", options, defaultFileSystem());
+            }
+            ADD_FAILURE() << "not stopped";
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::Cancelled);
+        }
+        stopper.join();
+        EXPECT_EQ(dir.names(), std::set<std::string>{source}) << source;
+        std::filesystem::remove(dir / source);
+    }
+}
+
 // --force over a file of a live system's lower layer: the backup link copies
 // it up under a new identity (ramfs below, like a squashfs without file
 // handles; tmpfs above), still the file agreed to; one swapped in is not.

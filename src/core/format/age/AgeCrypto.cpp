@@ -1,11 +1,18 @@
 #include "core/format/age/AgeCrypto.h"
 
+#include "core/format/age/AgeError.h"
+
 #include <sodium.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace grize::age {
 
@@ -57,7 +64,9 @@ Key hkdf(const unsigned char* ikm, std::size_t ikmSize, std::string_view salt,
     return okm;
 }
 
-Key scrypt(std::string_view passphrase, std::string_view salt, int logN) {
+namespace {
+
+Key derive(std::string_view passphrase, std::string_view salt, int logN) {
     if (logN < 1 || logN > 62) {
         throw std::invalid_argument("scrypt work factor out of range: " + std::to_string(logN));
     }
@@ -72,6 +81,56 @@ Key scrypt(std::string_view passphrase, std::string_view salt, int logN) {
         throw std::runtime_error("scrypt failed for 2^" + std::to_string(logN));
     }
     return key;
+}
+
+// One derivation on its own thread, shared with the caller that may leave.
+struct Derivation {
+    std::string passphrase;
+    std::string salt;
+    Key key;
+    std::exception_ptr failure;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+
+    ~Derivation() { wipe(passphrase.data(), passphrase.size()); }
+};
+
+}  // namespace
+
+Key scrypt(std::string_view passphrase, std::string_view salt, int logN,
+           const std::atomic<bool>* stop) {
+    if (stop == nullptr) {
+        return derive(passphrase, salt, logN);
+    }
+    auto work = std::make_shared<Derivation>();
+    work->passphrase.assign(passphrase);
+    work->salt.assign(salt);
+    try {
+        std::thread([work, logN] {
+            try {
+                work->key = derive(work->passphrase, work->salt, logN);
+            } catch (...) {
+                work->failure = std::current_exception();
+            }
+            const std::lock_guard lock(work->mutex);
+            work->done = true;
+            work->finished.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return derive(passphrase, salt, logN);  // no thread to be had: not stoppable then
+    }
+    std::unique_lock lock(work->mutex);
+    while (
+        !work->finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return work->done; })) {
+        if (stop->load(std::memory_order_relaxed)) {
+            throw Stopped();
+        }
+    }
+    if (work->failure) {
+        std::rethrow_exception(work->failure);
+    }
+    return work->key;
 }
 
 std::array<unsigned char, 32> hmac(const Key& key, std::string_view data) {

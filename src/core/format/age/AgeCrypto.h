@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -69,8 +70,12 @@ Key hkdf(const unsigned char* ikm, std::size_t ikmSize, std::string_view salt,
          std::string_view info);
 
 // scrypt with r = 8, p = 1, N = 2^logN, 32 bytes. Throws std::bad_alloc when
-// the memory it needs is not there.
-Key scrypt(std::string_view passphrase, std::string_view salt, int logN);
+// the memory it needs is not there. libsodium's scrypt cannot be stopped:
+// with `stop`, it runs on a thread of its own, and once `stop` is set the
+// call throws Stopped at once, leaving that thread to end and wipe its copy
+// of the passphrase.
+Key scrypt(std::string_view passphrase, std::string_view salt, int logN,
+           const std::atomic<bool>* stop = nullptr);
 
 // HMAC-SHA-256.
 std::array<unsigned char, 32> hmac(const Key& key, std::string_view data);

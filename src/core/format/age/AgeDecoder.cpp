@@ -74,7 +74,8 @@ int Decoder::logN() {
     return s ? s->logN : 0;
 }
 
-std::optional<FileKey> Decoder::unwrap(std::string_view passphraseUtf8) {
+std::optional<FileKey> Decoder::unwrap(std::string_view passphraseUtf8,
+                                       const std::atomic<bool>* stop) {
     const Header& h = header();
     const auto& s = h.scrypt();
     if (!s) {
@@ -86,7 +87,7 @@ std::optional<FileKey> Decoder::unwrap(std::string_view passphraseUtf8) {
                     "age file: encrypted to a recipient, not to a passphrase (" + types + ")");
     }
     const Key wrapKey =
-        crypto::scrypt(passphraseUtf8, std::string(kScryptLabel) + s->salt, s->logN);
+        crypto::scrypt(passphraseUtf8, std::string(kScryptLabel) + s->salt, s->logN, stop);
     FileKey fileKey;
     if (!crypto::open(wrapKey, {}, reinterpret_cast<const unsigned char*>(s->body.data()),
                       s->body.size(), fileKey.data())) {

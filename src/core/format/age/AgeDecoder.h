@@ -44,7 +44,9 @@ class Decoder {
     // The file key, or nullopt when the passphrase does not open the
     // stanza. Throws NotPassphrase for a header without an scrypt stanza,
     // Mac when the opened key does not match the header's MAC.
-    std::optional<FileKey> unwrap(std::string_view passphraseUtf8);
+    // `stop`: as crypto::scrypt's.
+    std::optional<FileKey> unwrap(std::string_view passphraseUtf8,
+                                  const std::atomic<bool>* stop = nullptr);
 
     // Checks the MAC, then writes the plaintext a chunk at a time, each
     // chunk once it is authenticated; once per decoder. On a Payload (or,

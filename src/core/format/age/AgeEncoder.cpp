@@ -33,9 +33,10 @@ std::size_t readFull(const ReadFn& read, char* buffer, std::size_t size) {
 
 }  // namespace
 
-Encoder::Encoder(std::string_view passphraseUtf8, int logN, bool armor)
+Encoder::Encoder(std::string_view passphraseUtf8, int logN, bool armor,
+                 const std::atomic<bool>* stop)
     : fileKey_(newFileKey()),
-      header_(Header::forPassphrase(fileKey_, passphraseUtf8, logN)),
+      header_(Header::forPassphrase(fileKey_, passphraseUtf8, logN, stop)),
       armor_(armor) {}
 
 void Encoder::run(const ReadFn& read, const WriteFn& write) {

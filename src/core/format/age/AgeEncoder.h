@@ -14,7 +14,9 @@ namespace grize::age {
 // `read` yields as 64 KiB chunks, armored if asked.
 class Encoder {
   public:
-    Encoder(std::string_view passphraseUtf8, int logN, bool armor);
+    // `stop`: as crypto::scrypt's.
+    Encoder(std::string_view passphraseUtf8, int logN, bool armor,
+            const std::atomic<bool>* stop = nullptr);
 
     // Once per encoder.
     void run(const ReadFn& read, const WriteFn& write);

@@ -30,4 +30,11 @@ class Error : public std::runtime_error {
     int logN_;
 };
 
+// A key derivation given up because its caller was told to stop; the
+// derivation itself ends on its own thread and its result is thrown away.
+class Stopped : public std::runtime_error {
+  public:
+    Stopped() : std::runtime_error("age: the key derivation was stopped") {}
+};
+
 }  // namespace grize::age

@@ -160,14 +160,15 @@ Header Header::parse(ByteInput& in, int maxLogN) {
     return h;
 }
 
-Header Header::forPassphrase(const FileKey& fileKey, std::string_view passphrase, int logN) {
+Header Header::forPassphrase(const FileKey& fileKey, std::string_view passphrase, int logN,
+                             const std::atomic<bool>* stop) {
     Header h;
     ScryptStanza s;
     s.salt.resize(16);
     crypto::randomBytes(reinterpret_cast<unsigned char*>(s.salt.data()), s.salt.size());
     s.logN = logN;
     s.body.resize(FileKey::size() + kTagSize);
-    const Key wrapKey = crypto::scrypt(passphrase, std::string(kScryptLabel) + s.salt, logN);
+    const Key wrapKey = crypto::scrypt(passphrase, std::string(kScryptLabel) + s.salt, logN, stop);
     crypto::seal(wrapKey, {}, fileKey.data(), fileKey.size(),
                  reinterpret_cast<unsigned char*>(s.body.data()));
     h.stanzas_.push_back({{"scrypt", base64::encode(s.salt), std::to_string(logN)}, s.body});

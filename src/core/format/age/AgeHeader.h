@@ -37,7 +37,9 @@ class Header {
     static Header parse(ByteInput& in, int maxLogN);
     // The header of a new file: `fileKey` wrapped for `passphrase` with
     // scrypt at 2^logN, and its MAC.
-    static Header forPassphrase(const FileKey& fileKey, std::string_view passphrase, int logN);
+    // `stop`: as crypto::scrypt's.
+    static Header forPassphrase(const FileKey& fileKey, std::string_view passphrase, int logN,
+                                const std::atomic<bool>* stop = nullptr);
 
     const std::vector<Stanza>& stanzas() const { return stanzas_; }
     // Set when the header holds its one stanza, of type scrypt.
