@@ -66,17 +66,15 @@ age_check --armor
 # The same password typed into a real console: grize-cli.exe in wineconsole on
 # an Xvfb display (the first free one, or one in GRIZE_XVFB_DISPLAYS="95-97"),
 # the keys sent with xdotool.
-typed() {
-    if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-        echo "cross check typed: skipped, it needs Xvfb and xdotool"
-        return
-    fi
+# One attempt; false when the console never took the keys (a loaded machine
+# may start it too late for them), so that the caller tries again.
+typed_once() {
     local window console
     xvfb_start "$scratch" || { echo "cross check typed: Xvfb did not start"; exit 1; }
     # Wine's desktop process keeps the display it started with: a new one.
     wineserver -w
     cp plain a.txt
-    timeout 60 wineconsole "$exe" encrypt a.txt >/dev/null 2>&1 &
+    timeout 40 wineconsole "$exe" encrypt a.txt >/dev/null 2>&1 &
     console=$!
     window=""
     for _ in $(seq 150); do
@@ -84,13 +82,22 @@ typed() {
         [ -n "$window" ] && break
         sleep 0.1
     done
-    [ -n "$window" ] || { echo "cross check typed: no console window"; exit 1; }
+    if [ -z "$window" ]; then
+        echo "cross check typed: no console window"
+        xvfb_stop
+        return 1
+    fi
     xdotool windowfocus --sync "$window"
+    # The window is there before the program in it reads.
+    sleep 1
     for _ in 1 2; do
         xdotool type --delay 50 'café €'
         xdotool key Return
     done
-    wait "$console"
+    if ! wait "$console"; then
+        xvfb_stop
+        return 1
+    fi
     xvfb_stop
     if printf 'cafe E\n' | "$linux" decrypt --password-stdin a.gri 2>/dev/null; then
         echo "cross check typed: a wrong password was taken"
@@ -100,6 +107,19 @@ typed() {
     cmp plain a.txt || { echo "cross check typed: Wine to Linux differs"; exit 1; }
     rm -f a.txt
     echo "cross check typed into the console: Wine to Linux byte for byte"
+}
+typed() {
+    if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
+        echo "cross check typed: skipped, it needs Xvfb and xdotool"
+        return
+    fi
+    for attempt in 1 2 3; do
+        typed_once && return
+        echo "cross check typed: the console did not finish (attempt $attempt)"
+        wineserver -k 2>/dev/null || true
+        rm -f a.txt a.gri
+    done
+    exit 1
 }
 typed
 wineserver -w
