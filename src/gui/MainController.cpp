@@ -58,6 +58,7 @@ void MainController::loadSettingsAndTarget() {
         settings_.loadAutoquit(view_.autoQuit());
         settings_.loadStrong(view_.strong());
         userFile_ = services_.commandLine();
+        shownSource_ = shownName(userFile_);
         checkAll();
     });
 }
@@ -80,7 +81,7 @@ void MainController::checkAll() {
         workFactor_ = target.workFactor;
         format_ = target.format;
         show(WindowState::Ready, target.mode);
-        view_.showTitle("Grize / " + shownName(userFile_));
+        view_.showTitle("Grize / " + shownSource_);
     });
     // A target that cannot even be looked at leaves no mode to offer: end as
     // the refused targets do, rather than show a window half set up.
@@ -173,8 +174,8 @@ bool MainController::confirmOutput(Operation operation) {
     }
     if (plan_.format == FileFormat::Age && operation == Operation::Decrypt &&
         workFactor_ > job::kSlowWorkFactor) {
-        services_.showMessage({messages::slowKeyDerivation(shownName(userFile_), workFactor_),
-                               MsgIcon::Information, kTitle});
+        services_.showMessage(
+            {messages::slowKeyDerivation(shownSource_, workFactor_), MsgIcon::Information, kTitle});
     }
     if (!plan_.needsConsent()) {
         return true;  // a read-only file or a folder there fails the run itself
@@ -262,7 +263,7 @@ void MainController::report(const RuntimeError& error, std::string_view label, b
 }
 
 void MainController::tell(const job::Outcome& outcome, std::string_view label, bool accessBox) {
-    messages::Names names{shownName(userFile_), shownName(plan_.output), {}};
+    messages::Names names{shownSource_, shownName(plan_.output), {}};
     if (outcome.error && !outcome.error->leftover().empty()) {
         names.leftover = displayPath(outcome.error->leftover());
     }

@@ -117,6 +117,7 @@ class MainController {
     WindowSettings& settings_;
     FileSystem& fileSystem_;
     std::string userFile_;
+    std::string shownSource_;              // its name as the window's texts show it
     job::Plan plan_;                       // the run about to start
     FileFormat format_ = FileFormat::Gri;  // what the target is encrypted in
     int workFactor_ = 0;                   // an age file's log2 N, told before a slow derivation

@@ -97,6 +97,12 @@ std::string withExtension(const std::string& path, std::string_view name,
                : path + std::string(extension);
 }
 
+// Where the name starts in a path: after its last separator.
+std::size_t nameStart(const std::string& path) {
+    const std::size_t cut = path.find_last_of(kPathSeparators);
+    return cut == std::string::npos ? 0 : cut + 1;
+}
+
 std::string decryptedPath(const std::string& source, std::string_view name) {
     if (!replaceable(name, kEncryptedExtension)) {
         return withExtension(source, name, kDecryptedExtension);
@@ -116,10 +122,7 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::string outputPathFor(const std::string& source, Operation operation) {
-    const std::size_t cut = source.find_last_of(kPathSeparators);
-    const std::string_view name = cut == std::string::npos
-                                      ? std::string_view(source)
-                                      : std::string_view(source).substr(cut + 1);
+    const std::string_view name = std::string_view(source).substr(nameStart(source));
     if (name.empty()) {
         throw RuntimeError(ErrorKind::BadFileName);
     }
@@ -136,9 +139,8 @@ std::string outputPathFor(const std::string& source, Operation operation) {
 
 std::string ageOutputPathFor(const std::string& source, Operation operation) {
     constexpr std::string_view kAgeExtension = ".age";
-    const std::size_t cut = source.find_last_of(kPathSeparators);
-    const std::size_t nameStart = cut == std::string::npos ? 0 : cut + 1;
-    const std::string_view name = std::string_view(source).substr(nameStart);
+    const std::size_t start = nameStart(source);
+    const std::string_view name = std::string_view(source).substr(start);
     if (name.empty()) {
         throw RuntimeError(ErrorKind::BadFileName);
     }
@@ -151,7 +153,7 @@ std::string ageOutputPathFor(const std::string& source, Operation operation) {
     const std::string stem(name.substr(0, name.size() - kAgeExtension.size()));
     // A name of dots alone, or a hidden one, would vanish from the folder's view.
     const std::string shownStem = stem.starts_with('.') ? "decrypted" + stem : stem;
-    return source.substr(0, nameStart) + shownStem;
+    return source.substr(0, start) + shownStem;
 }
 
 }  // namespace grize
