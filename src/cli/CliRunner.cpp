@@ -417,8 +417,8 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
         }
     }
     const std::u32string password = terminal.decodeText(*typed);
-    if (options.age && password.empty()) {
-        messages << messages::emptyPassphrase() << '\n';
+    if (options.command == Command::Encrypt && password.empty()) {
+        messages << messages::emptyPassword() << '\n';
         return kExitNotDone;
     }
     const FileJob job{options.command,

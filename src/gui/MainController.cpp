@@ -97,8 +97,9 @@ void MainController::encrypt() {
         view_.askPasswordAgain();
         return;
     }
-    if (view_.strong().value() == 1 && view_.password().empty()) {
-        services_.showMessage({messages::emptyPassphrase(), MsgIcon::Warning, kTitle});
+    if (view_.password().empty()) {
+        services_.showMessage({messages::emptyPassword(), MsgIcon::Warning, kTitle});
+        view_.askPasswordFirst();
         return;
     }
     run(Operation::Encrypt);

@@ -37,6 +37,8 @@ class MainView {
     virtual void showPointer() = 0;
     // The two passwords differ: the second box again, its text selected.
     virtual void askPasswordAgain() = 0;
+    // No password was typed: the first box again.
+    virtual void askPasswordFirst() = 0;
     // Around a run on `task`: input taken only for stopping, progress shown.
     virtual void beginWork(const BackgroundTask& task) = 0;
     virtual void endWork() = 0;

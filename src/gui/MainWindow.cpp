@@ -495,6 +495,10 @@ void MainWindow::askPasswordAgain() {
     selectFocusedText();
 }
 
+void MainWindow::askPasswordFirst() {
+    password1_->setFocus(Qt::OtherFocusReason);
+}
+
 void MainWindow::beginWork(const BackgroundTask& task) {
     progressDisplay_ =
         std::make_unique<ProgressDisplay>(*progress_, task, progressDelay_, progressTick_);

@@ -87,6 +87,7 @@ class MainWindow : public QWidget, private MainView {
     void showTitle(const std::string& title) override;
     void showPointer() override;
     void askPasswordAgain() override;
+    void askPasswordFirst() override;
     void beginWork(const BackgroundTask& task) override;
     void endWork() override;
     bool passwordsMatch() const override;

@@ -120,7 +120,12 @@ TEST(CliRunner, AgeFilesRoundTripAndRefuseWhatCannotOpen) {
         EXPECT_EQ(run({"decrypt", "--password-stdin", sealed}, "p\xc3\xa4ss\n").status, kExitDone);
         EXPECT_EQ(readFile(plain), kPlain) << armor;
     }
-    EXPECT_EQ(run({"encrypt", "--age", "--password-stdin", plain}, "\n").status, kExitNotDone);
+    for (const char* format : {"--age", "--force"}) {
+        const Outcome empty = run({"encrypt", format, "--password-stdin", plain}, "\n");
+        EXPECT_EQ(empty.status, kExitNotDone) << format;
+        EXPECT_EQ(empty.messages, "An empty password protects nothing: please type a password.\n");
+        EXPECT_EQ(readFile(plain), kPlain);
+    }
     ASSERT_EQ(run({"encrypt", "--age", "--password-stdin", plain}, "pw\n").status, kExitDone);
     const std::string file = readFile(sealed).value_or("");
     const auto replaced = [&](const std::string& from, const std::string& to) {

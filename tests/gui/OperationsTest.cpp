@@ -138,7 +138,6 @@ class OperationsTest : public QObject {
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("strong");
         QTest::newRow("every byte") << allBytes() << QString("pass word") << false;
-        QTest::newRow("empty password") << QByteArray("text\r\n") << QString() << false;
         QTest::newRow("no line end")
             << QByteArray("last line") << QString::fromUtf8("gr\xc3\xbc\xc3\x9f") << false;
         QTest::newRow("beyond Latin-1")
@@ -349,25 +348,48 @@ class OperationsTest : public QObject {
         QVERIFY(pointerIsDefault(w));
     }
 
-    void passwordsDifferingInCaseChangeNothing() {
+    // Passwords that differ, in case only, or none at all: a box, the box to
+    // type in again, and nothing touched.
+    void refusedPasswordsChangeNothing_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("strong");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("secondBox");
+        const QString differ = "The two passwords are not the same.\r\nPlease adjust...";
+        const QString empty = "An empty password protects nothing: please type a password.";
+        QTest::newRow("differ in case") << "Secret"
+                                        << "secret" << false << differ << true;
+        QTest::newRow("empty") << ""
+                               << "" << false << empty << false;
+        QTest::newRow("empty, age") << ""
+                                    << "" << true << empty << false;
+    }
+
+    void refusedPasswordsChangeNothing() {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, strong);
+        QFETCH(QString, text);
+        QFETCH(bool, secondBox);
         QTemporaryDir dir;
         const std::string plain = path(dir, "notes.txt");
         writeFile(plain, "text");
         Session s(plain);
         QVERIFY(s.start());
         MainWindow& w = *s.window;
-        txtPassword1(w)->setText("Secret");
-        txtPassword2(w)->setText("secret");
+        chkStrong(w)->setChecked(strong);
+        txtPassword1(w)->setText(first);
+        txtPassword2(w)->setText(second);
         QTest::mouseClick(cmdEncrypt(w), Qt::LeftButton);
 
         QCOMPARE(s.services.boxes.size(), 1u);
         const Message& box = s.services.boxes[0];
-        QCOMPARE(box.text, std::string("The two passwords are not the same.\r\nPlease adjust..."));
+        QCOMPARE(QString::fromStdString(box.text), text);
         QCOMPARE(box.title, std::string("Grize"));
         QVERIFY(box.icon == MsgIcon::Warning);
-        QCOMPARE(QApplication::focusWidget(), txtPassword2(w));
-        QCOMPARE(txtPassword2(w)->selectionStart(), 0);
-        QCOMPARE(txtPassword2(w)->selectedText(), QString("secret"));
+        QCOMPARE(QApplication::focusWidget(), secondBox ? txtPassword2(w) : txtPassword1(w));
+        QCOMPARE(txtPassword2(w)->selectedText(), secondBox ? second : QString());
         QVERIFY(cmdEncrypt(w)->isEnabled() && cmdEncrypt(w)->isDefault());
         QVERIFY(cmdCancel(w)->isEnabled());
         QCOMPARE(cmdCancel(w)->text(), QString("&Cancel"));

@@ -293,8 +293,8 @@ std::string slowKeyDerivation(const std::string& source, int logN) {
     return text;
 }
 
-std::string emptyPassphrase() {
-    return "An empty password protects nothing: type a password for strong encryption.";
+std::string emptyPassword() {
+    return "An empty password protects nothing: please type a password.";
 }
 
 std::string passwordsDiffer() {

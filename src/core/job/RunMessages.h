@@ -80,8 +80,9 @@ std::string workFactorCost(int logN);
 // Said before a key derivation above 2^20 starts.
 std::string slowKeyDerivation(const std::string& source, int logN);
 
-// An empty password protects nothing: strong encryption refuses it.
-std::string emptyPassphrase();
+// Encryption refuses an empty password in both formats; files encrypted
+// under one earlier still decrypt.
+std::string emptyPassword();
 
 // The password typed twice for encrypting was not the same both times.
 std::string passwordsDiffer();
