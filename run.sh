@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the window needs, builds it and opens Grize on the file given.
+# Installs what the window needs, builds it and opens Grize on the file given,
+# or, with none, on a sample file it makes in a scratch folder.
 # It only opens the window: nothing is encrypted until you type a password.
-#   ./run.sh notes.txt
+#   ./run.sh [notes.txt]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 die() {
@@ -24,4 +25,12 @@ build="$here/build-release"
     die "the window could not be built (see the messages above)"
 [ -x "$build/src/gui/grize" ] || die "$build/src/gui/grize is missing after the build"
 # The file is taken from where run.sh was started.
+if [ "$#" -eq 0 ]; then
+    sample="$(mktemp -d "${TMPDIR:-/tmp}/grize-sample-XXXXXX")" ||
+        die "could not make a scratch folder for the sample file"
+    printf 'A sample file to try Grize on.\nEncrypt it, then open the .gri file to decrypt it again.\n' \
+        >"$sample/notes.txt"
+    echo "run.sh: opening Grize on a sample file, $sample/notes.txt"
+    set -- "$sample/notes.txt"
+fi
 exec "$build/src/gui/grize" "$@"
