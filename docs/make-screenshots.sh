@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program under Xvfb:
 #   docs/make-screenshots.sh [path/to/grize]
-# Writes docs/main-encrypt.png, docs/main-decrypt.png, docs/about.png,
+# Writes docs/main-encrypt.png, docs/main-done.png, docs/main-decrypt.png, docs/about.png,
 # docs/main-working.png (a large file under way) and docs/main-scale2.png
 # (QT_SCALE_FACTOR=2), each with the title bar openbox draws. Set
 # GRIZE_XVFB_DISPLAY (":93", say) to use that display number.
@@ -76,6 +76,8 @@ xdotool key Tab
 xdotool type --delay 20 'secret'
 xdotool key Return
 for _ in $(seq 100); do [ -e "$scratch/files/notes.gri" ] && break; sleep 0.1; done
+# Done: the caption and the line beside the check box name what was written.
+shot "$main" "$docs/main-done.png"
 xdotool key Return
 
 "$grize" "$scratch/files/notes.gri" &

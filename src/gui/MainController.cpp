@@ -195,6 +195,10 @@ void MainController::finishDone(const job::Outcome& result, bool stopCameTooLate
     }
     tell(result, "", false);
     show(WindowState::Done, plan_.mode);
+    // The window names what it wrote, since the source it was opened on is gone.
+    const std::string written = shownName(result.output);
+    view_.showTitle("Grize / " + written);
+    view_.showWritten(written);
     if (view_.autoQuit().value() == 1 && !stopCameTooLate) {
         cancelOrClose();
     }

@@ -33,6 +33,8 @@ class MainView {
     // `mode`: the operation offered (Ready) or the one that ran.
     virtual void showState(WindowState state, Operation mode) = 0;
     virtual void showTitle(const std::string& title) = 0;
+    // Done: the name of the file written.
+    virtual void showWritten(const std::string& name) = 0;
     // The normal pointer again once a run's outcome has been shown.
     virtual void showPointer() = 0;
     // The two passwords differ: the second box again, its text selected.

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScreen>
 #include <QTimer>
 #include <cstring>
 #include <limits>
@@ -70,6 +72,8 @@ constexpr Placement kLayout[] = {
     {"lblPassword2", 225, 510, 1575, 195},
     // In the right column's free row beside the check box.
     {"prgWork", 1935, 1590, 1365, 195},
+    // The bar's place, once a run is done.
+    {"lblWritten", 1935, 1590, 1365, 195},
 };
 
 // Names `control` and puts it where the layout has it.
@@ -279,6 +283,11 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
     const QIcon closed = sharpPicture(padlocks::kClosed);
     setWindowIcon(closed);
     setFont(windowFont());
+    // Centred where the user is looking, on the screen under the pointer; a
+    // stored position moves it on from here.
+    if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos())) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
 
     password1_ = placed(new QLineEdit(this), "txtPassword1");
     password2_ = placed(new QLineEdit(this), "txtPassword2");
@@ -298,8 +307,12 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
     progress_->setRange(0, kProgressSteps);
     progress_->setFocusPolicy(Qt::NoFocus);
     progress_->hide();
+    written_ = placed(new QLabel(this), "lblWritten");
+    written_->hide();
 
     // The labels read "Enter password:"; screen readers get what the box is.
+    password1Label_->setBuddy(password1_);
+    password2Label_->setBuddy(password2_);
     password1_->setAccessibleName(QStringLiteral("Password"));
     password2_->setAccessibleName(QStringLiteral("Password again"));
     encryptButton_->setAccessibleName(QStringLiteral("Encrypt"));
@@ -486,6 +499,14 @@ void MainWindow::showTitle(const std::string& title) {
     setWindowTitle(toQt(title));
 }
 
+void MainWindow::showWritten(const std::string& name) {
+    const QString text = QStringLiteral("Wrote ") + toQt(name);
+    written_->setText(written_->fontMetrics().elidedText(text, Qt::ElideMiddle, written_->width()));
+    written_->setToolTip(text);
+    written_->setAccessibleName(text);
+    written_->show();
+}
+
 void MainWindow::showPointer() {
     unsetCursor();
 }
@@ -564,6 +585,13 @@ void MainWindow::markPasswordLabel(const QWidget* box, bool focused) {
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // Typed the first password: the second box is next, not the button.
+        if (focusWidget() == password1_ && password2_->isEnabled() &&
+            password2_->text().isEmpty()) {
+            password2_->setFocus(Qt::TabFocusReason);
+            event->accept();
+            return;
+        }
         // A focused button takes Enter itself; otherwise the mode's button.
         auto* focusedButton = qobject_cast<QPushButton*>(focusWidget());
         QPushButton* target = focusedButton != nullptr ? focusedButton : defaultButton_;

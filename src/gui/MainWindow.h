@@ -85,6 +85,7 @@ class MainWindow : public QWidget, private MainView {
     // MainView
     void showState(WindowState state, Operation mode) override;
     void showTitle(const std::string& title) override;
+    void showWritten(const std::string& name) override;
     void showPointer() override;
     void askPasswordAgain() override;
     void askPasswordFirst() override;
@@ -109,6 +110,8 @@ class MainWindow : public QWidget, private MainView {
     QLabel* password2Label_;
     // Shown below Cancel only while a long operation runs.
     QProgressBar* progress_;
+    // In the bar's place once done: what was written.
+    QLabel* written_;
 
     WindowServices& services_;
     std::unique_ptr<Position> position_;

@@ -120,12 +120,18 @@ class MainWindowTest : public QObject {
         QCOMPARE(cmdDecrypt(w)->toolTip(), QString(" Decrypt "));
     }
 
+    // Enter in the first box goes on to the empty second box; once both are
+    // typed it presses the mode's button.
     void enterInPasswordBoxPressesDefaultButton() {
         Fixture f;
         QVERIFY(f.s.start());
         MainWindow& w = *f.s.window;
         QTest::keyClicks(txtPassword1(w), "abc");
         QTest::keyClick(txtPassword1(w), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), txtPassword2(w));
+        QVERIFY(f.s.services.boxes.empty());
+        QTest::keyClicks(txtPassword2(w), "abd");
+        QTest::keyClick(txtPassword2(w), Qt::Key_Return);
         // cmdEncrypt ran: the boxes differ.
         QCOMPARE(f.s.services.boxes.size(), 1u);
         QCOMPARE(f.s.services.boxes[0].text,
@@ -201,6 +207,8 @@ class MainWindowTest : public QObject {
                                << "About" << int(QAccessible::Button);
         QTest::newRow("check box") << "Check1"
                                    << "Auto quit window" << int(QAccessible::CheckBox);
+        QTest::newRow("strong") << "chkStrong"
+                                << "Strong encryption (age)" << int(QAccessible::CheckBox);
         QTest::newRow("window") << ""
                                 << "Grize / notes.txt" << int(QAccessible::Dialog);
     }
@@ -217,6 +225,13 @@ class MainWindowTest : public QObject {
         QVERIFY(accessible != nullptr);
         QCOMPARE(accessible->text(QAccessible::Name), name);
         QCOMPARE(int(accessible->role()), role);
+        // A screen reader reads each password box with its label.
+        if (role == QAccessible::EditableText) {
+            const auto labels = accessible->relations(QAccessible::Label);
+            QCOMPARE(labels.size(), 1);
+            QCOMPARE(labels[0].first->text(QAccessible::Name),
+                     control == "txtPassword1" ? "Enter password:" : "Enter password again:");
+        }
     }
 
     // The padlocks at the screen's pixel ratio and at 1x and 2x: the drawn

@@ -50,7 +50,14 @@ bool pointerIsDefault(const MainWindow& w) {
     return w.cursor().shape() == Qt::ArrowCursor;
 }
 
-void expectDone(const MainWindow& w) {
+// Done, with `written` named in the caption and the window.
+void expectDone(const MainWindow& w, const QString& written = {}) {
+    if (!written.isEmpty()) {
+        QCOMPARE(w.windowTitle(), "Grize / " + written);
+        auto* line = w.findChild<QLabel*>("lblWritten");
+        QVERIFY(line != nullptr && line->isVisible());
+        QCOMPARE(line->toolTip(), "Wrote " + written);
+    }
     QVERIFY(!cmdEncrypt(w)->isEnabled());
     QVERIFY(!cmdDecrypt(w)->isEnabled());
     QVERIFY(cmdCancel(w)->isEnabled());
@@ -165,7 +172,7 @@ class OperationsTest : public QObject {
         txtPassword2(*enc.window)->setText(password);
         QTest::mouseClick(cmdEncrypt(*enc.window), Qt::LeftButton);
         QVERIFY(enc.services.boxes.empty());
-        expectDone(*enc.window);
+        expectDone(*enc.window, sealedName);
         QVERIFY(!exists(plain));
         QVERIFY(readFile(gri).startsWith(strong ? "age-encryption.org/v1\n" : "[Grized]"));
         QCOMPARE(folderContents(dir), QStringList{sealedName});
@@ -198,7 +205,7 @@ class OperationsTest : public QObject {
         QCOMPARE(txtPassword1(w)->text(), password);
         QTest::keyClick(txtPassword1(w), Qt::Key_Return);
         QCOMPARE(dec.services.boxes.size(), 1u);
-        expectDone(w);
+        expectDone(w, "notes.txt");
         QCOMPARE(readFile(plain), content);
         QCOMPARE(folderContents(dir), QStringList{"notes.txt"});
     }
@@ -457,6 +464,8 @@ class OperationsTest : public QObject {
         Session s(source);
         QVERIFY(s.start());
         s.services.answerYes = yes;
+        txtPassword1(*s.window)->setText("pw");
+        txtPassword2(*s.window)->setText("pw");
         QTest::mouseClick(cmdEncrypt(*s.window), Qt::LeftButton);
         QCOMPARE(s.services.boxes.size(), 0u);
         if (other.isEmpty()) {
@@ -593,6 +602,8 @@ class OperationsTest : public QObject {
         }
         Session s(source);
         QVERIFY(s.start());
+        txtPassword1(*s.window)->setText("pw");
+        txtPassword2(*s.window)->setText("pw");
         QTest::mouseClick(cmdEncrypt(*s.window), Qt::LeftButton);
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(s.services.boxes.size(), 1u);

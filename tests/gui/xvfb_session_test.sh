@@ -22,6 +22,18 @@ box_text() {
     "$probe"
 }
 
+# The centre of window $1 lies inside window $2: a box over its window.
+centred_over() {
+    local geometry
+    geometry() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $4}
+        /Absolute upper-left Y/ {y = $4} /Width:/ {w = $2} /Height:/ {h = $2}
+        END {print x, y, w, h}'; }
+    read -r bx by bw bh < <(geometry "$1")
+    read -r wx wy ww wh < <(geometry "$2")
+    local cx=$((bx + bw / 2)) cy=$((by + bh / 2))
+    [ "$cx" -ge "$wx" ] && [ "$cx" -lt $((wx + ww)) ] && [ "$cy" -ge "$wy" ] && [ "$cy" -lt $((wy + wh)) ]
+}
+
 files="$scratch/files"
 printf 'first line\r\nsecond line, no end \001\377' >"$files/notes.txt"
 cp "$files/notes.txt" "$scratch/original"
@@ -55,6 +67,7 @@ xdotool type --delay 30 'wrong'
 xdotool key Return
 text="$(box_text '^Grize$')"
 grep -qx 'Access denied: password is incorrect!' <<<"$text" || fail "wrong-password box said: $text"
+centred_over "$(wait_window '^Grize$')" "$main" || fail "the wrong-password box is not over the window"
 xdotool key Return
 wait_until "the box to close" sh -c "! xdotool search --onlyvisible --name '^Grize$' >/dev/null 2>&1"
 [ -e "$files/notes.gri" ] || fail "notes.gri went on a wrong password"

@@ -152,6 +152,11 @@ std::string twipsToText(float twips) {
 
 void QtWindowSettings::loadPosition(PositionTarget& window) {
     const Store store;
+    // Nothing stored yet: the window keeps the place it chose for itself,
+    // where the user is looking, rather than the screen's corner.
+    if (!store.text("Left") && !store.text("Top")) {
+        return;
+    }
     quietly([&] { convertToWhole(store.text("Left"), position_); });
     quietly([&] { window.setLeft(static_cast<float>(position_)); });
     quietly([&] { convertToWhole(store.text("Top"), position_); });

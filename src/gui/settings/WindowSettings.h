@@ -10,6 +10,7 @@ namespace grize {
 class WindowSettings {
   public:
     virtual ~WindowSettings() = default;
+    // Leaves the window where it is when no position was ever stored.
     virtual void loadPosition(PositionTarget& window) = 0;
     virtual void loadAutoquit(CheckBoxTarget& check) = 0;
     // Both, as the window closes.

@@ -86,13 +86,13 @@ class QtWindowSettingsTest : public ::testing::Test {
     QtWindowSettings settings_;
 };
 
-TEST_F(QtWindowSettingsTest, NothingStoredGivesTopLeftCornerAndUncheckedBox) {
+TEST_F(QtWindowSettingsTest, NothingStoredLeavesTheWindowWhereItIsAndTheBoxUnchecked) {
     FakeWindow window;
     FakeCheckBox check;
     settings_.loadPosition(window);
     settings_.loadAutoquit(check);
-    EXPECT_EQ(window.leftEdge, 0);
-    EXPECT_EQ(window.topEdge, 0);
+    EXPECT_EQ(window.leftEdge, 777);
+    EXPECT_EQ(window.topEdge, 888);
     EXPECT_EQ(check.state, 0);
     EXPECT_TRUE(raw()->allKeys().isEmpty()) << "loading stores nothing";
 }
@@ -351,7 +351,7 @@ TEST_F(QtWindowSettingsTest, AnUnusableStoreIsPassedOverSilently) {
     EXPECT_NO_THROW(settings_.save(window, check));
     EXPECT_NO_THROW(settings_.loadPosition(window));
     EXPECT_NO_THROW(settings_.loadAutoquit(check));
-    EXPECT_EQ(window.leftEdge, 0);
+    EXPECT_EQ(window.leftEdge, 777) << "as good as nothing stored";
     EXPECT_EQ(check.state, 0);
 }
 
