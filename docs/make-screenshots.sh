@@ -110,8 +110,7 @@ for _ in $(seq 100); do kill -0 "$big" 2>/dev/null || break; sleep 0.1; done
 # Twice the pixel density: sharp padlocks.
 printf 'Dear diary,\r\n' >"$scratch/files/letter.txt"
 # Twice as large: start nearer the corner so that all of it is on the screen.
-printf 'REG_SZ\n900' >"$store/=Left"
-printf 'REG_SZ\n900' >"$store/=Top"
+printf '[General]\nLeft=900\nTop=900\n' >"$XDG_CONFIG_HOME/Ashgrove/Grize.conf"
 QT_SCALE_FACTOR=2 "$grize" "$scratch/files/letter.txt" &
 pids+=($!)
 main="$(wait_window '^Grize / letter\.txt$')"
