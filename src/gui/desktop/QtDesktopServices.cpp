@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "gui/desktop/BoxOwner.h"
 #include "gui/desktop/DesktopServices.h"
 
 namespace grize {
@@ -32,21 +33,6 @@ class CopyableMessageBox : public QMessageBox {
         QMessageBox::keyPressEvent(event);
     }
 };
-
-// The window a box belongs over: the active one, or else the program's own
-// window while another program has the keyboard. None before it is shown:
-// the box is then centred on the screen.
-QWidget* boxOwner() {
-    if (QWidget* active = QApplication::activeWindow()) {
-        return active;
-    }
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && window->windowType() == Qt::Window) {
-            return window;
-        }
-    }
-    return nullptr;
-}
 
 class LockFileClaim final : public InstanceClaim {
   public:
@@ -78,7 +64,7 @@ class QtDesktopServices final : public DesktopServices {
         const QString title =
             message.title.empty() ? QStringLiteral("Grize") : QString::fromStdString(message.title);
         const auto buttons = yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
-        CopyableMessageBox box(icon, title, text, buttons, boxOwner());
+        CopyableMessageBox box(icon, title, text, buttons, messageBoxOwner());
         box.setDefaultButton(yesNo ? QMessageBox::No : QMessageBox::Ok);
         // Paths come from the command line: never let them be read as markup.
         box.setTextFormat(Qt::PlainText);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "gui/desktop/BoxOwner.h"
 #include "gui/desktop/DesktopServices.h"
 
 namespace grize {
@@ -48,8 +49,8 @@ class WindowsDesktopServices final : public DesktopServices {
         // The owner takes no input while the box is open; without one, no
         // window of this program does.
         HWND owner = nullptr;
-        if (QWidget* active = QApplication::activeWindow()) {
-            owner = reinterpret_cast<HWND>(active->winId());
+        if (QWidget* window = messageBoxOwner()) {
+            owner = reinterpret_cast<HWND>(window->winId());
         } else {
             style |= MB_TASKMODAL;
         }
