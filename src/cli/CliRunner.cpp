@@ -186,7 +186,8 @@ struct FileJob {
 };
 
 // Prints the texts on one line each, after `name` where they do not name
-// their file.
+// their file. A text may add a path of its own (the current folder), escaped
+// here too; the names already shown stay as they are.
 void printTexts(const std::vector<messages::Text>& texts, const std::string& name,
                 std::ostream& messages) {
     for (const messages::Text& text : texts) {
@@ -194,7 +195,7 @@ void printTexts(const std::vector<messages::Text>& texts, const std::string& nam
             messages << name << ": ";
         }
         if (text.cause.empty()) {
-            messages << messages::oneLine(text.lines) << '\n';
+            messages << shown(messages::oneLine(text.lines)) << '\n';
         } else {
             messages << text.cause << " (" << messages::oneLine(text.lines) << ")\n";
         }

@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 
 using namespace grize::cli;
+using grize::test::perPlatform;
 using grize::test::readFile;
 using grize::test::TempDir;
 using grize::test::writeFile;
@@ -228,11 +229,20 @@ TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
         {"encrypt", (dir / "marked.txt"), "already encrypted"},
         {"decrypt", (dir / "plain.gri"), "not an encrypted file"},
         {"encrypt", (dir / "missing.txt"),
-         "There is no file found to work with. If you are running Grize from a DOS prompt"},
+         perPlatform("missing.txt: there is no such file in " + dir.path() + "\n",
+                     "There is no file found to work with. If you are running Grize from a DOS "
+                     "prompt")},
+        {"encrypt", "missing.txt",  // in the current folder, said in full
+         perPlatform("missing.txt: there is no such file in " + fs::current_path().string() + "\n",
+                     "There is no file found to work with.")},
         {"encrypt", (dir / "empty.txt"),
          (dir / "empty.txt") + " is empty: Grize will NOT work with empty files."},
-        {"encrypt", (dir / ".hidden.txt"), " is Hidden: Change this file's file-attribute"},
-        {"encrypt", dir.path(), "There is no file found to work with."},
+        {"encrypt", (dir / ".hidden.txt"),
+         perPlatform(" is hidden: Rename it without the leading dot",
+                     " is Hidden: Change this file's file-attribute")},
+        {"encrypt", dir.path(),
+         perPlatform(dir.path() + " is a folder, not a file\n",
+                     "There is no file found to work with.")},
         {"encrypt", (dir / "plan.txt"),
          (dir / "plan.gri") + " already exists; left both as they are (--force replaces it)"},
     };
@@ -372,7 +382,10 @@ TEST(CliRunner, NamesAreShownWithControlsEscaped) {
     TempDir dir;
     for (const auto& [name, shown] : cases) {
         const Outcome r = run({"encrypt", "--password-stdin", dir / name}, "pw\n");
-        EXPECT_EQ(r.messages.rfind((dir / shown) + ": ", 0), 0u) << r.messages;
+        const std::string line =
+            perPlatform(std::string(shown) + ": there is no such file in " + dir.path() + "\n",
+                        (dir / shown) + ": ");
+        EXPECT_EQ(r.messages.rfind(line, 0), 0u) << r.messages;
     }
 }
 
