@@ -435,11 +435,16 @@ TEST(CliRunner, UsageErrorsTakeOneLine) {
     EXPECT_EQ(run({"--help"}, "").status, kExitDone);
 }
 
-// Files that cannot be done are named before anyone types a password.
+// Files that cannot be done, and outputs in the way, are named before anyone
+// types a password.
 TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
     TempDir dir;
     writeFile(dir / "empty.txt", "");
     writeFile(dir / "done.gri", grize::gri::encryptBytes("x", "pw", "seed"));
+    writeFile(dir / "done.txt", "in the way");
+    writeFile(dir / "plan.txt", "plan");
+    writeFile(dir / "plan.gri", "an older plan");
+    writeFile(dir / "plan.txt.age", "an older plan");
     fs::create_directory(dir / "folder");
     const std::vector<std::string> cases[] = {
         {"encrypt", dir / "missing.txt"},
@@ -448,6 +453,9 @@ TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
         {"encrypt", dir / "done.gri"},
         {"decrypt", dir / "empty.txt", dir / "missing.txt"},
         {"encrypt", dir / "line\nbreak\x1b[2J"},  // shown escaped, on one line
+        {"encrypt", dir / "plan.txt"},
+        {"encrypt", "--age", dir / "plan.txt", dir / "missing.txt"},
+        {"decrypt", dir / "done.gri"},
     };
     for (const auto& args : cases) {
         ScriptedTerminal terminal;
@@ -456,10 +464,11 @@ TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
         EXPECT_EQ(
             runCli(parseArguments(args), in, terminal, out, messages, grize::defaultFileSystem()),
             kExitNotDone);
-        EXPECT_TRUE(terminal.prompts.empty()) << args[1];
+        EXPECT_TRUE(terminal.prompts.empty()) << args.back();
         const std::string said = messages.str();
-        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), static_cast<long>(args.size() - 1))
-            << said;
+        const auto files = std::count_if(args.begin() + 1, args.end(),
+                                         [](const std::string& a) { return a[0] != '-'; });
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), files) << said;
         EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
     }
 }
