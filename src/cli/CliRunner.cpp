@@ -430,7 +430,10 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
     } else {
         typed = terminal.readHidden("Enter password:");
         if (!typed) {
-            messages << "grize-cli: no terminal to ask for the password; use --password-stdin\n";
+            // With -, standard input is the data.
+            messages << "grize-cli: no terminal to ask for the password; use "
+                     << (options.usesStreams() ? "" : "--password-stdin or ")
+                     << "--password-file PWFILE\n";
             return kExitUsage;
         }
         if (options.command == Command::Encrypt) {

@@ -430,8 +430,18 @@ TEST(CliRunner, UsageErrorsTakeOneLine) {
                   r.messages.find("Try 'grize-cli --help'.") == std::string::npos ? 1 : 2)
             << r.messages;
     }
-    EXPECT_EQ(run({"encrypt", "--password-file", dir / "none", dir / "x.txt"}, "").messages,
-              "grize-cli: cannot read " + (dir / "none") + ": No such file or directory\n");
+    const std::pair<std::vector<std::string>, std::string> texts[] = {
+        {{"encrypt", "--password-file", dir / "none", dir / "x.txt"},
+         "grize-cli: cannot read " + (dir / "none") + ": No such file or directory\n"},
+        {{"encrypt", dir / "x.txt"},
+         "grize-cli: no terminal to ask for the password; use --password-stdin or "
+         "--password-file PWFILE\n"},
+        {{"decrypt", "-"},
+         "grize-cli: no terminal to ask for the password; use --password-file PWFILE\n"},
+    };
+    for (const auto& [args, text] : texts) {
+        EXPECT_EQ(run(args, "").messages, text);
+    }
     EXPECT_EQ(run({"--help"}, "").status, kExitDone);
 }
 
