@@ -5,7 +5,7 @@
 # size, a flush of the copy and the removal of the source. Rounds are
 # interleaved (the order turns each round); the tables give medians, each as
 # a ratio to its floor and to age (grize-cli's age files to age's passphrase
-# mode, run on a pseudo-terminal by bench/pty_answer.py, whose start of about
+# mode, run on a pseudo-terminal by scripts/pty_answer.py, whose start of about
 # 20 ms counts against age), then grize-cli's peak memory.
 #   bench/compare.sh [BUILD] [ROUNDS]     (defaults: build 7)
 # GRIZE_COMPARE_SIZES  sizes in bytes (default: 4 KiB, 16 MiB and 256 MiB)
@@ -18,7 +18,7 @@
 set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/.."
-answer="$(realpath bench/pty_answer.py)"
+answer="$(realpath scripts/pty_answer.py)"
 build="${1:-build}"
 rounds="${2:-7}"
 read -r -a sizes <<<"${GRIZE_COMPARE_SIZES:-4096 16777216 268435456}"

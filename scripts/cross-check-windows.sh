@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 linux="$PWD/build/src/cli/grize-cli"
 exe="$PWD/build-windows/src/cli/grize-cli.exe"
-answer="$PWD/bench/pty_answer.py"
+answer="$PWD/scripts/pty_answer.py"
 export WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
     LC_ALL=C.UTF-8
 scratch="$(mktemp -d "$PWD/build-windows/cross-XXXXXX")"

@@ -176,17 +176,15 @@ class CommandFiles {
 };
 
 struct FileJob {
-    Command command;
-    bool force;
-    bool age;
-    bool armor;
+    const CliOptions& options;
     const std::u32string& password;
     bool showProgress;
     FileSystem& fs;
 };
 
 // Prints the texts on one line each, after `name` where they do not name
-// their file.
+// their file. A text may add a path of its own (the current folder), escaped
+// here too; the names already shown stay as they are.
 void printTexts(const std::vector<messages::Text>& texts, const std::string& name,
                 std::ostream& messages) {
     for (const messages::Text& text : texts) {
@@ -194,7 +192,7 @@ void printTexts(const std::vector<messages::Text>& texts, const std::string& nam
             messages << name << ": ";
         }
         if (text.cause.empty()) {
-            messages << messages::oneLine(text.lines) << '\n';
+            messages << shown(messages::oneLine(text.lines)) << '\n';
         } else {
             messages << text.cause << " (" << messages::oneLine(text.lines) << ")\n";
         }
@@ -238,11 +236,43 @@ std::optional<job::Target> checkFile(Command command, const std::string& file,
     return target;
 }
 
-bool fileIsReady(Command command, const std::string& file, std::ostream& messages, FileSystem& fs) {
+// Where `file`, which the checks found to be `target`, is written.
+job::Plan planFor(const CliOptions& options, const std::string& file, const job::Target& target,
+                  FileSystem& fs) {
+    const Operation mode = operationOf(options.command);
+    const FileFormat format = mode == Operation::Decrypt ? target.format
+                              : options.age              ? FileFormat::Age
+                                                         : FileFormat::Gri;
+    job::Plan plan = job::plan(file, mode, format, fs);
+    plan.armor = options.armor;
+    return plan;
+}
+
+std::string outputTaken(const std::string& target) {
+    return target + " already exists; left both as they are (--force replaces it)";
+}
+
+// Whether `file` is worth asking a password for: it passes the checks and,
+// without --force, its output name is free. Another FILE of the command at
+// that name is left for its own line when its turn comes.
+bool fileIsReady(const CliOptions& options, const std::string& file, const CommandFiles& files,
+                 std::ostream& messages, FileSystem& fs) {
+    const std::string name = shown(file);
     try {
-        return checkFile(command, file, shown(file), messages, fs).has_value();
+        const std::optional<job::Target> checked =
+            checkFile(options.command, file, name, messages, fs);
+        if (!checked) {
+            return false;
+        }
+        const job::Plan plan = planFor(options, file, *checked, fs);
+        if (!options.force && plan.needsConsent() &&
+            files.conflict(plan) == CommandFiles::Conflict::None) {
+            messages << name << ": " << outputTaken(shown(plan.output)) << '\n';
+            return false;
+        }
+        return true;
     } catch (const RuntimeError& e) {
-        printOutcome(job::Outcome::failed(e), command, shown(file), {}, messages);
+        printOutcome(job::Outcome::failed(e), options.command, name, {}, messages);
     }
     return false;
 }
@@ -254,16 +284,11 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
     const std::string name = shown(file);
     try {
         const std::optional<job::Target> checked =
-            checkFile(job.command, file, name, messages, job.fs);
+            checkFile(job.options.command, file, name, messages, job.fs);
         if (!checked) {
             return false;
         }
-        const Operation mode = operationOf(job.command);
-        const FileFormat format = mode == Operation::Decrypt ? checked->format
-                                  : job.age                  ? FileFormat::Age
-                                                             : FileFormat::Gri;
-        job::Plan plan = job::plan(file, mode, format, job.fs);
-        plan.armor = job.armor;
+        job::Plan plan = planFor(job.options, file, *checked, job.fs);
         const std::string target = shown(plan.output);
         switch (files.conflict(plan)) {
             case CommandFiles::Conflict::None:
@@ -277,9 +302,8 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
                 return false;
         }
         if (plan.needsConsent()) {
-            if (!job.force) {
-                messages << name << ": " << target
-                         << " already exists; left both as they are (--force replaces it)\n";
+            if (!job.options.force) {
+                messages << name << ": " << outputTaken(target) << '\n';
                 return false;
             }
             plan.replace = true;
@@ -295,9 +319,9 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
         if (outcome.ending == job::Ending::Done) {
             files.addWritten(outcome.output);
         }
-        return printOutcome(outcome, job.command, name, target, messages);
+        return printOutcome(outcome, job.options.command, name, target, messages);
     } catch (const RuntimeError& e) {
-        printOutcome(job::Outcome::failed(e), job.command, name, {}, messages);
+        printOutcome(job::Outcome::failed(e), job.options.command, name, {}, messages);
     }
     return false;
 }
@@ -305,7 +329,7 @@ bool processFile(const FileJob& job, const std::string& file, CommandFiles& file
 // Standard input to standard output; true when it was done.
 bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
                     std::ostream& messages) {
-    const Command command = job.command;
+    const CliOptions& options = job.options;
     const gri::ReadFn read = [&](char* buffer, std::size_t size) {
         in.read(buffer, static_cast<std::streamsize>(size));
         if (in.bad()) {
@@ -318,14 +342,14 @@ bool processStreams(const FileJob& job, std::istream& in, std::ostream& out,
             throw RuntimeError(ErrorKind::DeviceIo);
         }
     };
-    job::Outcome outcome =
-        job::runStream(operationOf(command), job.age ? FileFormat::Age : FileFormat::Gri, job.armor,
-                       read, write, job.password);
+    job::Outcome outcome = job::runStream(operationOf(options.command),
+                                          options.age ? FileFormat::Age : FileFormat::Gri,
+                                          options.armor, read, write, job.password);
     if (outcome.ending != job::Ending::Failed && !out.flush()) {
         outcome = job::Outcome::failed(RuntimeError(ErrorKind::DeviceIo));
     }
     const std::vector<messages::Text> texts =
-        messages::describeStream(outcome, operationOf(command));
+        messages::describeStream(outcome, operationOf(options.command));
     printTexts(texts, "-", messages);
     return outcome.ending == job::Ending::Done && texts.empty();
 }
@@ -357,7 +381,8 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
         messages << "grize-cli: " << options.error << "\nTry 'grize-cli --help'.\n";
         return kExitUsage;
     }
-    // Nobody types a password for files that cannot be done.
+    // Nobody types a password for files that cannot be done, or whose output
+    // is in the way.
     std::vector<std::string> ready;
     CommandFiles files(fs);
     if (!options.usesStreams()) {
@@ -365,7 +390,7 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
             files.addGiven(file);
         }
         for (const std::string& file : options.files) {
-            if (fileIsReady(options.command, file, messages, fs)) {
+            if (fileIsReady(options, file, files, messages, fs)) {
                 ready.push_back(file);
             }
         }
@@ -405,7 +430,10 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
     } else {
         typed = terminal.readHidden("Enter password:");
         if (!typed) {
-            messages << "grize-cli: no terminal to ask for the password; use --password-stdin\n";
+            // With -, standard input is the data.
+            messages << "grize-cli: no terminal to ask for the password; use "
+                     << (options.usesStreams() ? "" : "--password-stdin or ")
+                     << "--password-file PWFILE\n";
             return kExitUsage;
         }
         if (options.command == Command::Encrypt) {
@@ -421,13 +449,7 @@ int runCli(const CliOptions& options, std::istream& stdinStream, Terminal& termi
         messages << messages::emptyPassword() << '\n';
         return kExitNotDone;
     }
-    const FileJob job{options.command,
-                      options.force,
-                      options.age,
-                      options.armor,
-                      password,
-                      terminal.messagesOnTerminal(),
-                      fs};
+    const FileJob job{options, password, terminal.messagesOnTerminal(), fs};
 
     if (options.usesStreams()) {
         return processStreams(job, stdinStream, out, messages) ? kExitDone : kExitNotDone;

@@ -24,6 +24,10 @@ PathParts splitPath(const std::string& path);
 // Windows UTF-16 code units, 2 for a character beyond U+FFFF.
 std::size_t nameUnits(char32_t character);
 
+// The process's current folder as an absolute path; empty when it cannot be
+// told (it was removed, say).
+std::string currentFolder();
+
 class FileSystem;
 
 // The attribute word of what is at a path, in Windows' bits. Elsewhere:

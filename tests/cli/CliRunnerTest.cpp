@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 
 using namespace grize::cli;
+using grize::test::perPlatform;
 using grize::test::readFile;
 using grize::test::TempDir;
 using grize::test::writeFile;
@@ -228,11 +229,20 @@ TEST(CliRunner, RefusesFilesInTheWrongModeOrFailingTheChecks) {
         {"encrypt", (dir / "marked.txt"), "already encrypted"},
         {"decrypt", (dir / "plain.gri"), "not an encrypted file"},
         {"encrypt", (dir / "missing.txt"),
-         "There is no file found to work with. If you are running Grize from a DOS prompt"},
+         perPlatform("missing.txt: there is no such file in " + dir.path() + "\n",
+                     "There is no file found to work with. If you are running Grize from a DOS "
+                     "prompt")},
+        {"encrypt", "missing.txt",  // in the current folder, said in full
+         perPlatform("missing.txt: there is no such file in " + fs::current_path().string() + "\n",
+                     "There is no file found to work with.")},
         {"encrypt", (dir / "empty.txt"),
          (dir / "empty.txt") + " is empty: Grize will NOT work with empty files."},
-        {"encrypt", (dir / ".hidden.txt"), " is Hidden: Change this file's file-attribute"},
-        {"encrypt", dir.path(), "There is no file found to work with."},
+        {"encrypt", (dir / ".hidden.txt"),
+         perPlatform(" is hidden: Rename it without the leading dot",
+                     " is Hidden: Change this file's file-attribute")},
+        {"encrypt", dir.path(),
+         perPlatform(dir.path() + " is a folder, not a file\n",
+                     "There is no file found to work with.")},
         {"encrypt", (dir / "plan.txt"),
          (dir / "plan.gri") + " already exists; left both as they are (--force replaces it)"},
     };
@@ -372,7 +382,10 @@ TEST(CliRunner, NamesAreShownWithControlsEscaped) {
     TempDir dir;
     for (const auto& [name, shown] : cases) {
         const Outcome r = run({"encrypt", "--password-stdin", dir / name}, "pw\n");
-        EXPECT_EQ(r.messages.rfind((dir / shown) + ": ", 0), 0u) << r.messages;
+        const std::string line =
+            perPlatform(std::string(shown) + ": there is no such file in " + dir.path() + "\n",
+                        (dir / shown) + ": ");
+        EXPECT_EQ(r.messages.rfind(line, 0), 0u) << r.messages;
     }
 }
 
@@ -417,16 +430,31 @@ TEST(CliRunner, UsageErrorsTakeOneLine) {
                   r.messages.find("Try 'grize-cli --help'.") == std::string::npos ? 1 : 2)
             << r.messages;
     }
-    EXPECT_EQ(run({"encrypt", "--password-file", dir / "none", dir / "x.txt"}, "").messages,
-              "grize-cli: cannot read " + (dir / "none") + ": No such file or directory\n");
+    const std::pair<std::vector<std::string>, std::string> texts[] = {
+        {{"encrypt", "--password-file", dir / "none", dir / "x.txt"},
+         "grize-cli: cannot read " + (dir / "none") + ": No such file or directory\n"},
+        {{"encrypt", dir / "x.txt"},
+         "grize-cli: no terminal to ask for the password; use --password-stdin or "
+         "--password-file PWFILE\n"},
+        {{"decrypt", "-"},
+         "grize-cli: no terminal to ask for the password; use --password-file PWFILE\n"},
+    };
+    for (const auto& [args, text] : texts) {
+        EXPECT_EQ(run(args, "").messages, text);
+    }
     EXPECT_EQ(run({"--help"}, "").status, kExitDone);
 }
 
-// Files that cannot be done are named before anyone types a password.
+// Files that cannot be done, and outputs in the way, are named before anyone
+// types a password.
 TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
     TempDir dir;
     writeFile(dir / "empty.txt", "");
     writeFile(dir / "done.gri", grize::gri::encryptBytes("x", "pw", "seed"));
+    writeFile(dir / "done.txt", "in the way");
+    writeFile(dir / "plan.txt", "plan");
+    writeFile(dir / "plan.gri", "an older plan");
+    writeFile(dir / "plan.txt.age", "an older plan");
     fs::create_directory(dir / "folder");
     const std::vector<std::string> cases[] = {
         {"encrypt", dir / "missing.txt"},
@@ -435,6 +463,9 @@ TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
         {"encrypt", dir / "done.gri"},
         {"decrypt", dir / "empty.txt", dir / "missing.txt"},
         {"encrypt", dir / "line\nbreak\x1b[2J"},  // shown escaped, on one line
+        {"encrypt", dir / "plan.txt"},
+        {"encrypt", "--age", dir / "plan.txt", dir / "missing.txt"},
+        {"decrypt", dir / "done.gri"},
     };
     for (const auto& args : cases) {
         ScriptedTerminal terminal;
@@ -443,10 +474,11 @@ TEST(CliRunner, FilesAreCheckedBeforeThePrompt) {
         EXPECT_EQ(
             runCli(parseArguments(args), in, terminal, out, messages, grize::defaultFileSystem()),
             kExitNotDone);
-        EXPECT_TRUE(terminal.prompts.empty()) << args[1];
+        EXPECT_TRUE(terminal.prompts.empty()) << args.back();
         const std::string said = messages.str();
-        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), static_cast<long>(args.size() - 1))
-            << said;
+        const auto files = std::count_if(args.begin() + 1, args.end(),
+                                         [](const std::string& a) { return a[0] != '-'; });
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), files) << said;
         EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
     }
 }

@@ -6,11 +6,13 @@ data goes through standard input, as grize-cli refuses empty files. The age
 tool reads its passphrase from a terminal, so it runs on a pseudo-terminal.
   age_interop.py GRIZE_CLI    (exit 77: no age tool, skipped)"""
 import os
-import pty
 import shutil
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import pty_answer  # noqa: E402
 
 PASSPHRASES = ["correct horse battery staple", "Gr\u00fc\u00dfe, \u00e9t\u00e9",
                "\u043f\u0430\u0440\u043e\u043b\u044c", "\u5bc6\u7801\u3068\u6697\u53f7"]
@@ -19,24 +21,7 @@ SIZES = [1, 65535, 65536, 65537, 131072, 3 * 1024 * 1024 + 7]
 
 def run_age(args, passphrase):
     """Runs age on a pseudo-terminal, answering its passphrase prompts."""
-    pid, fd = pty.fork()
-    if pid == 0:
-        os.execvp("age", ["age"] + args)
-    said = pending = b""
-    while True:
-        try:
-            data = os.read(fd, 1024)
-        except OSError:
-            break
-        if not data:
-            break
-        said += data
-        pending += data
-        if b"passphrase" in pending.lower() and pending.rstrip().endswith(b":"):
-            os.write(fd, passphrase.encode() + b"\n")
-            pending = b""
-    _, status = os.waitpid(pid, 0)
-    return os.waitstatus_to_exitcode(status), said.decode(errors="replace")
+    return pty_answer.run(["age"] + args, passphrase)
 
 
 def main():

@@ -32,32 +32,39 @@ enum class Target {
 };
 
 const char* const kUsage =
-    "Usage:\r\nRight click a text file and select Grize-Encrypt.\r\n"
-    "Consult the readme.txt in the program folder for more info.     ";
-const char* const kNotFound =
-    "There is no file found to work with.\r\n"
-    "If you are running Grize from a DOS prompt, please check your spelling...";
+    "Usage:\r\nRight click a file in your file manager and select Grize-Encrypt.\r\n"
+    "The readme is /usr/share/doc/grize/readme.txt.";
+
+std::string notFound(const std::string& name, const std::string& folder) {
+    return name + ": there is no such file in " + folder;
+}
+std::string notRegular(const std::string& file) {
+    return file + " is not a regular file:\r\nGrize will NOT work with links, pipes or devices.";
+}
 
 // Makes the target in `dir`; returns the command line and the expected text.
 std::pair<std::string, std::string> makeTarget(Target kind, const QTemporaryDir& dir) {
     const std::string notes = path(dir, "notes.txt");
+    const std::string folder = dir.path().toStdString();
     writeFile(notes, "some text\r\n");
     switch (kind) {
         case Target::None:
             return {"", kUsage};
         case Target::Missing:
-            return {path(dir, "none.txt"), kNotFound};
+            return {path(dir, "none.txt"), notFound("none.txt", folder)};
         case Target::Folder: {
-            const std::string folder = path(dir, "sub.txt");
-            QDir().mkdir(QString::fromStdString(folder));
-            return {folder, kNotFound};
+            const std::string sub = path(dir, "sub.txt");
+            QDir().mkdir(QString::fromStdString(sub));
+            return {sub, sub + " is a folder, not a file"};
         }
         case Target::Quoted:
-            return {"\"" + notes + "\"", kNotFound};
+            // A relative folder, '"' and all, beside the current one.
+            return {"\"" + notes + "\"",
+                    notFound("notes.txt\"", QDir::currentPath().toStdString() + "/\"" + folder)};
         case Target::TwoPaths: {
             const std::string other = path(dir, "other.txt");
             writeFile(other, "x");
-            return {notes + " " + other, kNotFound};
+            return {notes + " " + other, notFound("other.txt", notes + " " + folder)};
         }
         case Target::Empty: {
             const std::string empty = path(dir, "empty file.txt");
@@ -67,29 +74,29 @@ std::pair<std::string, std::string> makeTarget(Target kind, const QTemporaryDir&
         case Target::Fifo: {
             const std::string fifo = path(dir, "pipe");
             mkfifo(fifo.c_str(), 0600);
-            return {fifo, fifo + " is a System file:\r\nGrize will NOT work with system files."};
+            return {fifo, notRegular(fifo)};
         }
         case Target::ReadOnly:
             chmod(notes.c_str(), 0444);
             return {notes,
-                    notes + " is Read-only:\r\nChange this file's file-attribute and try again."};
+                    notes + " is read-only:\r\nGive yourself write permission and try again."};
         case Target::ReadOnlyHidden: {
             const std::string hidden = path(dir, ".notes.txt");
             writeFile(hidden, "x");
             chmod(hidden.c_str(), 0444);
             return {hidden,
-                    hidden + " is Read-only:\r\nChange this file's file-attribute and try again."};
+                    hidden + " is read-only:\r\nGive yourself write permission and try again."};
         }
         case Target::Hidden: {
             const std::string hidden = path(dir, ".notes.txt");
             writeFile(hidden, "x");
             return {hidden,
-                    hidden + " is Hidden:\r\nChange this file's file-attribute and try again."};
+                    hidden + " is hidden:\r\nRename it without the leading dot and try again."};
         }
         case Target::Symlink: {
             const std::string link = path(dir, "link.txt");
             symlink(notes.c_str(), link.c_str());
-            return {link, link + " is a System file:\r\nGrize will NOT work with system files."};
+            return {link, notRegular(link)};
         }
         case Target::BrokenAge: {
             // Offered for decryption by its first bytes, refused by its header.
@@ -102,7 +109,7 @@ std::pair<std::string, std::string> makeTarget(Target kind, const QTemporaryDir&
         case Target::DanglingSymlink: {
             const std::string link = path(dir, "gone.txt");
             symlink(path(dir, "nothing").c_str(), link.c_str());
-            return {link, kNotFound};
+            return {link, notFound("gone.txt", folder)};
         }
     }
     return {};

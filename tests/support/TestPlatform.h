@@ -52,6 +52,8 @@ void refuseAccessCalls();
 // that starts with "." is hidden anyway elsewhere.
 void hide(const std::string& path);
 void makeFifo(const std::string& path);
+// Of two expected texts, the one this platform words it with.
+std::string perPlatform(const std::string& posix, const std::string& windows);
 // A listening socket at the path, closed with the returned handle.
 int makeSocket(const std::string& path);
 void closeSocket(int socket);

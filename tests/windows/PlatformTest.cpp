@@ -139,7 +139,7 @@ TEST(WindowsFileSystem, AttributeBitsDecideTheTargetChecks) {
     }
     ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(checkTarget(utf8(dir.path), defaultFileSystem()),
-              TargetCheck::NotFound);  // the directory bit
+              TargetCheck::Folder);  // the directory bit
 }
 
 TEST(WindowsFileSystem, EncryptsAndDecryptsBesideTheSource) {

@@ -15,9 +15,11 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
         const FileInfo target = fs.status(path);
         // Windows' attribute bits from 32768 up (cloud placeholders, pinning,
         // integrity streams); the word holds none elsewhere.
-        if (target.kind == FileKind::Missing || target.kind == FileKind::Directory ||
-            (target.attributes & attr::kHighBits) != 0) {
+        if (target.kind == FileKind::Missing || (target.attributes & attr::kHighBits) != 0) {
             return TargetCheck::NotFound;
+        }
+        if (target.kind == FileKind::Directory) {
+            return TargetCheck::Folder;
         }
         // A FIFO or device has no length to speak of; it is refused below.
         if (target.kind == FileKind::Regular && target.size == 0) {
@@ -39,30 +41,8 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
         if (error.kind() == ErrorKind::OutOfMemory) {
             throw;  // a fault of this process, not of the path
         }
-        return TargetCheck::NotFound;  // cannot be examined
+        return TargetCheck::Unexaminable;
     }
-}
-
-std::string targetCheckMessage(TargetCheck result, const std::string& path) {
-    switch (result) {
-        case TargetCheck::Ok:
-            return {};
-        case TargetCheck::NoPath:
-            return "Usage:\r\nRight click a text file and select Grize-Encrypt.\r\n"
-                   "Consult the readme.txt in the program folder for more info.     ";
-        case TargetCheck::NotFound:
-            return "There is no file found to work with.\r\n"
-                   "If you are running Grize from a DOS prompt, please check your spelling...";
-        case TargetCheck::Empty:
-            return path + " is empty:\r\nGrize will NOT work with empty files.";
-        case TargetCheck::ReadOnly:
-            return path + " is Read-only:\r\nChange this file's file-attribute and try again.";
-        case TargetCheck::Hidden:
-            return path + " is Hidden:\r\nChange this file's file-attribute and try again.";
-        case TargetCheck::System:
-            return path + " is a System file:\r\nGrize will NOT work with system files.";
-    }
-    return {};
 }
 
 std::string firstBytes(const std::string& path, std::size_t size, FileSystem& fs) {

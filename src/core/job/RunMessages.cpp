@@ -70,10 +70,8 @@ std::vector<Text> describe(const job::Outcome& outcome, Operation mode, const Na
     std::vector<Text> texts;
     switch (outcome.ending) {
         case job::Ending::Refused: {
-            // The first two texts do not name the file; the others begin with it.
-            const bool named =
-                outcome.check != TargetCheck::NoPath && outcome.check != TargetCheck::NotFound;
-            texts.push_back({linesOf(targetCheckMessage(outcome.check, names.source)), named});
+            texts.push_back({linesOf(targetCheckMessage(outcome.check, names.source)),
+                             targetCheckNamesPath(outcome.check)});
             break;
         }
         case job::Ending::NotForThisMode:

@@ -1,5 +1,9 @@
 #include "platform/PathRules.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "platform/FileSystem.h"
 
 namespace grize {
@@ -17,6 +21,18 @@ PathParts splitPath(const std::string& path) {
 
 std::size_t nameUnits(char32_t) {
     return 1;
+}
+
+std::string currentFolder() {
+    std::string folder(256, '\0');
+    while (::getcwd(folder.data(), folder.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return {};
+        }
+        folder.resize(folder.size() * 2);
+    }
+    folder.resize(folder.find('\0'));
+    return folder;
 }
 
 std::uint32_t attributeWord(const std::string& path, FileSystem& fs) {

@@ -1,6 +1,10 @@
 #include "platform/PathRules.h"
 
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
 #include "platform/FileSystem.h"
+#include "platform/windows/WindowsFileSystem.h"
 
 namespace grize {
 
@@ -25,6 +29,17 @@ PathParts splitPath(const std::string& path) {
 
 std::size_t nameUnits(char32_t character) {
     return character > 0xFFFF ? 2 : 1;
+}
+
+std::string currentFolder() {
+    const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(size, L'\0');
+    const DWORD length = size == 0 ? 0 : ::GetCurrentDirectoryW(size, folder.data());
+    if (length == 0 || length >= size) {
+        return {};  // failed, or changed between the two calls
+    }
+    folder.resize(length);
+    return narrow(folder);
 }
 
 std::uint32_t attributeWord(const std::string& path, FileSystem& fs) {

@@ -55,8 +55,8 @@ TEST(TargetChecks, FirstFailingTestDecides) {
         {dir / "plain.txt", TargetCheck::Ok},
         {dir / "groupro.txt", TargetCheck::Ok},
         {dir / "missing", TargetCheck::NotFound},
-        {dir / "folder", TargetCheck::NotFound},
-        {dir / "folderlink", TargetCheck::NotFound, links},
+        {dir / "folder", TargetCheck::Folder},
+        {dir / "folderlink", TargetCheck::Folder, links},
         {dir / "dangling", TargetCheck::NotFound, links},
         {std::string("\"").append(dir / "plain.txt").append("\""), TargetCheck::NotFound},
         {dir / "empty.txt", TargetCheck::Empty},
@@ -89,7 +89,7 @@ struct AttributeFileSystem : test::FaultyFileSystem {
     }
 };
 
-TEST(TargetChecks, AnyAttributeBitFrom32768UpMeansNoFile) {
+TEST(TargetChecks, AnyAttributeBitFrom32768UpOrAFailedLookMeansNoFile) {
     TempDir dir;
     writeFile(dir / "empty.txt", "");
     AttributeFileSystem files;
@@ -102,6 +102,8 @@ TEST(TargetChecks, AnyAttributeBitFrom32768UpMeansNoFile) {
         files.bits = bits;
         EXPECT_EQ(checkTarget(dir / "empty.txt", files), expected) << bits;
     }
+    files.failOn({"status"}, RuntimeError(ErrorKind::Access));
+    EXPECT_EQ(checkTarget(dir / "empty.txt", files), TargetCheck::Unexaminable);
 }
 
 TEST(TargetChecks, MarkerDecidesTheMode) {

@@ -48,11 +48,11 @@ TEST(RunMessages, EveryEndingHasItsTexts) {
         bool stream;
         std::vector<std::string> texts;
     } cases[] = {
-        {"not found",
-         Outcome::refused(TargetCheck::NotFound),
+        {"no path",
+         Outcome::refused(TargetCheck::NoPath),
          "",
          false,
-         {"-" + targetCheckMessage(TargetCheck::NotFound, "a.txt")}},
+         {"-" + targetCheckMessage(TargetCheck::NoPath, "a.txt")}},
         {"empty",
          Outcome::refused(TargetCheck::Empty),
          "",

@@ -79,6 +79,10 @@ void hide(const std::string& path) {
     ::SetFileAttributesW(wide.c_str(), ::GetFileAttributesW(wide.c_str()) | FILE_ATTRIBUTE_HIDDEN);
 }
 
+std::string perPlatform(const std::string&, const std::string& windows) {
+    return windows;
+}
+
 void makeFifo(const std::string&) {
     throw std::logic_error(whyNot(Needs::Fifos));
 }
