@@ -52,7 +52,8 @@ for file in /usr/bin/grize /usr/bin/grize-cli /usr/share/doc/grize/readme.txt \
     $icons/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/grize.png $icons/scalable/apps/grize.svg \
     /usr/share/file-manager/actions/grize-encrypt.desktop /usr/share/kio/servicemenus/grize-encrypt.desktop \
     /usr/share/nemo/actions/grize-encrypt.nemo_action /usr/share/Thunar/sendto/grize-encrypt.desktop \
-    /usr/share/nautilus-python/extensions/grize_encrypt.py \
+    /usr/share/nautilus-python/extensions/grize_encrypt.py /usr/share/grize/thunar-uca.xml \
+    /usr/share/grize/add-thunar-action.py /usr/share/grize/magic \
     /usr/share/bash-completion/completions/grize-cli; do
     [ -s "$file" ] || fail "$file is not installed"
 done
@@ -101,9 +102,38 @@ strong.txt.age application/x-age-encrypted
 strong-renamed application/x-age-encrypted
 armored.txt.age application/x-age-encrypted
 EOF
+[ "$(file -b -m /usr/share/grize/magic:/usr/share/misc/magic.mgc "$files/disguised.txt")" = \
+    "Grize encrypted file" ] || fail "file(1) with Grize's entry does not name a .gri file"
 default="$(env -u XDG_CURRENT_DESKTOP xdg-mime query default application/x-grize)"
 [ "$default" = org.example.grize.desktop ] || fail "application/x-grize opens with '$default'"
 rm -f "$files"/*
+
+echo "== Thunar's custom action: added to the list Thunar reads, once"
+uca="$scratch/uca"
+mkdir -p "$uca/etc/Thunar" "$uca/own/Thunar"
+list() { printf '<actions>\n<action><name>%s</name><command>x %%f</command></action>\n</actions>\n' "$1"; }
+list System >"$uca/etc/Thunar/uca.xml"
+list Mine >"$uca/own/Thunar/uca.xml"
+add_action() {
+    XDG_CONFIG_HOME="$uca/$1" XDG_CONFIG_DIRS="$uca/etc" python3 /usr/share/grize/add-thunar-action.py
+}
+# Without a list of the user's own, Thunar's is copied; each run twice.
+while read -r home kept; do
+    add_action "$home" >/dev/null || fail "add-thunar-action.py in $home"
+    cp "$uca/$home/Thunar/uca.xml" "$uca/first"
+    add_action "$home" | grep -q 'nothing changed' || fail "a second run in $home did something"
+    cmp -s "$uca/first" "$uca/$home/Thunar/uca.xml" || fail "a second run changed $home's list"
+    python3 -c 'import sys, xml.etree.ElementTree as E
+sys.exit([a.findtext("name") for a in E.parse(sys.argv[1]).getroot()] != [sys.argv[2], "Grize-Encrypt"])' \
+        "$uca/first" "$kept" || fail "$home: $(cat "$uca/first")"
+done <<'EOF'
+fresh System
+own Mine
+EOF
+printf '<actions><action>' >"$uca/own/Thunar/uca.xml"
+! add_action own 2>/dev/null && [ "$(cat "$uca/own/Thunar/uca.xml")" = '<actions><action>' ] ||
+    fail "a list Thunar cannot read was changed"
+[ "$(list System)" = "$(cat "$uca/etc/Thunar/uca.xml")" ] || fail "Thunar's own list was changed"
 
 echo "== PCManFM-Qt: Grize-Encrypt on notes.txt"
 # The file manager, and so Grize, run as an ordinary user.
