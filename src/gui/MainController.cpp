@@ -42,7 +42,12 @@ bool MainController::start() {
         return false;
     }
     loadSettingsAndTarget();
-    return !ended_;
+    if (ended_) {
+        return false;
+    }
+    services_.onOtherStart(
+        [this](const std::string& commandLine) { otherStartRefused(commandLine); });
+    return true;
 }
 
 void MainController::refuseSecondInstance() {
@@ -50,6 +55,15 @@ void MainController::refuseSecondInstance() {
         services_.showMessage({"Grize is already running...", MsgIcon::Information, "Info"});
         endProgram();
     }
+}
+
+void MainController::otherStartRefused(const std::string& commandLine) {
+    view_.bringForward();
+    // Started again on this very file, or on none: nothing went unopened.
+    if (commandLine.empty() || commandLine == userFile_) {
+        return;
+    }
+    view_.showNote("One file at a time: " + shownName(commandLine) + " was not opened");
 }
 
 void MainController::loadSettingsAndTarget() {

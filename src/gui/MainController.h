@@ -51,6 +51,10 @@ class MainView {
     // "Strong encryption (age)": 1 when checked.
     virtual CheckBoxTarget& strong() = 0;
     virtual void closeWindow() = 0;
+    // Another start was turned away: the window comes to the front.
+    virtual void bringForward() = 0;
+    // One line in the window until the next; nothing else changes.
+    virtual void showNote(const std::string& note) = 0;
 };
 
 // The main window's behaviour without its widgets: the start-up, the states
@@ -88,6 +92,8 @@ class MainController {
 
   private:
     void refuseSecondInstance();
+    // A later start, turned away, named `commandLine`.
+    void otherStartRefused(const std::string& commandLine);
     void loadSettingsAndTarget();
     void saveSettings();
     // Asks about an existing output, runs the job and shows how it ended.

@@ -74,6 +74,8 @@ constexpr Placement kLayout[] = {
     {"prgWork", 1935, 1590, 1365, 195},
     // The bar's place, once a run is done.
     {"lblWritten", 1935, 1590, 1365, 195},
+    // There too: the last note, or what was written, whichever came later.
+    {"lblNote", 1935, 1590, 1365, 195},
 };
 
 // Names `control` and puts it where the layout has it.
@@ -90,6 +92,14 @@ Control* placed(Control* control, const char* name) {
 }
 
 constexpr int kProgressSteps = 1000;
+
+// A line in the bar's place: elided in the middle to fit, whole in its tip
+// and for screen readers.
+void setLine(QLabel& label, const QString& text) {
+    label.setText(label.fontMetrics().elidedText(text, Qt::ElideMiddle, label.width()));
+    label.setToolTip(text);
+    label.setAccessibleName(text);
+}
 
 // A picture button: the grey padlock normally, the dark one while pressed.
 void setPictures(QPushButton* button, const QIcon& up, const Picture& pressed) {
@@ -241,12 +251,12 @@ class MainWindow::InputBlocker : public QObject {
 };
 
 // The bar appears only for work that lasts long enough to wonder about, and
-// then follows the task's progress.
+// then follows the task's progress; the note it covers comes back after.
 class MainWindow::ProgressDisplay {
   public:
-    ProgressDisplay(QProgressBar& bar, const BackgroundTask& task, std::chrono::milliseconds delay,
-                    std::chrono::milliseconds tick)
-        : bar_(bar) {
+    ProgressDisplay(QProgressBar& bar, QLabel& note, const BackgroundTask& task,
+                    std::chrono::milliseconds delay, std::chrono::milliseconds tick)
+        : bar_(bar), note_(note) {
         clock_.start();
         QObject::connect(&tick_, &QTimer::timeout, &bar_, [this, &task, delay] {
             const std::uint64_t of = task.total();
@@ -254,6 +264,7 @@ class MainWindow::ProgressDisplay {
                 return;
             }
             bar_.setValue(static_cast<int>(task.done() * kProgressSteps / of));
+            note_.hide();
             bar_.show();
         });
         tick_.start(tick);
@@ -262,12 +273,14 @@ class MainWindow::ProgressDisplay {
         tick_.stop();
         bar_.hide();
         bar_.reset();
+        note_.setVisible(!note_.text().isEmpty());
     }
     ProgressDisplay(const ProgressDisplay&) = delete;
     ProgressDisplay& operator=(const ProgressDisplay&) = delete;
 
   private:
     QProgressBar& bar_;
+    QLabel& note_;
     QElapsedTimer clock_;
     QTimer tick_;
 };
@@ -309,6 +322,8 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
     progress_->hide();
     written_ = placed(new QLabel(this), "lblWritten");
     written_->hide();
+    note_ = placed(new QLabel(this), "lblNote");
+    note_->hide();
 
     // The labels read "Enter password:"; screen readers get what the box is.
     password1Label_->setBuddy(password1_);
@@ -500,10 +515,8 @@ void MainWindow::showTitle(const std::string& title) {
 }
 
 void MainWindow::showWritten(const std::string& name) {
-    const QString text = QStringLiteral("Wrote ") + toQt(name);
-    written_->setText(written_->fontMetrics().elidedText(text, Qt::ElideMiddle, written_->width()));
-    written_->setToolTip(text);
-    written_->setAccessibleName(text);
+    setLine(*written_, QStringLiteral("Wrote ") + toQt(name));
+    note_->hide();
     written_->show();
 }
 
@@ -522,7 +535,7 @@ void MainWindow::askPasswordFirst() {
 
 void MainWindow::beginWork(const BackgroundTask& task) {
     progressDisplay_ =
-        std::make_unique<ProgressDisplay>(*progress_, task, progressDelay_, progressTick_);
+        std::make_unique<ProgressDisplay>(*progress_, *note_, task, progressDelay_, progressTick_);
     blocker_ = std::make_unique<InputBlocker>(*this, *cancelButton_,
                                               [this] { controller_->cancelWork(); });
 }
@@ -554,6 +567,20 @@ CheckBoxTarget& MainWindow::strong() {
 
 void MainWindow::closeWindow() {
     close();
+}
+
+void MainWindow::bringForward() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+    // Where the window manager refuses the activation, the taskbar still shows it.
+    QApplication::alert(this);
+}
+
+void MainWindow::showNote(const std::string& note) {
+    setLine(*note_, toQt(note));
+    written_->hide();
+    note_->setVisible(progress_->isHidden());
 }
 
 void MainWindow::showAbout() {

@@ -97,6 +97,8 @@ class MainWindow : public QWidget, private MainView {
     CheckBoxTarget& autoQuit() override;
     CheckBoxTarget& strong() override;
     void closeWindow() override;
+    void bringForward() override;
+    void showNote(const std::string& note) override;
 
     QLineEdit* password1_;
     QLineEdit* password2_;
@@ -112,6 +114,8 @@ class MainWindow : public QWidget, private MainView {
     QProgressBar* progress_;
     // In the bar's place once done: what was written.
     QLabel* written_;
+    // The last note, in the bar's place whenever the bar is hidden.
+    QLabel* note_;
 
     WindowServices& services_;
     std::unique_ptr<Position> position_;

@@ -30,7 +30,16 @@ void QtWindowServices::endNow() {
 bool QtWindowServices::otherInstanceRunning() {
     bool otherRunning = false;
     claim_ = desktop_->claimSingleInstance(otherRunning);
+    if (otherRunning) {
+        desktop_->tellClaimHolder(commandLine_);
+    }
     return otherRunning;
+}
+
+void QtWindowServices::onOtherStart(std::function<void(const std::string&)> heard) {
+    if (claim_) {
+        claim_->listen(std::move(heard));
+    }
 }
 
 std::string QtWindowServices::commandLine() {

@@ -19,8 +19,10 @@ class QtWindowServices final : public WindowServices {
     // True while another process holds the single-instance claim (a lock file
     // in the user's runtime folder, a named mutex on Windows); one left by a
     // process that died does not count. When this instance is the first, it
-    // holds the claim until it ends.
+    // holds the claim until it ends; otherwise it hands the holder its
+    // command line first.
     bool otherInstanceRunning() override;
+    void onOtherStart(std::function<void(const std::string&)> heard) override;
     std::string commandLine() override;
     void openHomepage(const std::string& address) override;
     int currentYear() override;

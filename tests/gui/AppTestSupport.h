@@ -53,6 +53,9 @@ class RecordingServices final : public WindowServices {
         log_.push_back("PrevInstance");
         return previousInstance;
     }
+    void onOtherStart(std::function<void(const std::string&)> heard) override {
+        otherStart = std::move(heard);
+    }
     std::string commandLine() override {
         log_.push_back("CommandLine");
         return givenCommandLine;
@@ -66,6 +69,7 @@ class RecordingServices final : public WindowServices {
     std::function<void(const Message&)> whileOpen;
     int ends = 0;
     bool previousInstance = false;
+    std::function<void(const std::string&)> otherStart;  // a later start, turned away
     std::string givenCommandLine;
     std::vector<std::string> opened;
     int year = 2031;

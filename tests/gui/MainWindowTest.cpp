@@ -189,6 +189,39 @@ class MainWindowTest : public QObject {
         QVERIFY(exists(f.target));
     }
 
+    // A start turned away: the note names its file, elided to fit, and
+    // nothing else in the window changes.
+    void refusedStartLeavesANote_data() {
+        QTest::addColumn<QString>("started");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("another file") << "/elsewhere/other.txt"
+                                      << "One file at a time: other.txt was not opened";
+        QTest::newRow("this file") << ""
+                                   << "";
+        QTest::newRow("no file") << "-"
+                                 << "";
+    }
+
+    void refusedStartLeavesANote() {
+        QFETCH(QString, started);
+        QFETCH(QString, note);
+        Fixture f;
+        QVERIFY(f.s.start());
+        MainWindow& w = *f.s.window;
+        QTest::keyClicks(txtPassword1(w), "pw");
+        f.s.services.otherStart(started.isEmpty() ? f.target
+                                : started == "-"  ? ""
+                                                  : started.toStdString());
+        auto* label = control<QLabel>(w, "lblNote");
+        QCOMPARE(label->isVisible(), !note.isEmpty());
+        QCOMPARE(label->accessibleName(), note);
+        QCOMPARE(label->toolTip(), note);
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+        QCOMPARE(QApplication::focusWidget(), txtPassword1(w));
+        QCOMPARE(txtPassword1(w)->text(), QString("pw"));
+        QVERIFY(cmdEncrypt(w)->isEnabled() && !prgWork(w)->isVisible());
+    }
+
     void accessibleNamesAndRoles_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("name");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -8,10 +9,14 @@
 
 namespace grize {
 
-// The right to be the one running instance, held while this object lives.
+// The right to be the one running instance, held while this object lives,
+// and the ear for the later starts it turned away.
 class InstanceClaim {
   public:
     virtual ~InstanceClaim() = default;
+    // From now on `heard` runs on the GUI thread with the command line of
+    // each later start that found the claim taken; before, they are dropped.
+    virtual void listen(std::function<void(const std::string&)> heard) = 0;
 };
 
 // What the window services need that each desktop does its own way: Qt's
@@ -29,6 +34,9 @@ class DesktopServices {
     // Null when another process holds the claim (`otherRunning` set) or when
     // no claim can be made at all, which must not stop the user from working.
     virtual std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning) = 0;
+    // Hands this start's command line to the claim's holder, for the same
+    // user only; gives up after a moment when the holder does not take it.
+    virtual void tellClaimHolder(const std::string& commandLine) = 0;
 };
 
 // This desktop's implementation.

@@ -3,10 +3,14 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+#include <memory>
 
 #include "gui/desktop/BoxOwner.h"
 #include "gui/desktop/DesktopServices.h"
@@ -34,12 +38,65 @@ class CopyableMessageBox : public QMessageBox {
     }
 };
 
+// A later start connects, writes its command line and hangs up; none takes
+// longer than this, nor says more than a path can.
+constexpr int kTalkMs = 1000;
+constexpr qsizetype kLongestCommandLine = 64 * 1024;
+
+// Beside the lock in the user's own runtime folder.
+QString socketPath(const QString& runtimeFolder) {
+    return QDir(runtimeFolder).filePath(QStringLiteral("grize.socket"));
+}
+
 class LockFileClaim final : public InstanceClaim {
   public:
-    explicit LockFileClaim(std::unique_ptr<QLockFile> lock) : lock_(std::move(lock)) {}
+    LockFileClaim(std::unique_ptr<QLockFile> lock, const QString& runtimeFolder)
+        : lock_(std::move(lock)) {
+        const QString path = socketPath(runtimeFolder);
+        // Whoever made a socket there before held the lock and is gone.
+        QLocalServer::removeServer(path);
+        server_.setSocketOptions(QLocalServer::UserAccessOption);
+        // Without it the later starts only go unheard.
+        server_.listen(path);
+        QObject::connect(&server_, &QLocalServer::newConnection, &server_, [this] {
+            while (QLocalSocket* socket = server_.nextPendingConnection()) {
+                receive(socket);
+            }
+        });
+    }
+
+    void listen(std::function<void(const std::string&)> heard) override {
+        heard_ = std::move(heard);
+    }
 
   private:
+    void receive(QLocalSocket* socket) {
+        auto text = std::make_shared<QByteArray>();
+        auto whole = std::make_shared<bool>(true);
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, text, whole] {
+            *text += socket->readAll();
+            if (text->size() > kLongestCommandLine) {
+                *whole = false;
+                socket->abort();
+            }
+        });
+        QObject::connect(socket, &QLocalSocket::disconnected, &server_,
+                         [this, socket, text, whole] {
+                             *text += socket->readAll();
+                             socket->deleteLater();
+                             if (*whole && heard_) {
+                                 heard_(text->toStdString());
+                             }
+                         });
+        QTimer::singleShot(kTalkMs, socket, [socket, whole] {
+            *whole = false;
+            socket->abort();
+        });
+    }
+
     std::unique_ptr<QLockFile> lock_;
+    QLocalServer server_;
+    std::function<void(const std::string&)> heard_;
 };
 
 class QtDesktopServices final : public DesktopServices {
@@ -87,10 +144,28 @@ class QtDesktopServices final : public DesktopServices {
         // lock stale, never its age.
         lock->setStaleLockTime(0);
         if (lock->tryLock(0)) {
-            return std::make_unique<LockFileClaim>(std::move(lock));
+            return std::make_unique<LockFileClaim>(std::move(lock), folder);
         }
         otherRunning = lock->error() == QLockFile::LockFailedError;
         return nullptr;
+    }
+
+    void tellClaimHolder(const std::string& commandLine) override {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        if (folder.isEmpty()) {
+            return;
+        }
+        QLocalSocket socket;
+        socket.connectToServer(socketPath(folder));
+        if (!socket.waitForConnected(kTalkMs)) {
+            return;
+        }
+        socket.write(QByteArray::fromStdString(commandLine));
+        socket.waitForBytesWritten(kTalkMs);
+        socket.disconnectFromServer();
+        if (socket.state() != QLocalSocket::UnconnectedState) {
+            socket.waitForDisconnected(kTalkMs);
+        }
     }
 };
 

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <QApplication>
+#include <QMetaObject>
 #include <QString>
 #include <QWidget>
 
@@ -18,15 +19,65 @@ std::wstring wide(const std::string& utf8) {
     return QString::fromStdString(utf8).toStdWString();
 }
 
+// Later starts find the holder's message-only window, which only this
+// logon session's desktop shows, and send it their command line.
+const wchar_t* const kListenerClass = L"Ashgrove.Grize.Instance";
+constexpr ULONG_PTR kCommandLineTag = 0x47726931;  // "Gri1"
+constexpr DWORD kLongestCommandLine = 64 * 1024;
+constexpr UINT kTalkMs = 1000;
+
 class MutexClaim final : public InstanceClaim {
   public:
-    explicit MutexClaim(HANDLE mutex) : mutex_(mutex) {}
-    ~MutexClaim() override { ::CloseHandle(mutex_); }
+    explicit MutexClaim(HANDLE mutex) : mutex_(mutex) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &MutexClaim::receive;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kListenerClass;
+        // Fails harmlessly when an earlier claim of this process registered it.
+        ::RegisterClassW(&windowClass);
+        // Without it the later starts only go unheard.
+        listener_ = ::CreateWindowExW(0, kListenerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      windowClass.hInstance, nullptr);
+        if (listener_ != nullptr) {
+            ::SetWindowLongPtrW(listener_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        }
+    }
+    ~MutexClaim() override {
+        if (listener_ != nullptr) {
+            ::DestroyWindow(listener_);
+        }
+        ::CloseHandle(mutex_);
+    }
     MutexClaim(const MutexClaim&) = delete;
     MutexClaim& operator=(const MutexClaim&) = delete;
 
+    void listen(std::function<void(const std::string&)> heard) override {
+        heard_ = std::move(heard);
+    }
+
   private:
+    static LRESULT CALLBACK receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != WM_COPYDATA) {
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        }
+        const auto* claim =
+            reinterpret_cast<const MutexClaim*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (claim == nullptr || !claim->heard_ || data->dwData != kCommandLineTag ||
+            data->cbData > kLongestCommandLine) {
+            return FALSE;
+        }
+        // The sender waits for this answer: the window hears it afterwards.
+        std::string text(static_cast<const char*>(data->lpData), data->cbData);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [heard = claim->heard_, text = std::move(text)] { heard(text); }, Qt::QueuedConnection);
+        return TRUE;
+    }
+
     HANDLE mutex_;
+    HWND listener_ = nullptr;
+    std::function<void(const std::string&)> heard_;
 };
 
 class WindowsDesktopServices final : public DesktopServices {
@@ -85,6 +136,25 @@ class WindowsDesktopServices final : public DesktopServices {
             return nullptr;
         }
         return std::make_unique<MutexClaim>(mutex);
+    }
+
+    void tellClaimHolder(const std::string& commandLine) override {
+        HWND holder = ::FindWindowExW(HWND_MESSAGE, nullptr, kListenerClass, nullptr);
+        if (holder == nullptr) {
+            return;
+        }
+        // Windows lets a process bring its window forward only when the
+        // one in front allows it.
+        DWORD holderProcess = 0;
+        ::GetWindowThreadProcessId(holder, &holderProcess);
+        ::AllowSetForegroundWindow(holderProcess);
+        COPYDATASTRUCT data{};
+        data.dwData = kCommandLineTag;
+        data.cbData = static_cast<DWORD>(commandLine.size());
+        data.lpData = const_cast<char*>(commandLine.data());
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(holder, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                              SMTO_ABORTIFHUNG | SMTO_BLOCK, kTalkMs, &answer);
     }
 };
 

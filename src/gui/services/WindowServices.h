@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -32,8 +33,12 @@ class WindowServices {
     // Ends the process at once: no close handler runs and nothing is stored.
     // A recorder does return, so every caller returns straight after it.
     virtual void endNow() = 0;
-    // Asked once, first thing at start-up.
+    // Asked once, first thing at start-up; when true, that instance has
+    // been handed this start's command line.
     virtual bool otherInstanceRunning() = 0;
+    // While this instance runs: `heard` gets the command line of each later
+    // start that otherInstanceRunning() turned away.
+    virtual void onOtherStart(std::function<void(const std::string&)> heard) = 0;
     // The command line's argument text: the arguments joined with one blank.
     virtual std::string commandLine() = 0;
     // Hands the address to the desktop's browser; failures are not reported.
