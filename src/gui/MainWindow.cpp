@@ -74,7 +74,7 @@ constexpr Placement kLayout[] = {
     {"prgWork", 1935, 1590, 1365, 195},
     // The bar's place, once a run is done.
     {"lblWritten", 1935, 1590, 1365, 195},
-    // There too: the last note, or what was written, whichever came later.
+    // There too, in front for a while: the last note.
     {"lblNote", 1935, 1590, 1365, 195},
 };
 
@@ -92,6 +92,8 @@ Control* placed(Control* control, const char* name) {
 }
 
 constexpr int kProgressSteps = 1000;
+// A note stays in front of the bar or the written line this long.
+constexpr int kNoteShownMs = 6000;
 
 // A line in the bar's place: elided in the middle to fit, whole in its tip
 // and for screen readers.
@@ -251,12 +253,12 @@ class MainWindow::InputBlocker : public QObject {
 };
 
 // The bar appears only for work that lasts long enough to wonder about, and
-// then follows the task's progress; the note it covers comes back after.
+// then follows the task's progress.
 class MainWindow::ProgressDisplay {
   public:
-    ProgressDisplay(QProgressBar& bar, QLabel& note, const BackgroundTask& task,
-                    std::chrono::milliseconds delay, std::chrono::milliseconds tick)
-        : bar_(bar), note_(note) {
+    ProgressDisplay(QProgressBar& bar, const BackgroundTask& task, std::chrono::milliseconds delay,
+                    std::chrono::milliseconds tick)
+        : bar_(bar) {
         clock_.start();
         QObject::connect(&tick_, &QTimer::timeout, &bar_, [this, &task, delay] {
             const std::uint64_t of = task.total();
@@ -264,7 +266,6 @@ class MainWindow::ProgressDisplay {
                 return;
             }
             bar_.setValue(static_cast<int>(task.done() * kProgressSteps / of));
-            note_.hide();
             bar_.show();
         });
         tick_.start(tick);
@@ -273,14 +274,12 @@ class MainWindow::ProgressDisplay {
         tick_.stop();
         bar_.hide();
         bar_.reset();
-        note_.setVisible(!note_.text().isEmpty());
     }
     ProgressDisplay(const ProgressDisplay&) = delete;
     ProgressDisplay& operator=(const ProgressDisplay&) = delete;
 
   private:
     QProgressBar& bar_;
-    QLabel& note_;
     QElapsedTimer clock_;
     QTimer tick_;
 };
@@ -323,7 +322,16 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
     written_ = placed(new QLabel(this), "lblWritten");
     written_->hide();
     note_ = placed(new QLabel(this), "lblNote");
+    // Covering the bar or the written line while it is new.
+    note_->setAutoFillBackground(true);
     note_->hide();
+    noteShown_.setSingleShot(true);
+    noteShown_.setInterval(kNoteShownMs);
+    connect(&noteShown_, &QTimer::timeout, this, [this] {
+        if (!progress_->isHidden() || !written_->isHidden()) {
+            note_->hide();
+        }
+    });
 
     // The labels read "Enter password:"; screen readers get what the box is.
     password1Label_->setBuddy(password1_);
@@ -516,7 +524,6 @@ void MainWindow::showTitle(const std::string& title) {
 
 void MainWindow::showWritten(const std::string& name) {
     setLine(*written_, QStringLiteral("Wrote ") + toQt(name));
-    note_->hide();
     written_->show();
 }
 
@@ -534,8 +541,12 @@ void MainWindow::askPasswordFirst() {
 }
 
 void MainWindow::beginWork(const BackgroundTask& task) {
+    // The place is the bar's now, unless a note has just come.
+    if (!noteShown_.isActive()) {
+        note_->hide();
+    }
     progressDisplay_ =
-        std::make_unique<ProgressDisplay>(*progress_, *note_, task, progressDelay_, progressTick_);
+        std::make_unique<ProgressDisplay>(*progress_, task, progressDelay_, progressTick_);
     blocker_ = std::make_unique<InputBlocker>(*this, *cancelButton_,
                                               [this] { controller_->cancelWork(); });
 }
@@ -579,8 +590,9 @@ void MainWindow::bringForward() {
 
 void MainWindow::showNote(const std::string& note) {
     setLine(*note_, toQt(note));
-    written_->hide();
-    note_->setVisible(progress_->isHidden());
+    note_->show();
+    note_->raise();
+    noteShown_.start();
 }
 
 void MainWindow::showAbout() {

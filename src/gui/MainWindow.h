@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <chrono>
 #include <functional>
@@ -114,8 +115,10 @@ class MainWindow : public QWidget, private MainView {
     QProgressBar* progress_;
     // In the bar's place once done: what was written.
     QLabel* written_;
-    // The last note, in the bar's place whenever the bar is hidden.
+    // The last note, in the bar's place: in front while new, then behind
+    // the bar or the written line, if either is there.
     QLabel* note_;
+    QTimer noteShown_;
 
     WindowServices& services_;
     std::unique_ptr<Position> position_;
