@@ -57,7 +57,7 @@ struct Size {
     int width;
     int height;
 };
-constexpr Size kWindowSize{3540, 2115};
+constexpr Size kWindowSize{3540, 2355};
 constexpr Placement kLayout[] = {
     {"txtPassword1", 1935, 150, 1365, 285},
     {"txtPassword2", 1935, 495, 1365, 285},
@@ -72,10 +72,10 @@ constexpr Placement kLayout[] = {
     {"lblPassword2", 225, 510, 1575, 195},
     // In the right column's free row beside the check box.
     {"prgWork", 1935, 1590, 1365, 195},
-    // The bar's place, once a run is done.
-    {"lblWritten", 1935, 1590, 1365, 195},
-    // There too, in front for a while: the last note.
-    {"lblNote", 1935, 1590, 1365, 195},
+    // A status line across the window's foot: what a run wrote, and in
+    // front of that for a while, the last note.
+    {"lblWritten", 240, 2070, 3060, 195},
+    {"lblNote", 240, 2070, 3060, 195},
 };
 
 // Names `control` and puts it where the layout has it.
@@ -95,7 +95,7 @@ constexpr int kProgressSteps = 1000;
 // A note stays in front of the bar or the written line this long.
 constexpr int kNoteShownMs = 6000;
 
-// A line in the bar's place: elided in the middle to fit, whole in its tip
+// A status line: elided in the middle to fit, whole in its tip
 // and for screen readers.
 void setLine(QLabel& label, const QString& text) {
     label.setText(label.fontMetrics().elidedText(text, Qt::ElideMiddle, label.width()));
@@ -322,13 +322,13 @@ MainWindow::MainWindow(WindowServices& services, WindowSettings& settings, FileS
     written_ = placed(new QLabel(this), "lblWritten");
     written_->hide();
     note_ = placed(new QLabel(this), "lblNote");
-    // Covering the bar or the written line while it is new.
+    // Covering the written line while it is new.
     note_->setAutoFillBackground(true);
     note_->hide();
     noteShown_.setSingleShot(true);
     noteShown_.setInterval(kNoteShownMs);
     connect(&noteShown_, &QTimer::timeout, this, [this] {
-        if (!progress_->isHidden() || !written_->isHidden()) {
+        if (!written_->isHidden()) {
             note_->hide();
         }
     });
@@ -541,7 +541,7 @@ void MainWindow::askPasswordFirst() {
 }
 
 void MainWindow::beginWork(const BackgroundTask& task) {
-    // The place is the bar's now, unless a note has just come.
+    // A run makes an older note stale; one that has just come stays a while.
     if (!noteShown_.isActive()) {
         note_->hide();
     }

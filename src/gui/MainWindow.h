@@ -113,10 +113,10 @@ class MainWindow : public QWidget, private MainView {
     QLabel* password2Label_;
     // Shown below Cancel only while a long operation runs.
     QProgressBar* progress_;
-    // In the bar's place once done: what was written.
+    // The status line at the window's foot, once done: what was written.
     QLabel* written_;
-    // The last note, in the bar's place: in front while new, then behind
-    // the bar or the written line, if either is there.
+    // The last note, on the status line: in front while new, then behind
+    // the written line, if there is one.
     QLabel* note_;
     QTimer noteShown_;
 

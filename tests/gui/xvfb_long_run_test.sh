@@ -76,8 +76,8 @@ fi
 
 wait_until "big.gri" test -e "$files/big.gri"
 wait_until "big.txt to go" test ! -e "$files/big.txt"
-# Once done the window names what it wrote, in its caption and where the bar
-# was (soon, though a busy machine may take a moment); it offers Done.
+# Once done the window names what it wrote, in its caption and its foot
+# (soon, though a busy machine may take a moment); it offers Done.
 names_output() { [ "$(xdotool getwindowname "$main")" = "Grize / big.gri" ]; }
 wait_tenths=30 wait_until "the caption to name big.gri" names_output
 press_done "$pid"
