@@ -22,7 +22,7 @@ class QtWindowServices final : public WindowServices {
     // holds the claim until it ends.
     bool otherInstanceRunning() override;
     std::string commandLine() override;
-    void openHomepage(const std::string& address) override;
+    bool openLink(const std::string& address) override;
     int currentYear() override;
 
   private:

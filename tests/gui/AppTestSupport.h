@@ -57,7 +57,10 @@ class RecordingServices final : public WindowServices {
         log_.push_back("CommandLine");
         return givenCommandLine;
     }
-    void openHomepage(const std::string& address) override { opened.push_back(address); }
+    bool openLink(const std::string& address) override {
+        opened.push_back(address);
+        return opens;
+    }
     int currentYear() override { return year; }
 
     std::vector<Message> boxes;
@@ -68,6 +71,7 @@ class RecordingServices final : public WindowServices {
     bool previousInstance = false;
     std::string givenCommandLine;
     std::vector<std::string> opened;
+    bool opens = true;
     int year = 2031;
 
   private:

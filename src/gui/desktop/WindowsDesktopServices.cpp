@@ -59,15 +59,17 @@ class WindowsDesktopServices final : public DesktopServices {
         return ::MessageBoxW(owner, text.c_str(), title.c_str(), style) == IDYES;
     }
 
-    void openAddress(const std::string& address) override {
+    bool openAddress(const std::string& address) override {
         // Only the about box opens an address, while it is the modal window.
         HWND about = nullptr;
         if (QWidget* modal = QApplication::activeModalWidget()) {
             about = reinterpret_cast<HWND>(modal->winId());
         }
-        // The default verb, started in the root of drive C; the result is not
-        // looked at.
-        ::ShellExecuteW(about, nullptr, wide(address).c_str(), nullptr, L"c:\\", SW_SHOWNORMAL);
+        // The default verb, started in the root of drive C. Values above 32
+        // mean it started.
+        const HINSTANCE result =
+            ::ShellExecuteW(about, nullptr, wide(address).c_str(), nullptr, L"c:\\", SW_SHOWNORMAL);
+        return reinterpret_cast<INT_PTR>(result) > 32;
     }
 
     std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning) override {
@@ -93,8 +95,17 @@ std::unique_ptr<DesktopServices> nativeDesktopServices() {
     return std::make_unique<WindowsDesktopServices>();
 }
 
-const char* windowFontFamily() {
-    return "MS Sans Serif";
+std::string windowFontFamily() {
+    // The system's message font: what its own dialogs use, present on every
+    // system (Wine has no MS Sans Serif). The layout keeps its own sizes.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0) &&
+        metrics.lfMessageFont.lfFaceName[0] != L'\0') {
+        return QString::fromWCharArray(metrics.lfMessageFont.lfFaceName).toStdString();
+    }
+    // The system's alias for its dialog font.
+    return "MS Shell Dlg 2";
 }
 
 }  // namespace grize
