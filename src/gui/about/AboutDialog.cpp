@@ -9,7 +9,6 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
-#include <algorithm>
 #include <string>
 
 #include "AboutInfo.h"
@@ -186,9 +185,10 @@ void AboutDialog::openLink() {
 
 void AboutDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Centred over a main window at the screen's edge, the frame of the box
-    // can end up partly off the screen; once the window manager has framed
-    // it, pull it inside, its title bar first.
+    // Qt centres the box from a guess at its frame, and over a main window
+    // at the screen's edge the box can end up partly off the screen. Once
+    // the window manager has framed it, centre its frame on the owner's and
+    // pull it inside the screen, its title bar first.
     QTimer::singleShot(0, this, [this] {
         const QScreen* where =
             owner_ != nullptr && owner_->screen() != nullptr ? owner_->screen() : screen();
@@ -196,28 +196,29 @@ void AboutDialog::showEvent(QShowEvent* event) {
             return;
         }
         const QRect area = where->availableGeometry();
-        // Until the box is framed its own frame is unknown; the owner's frame
-        // tells how much the window manager adds on each side.
-        const QRect inner = geometry();
-        QMargins margins(inner.left() - frameGeometry().left(), inner.top() - frameGeometry().top(),
-                         frameGeometry().right() - inner.right(),
-                         frameGeometry().bottom() - inner.bottom());
-        if (owner_ != nullptr) {
-            const QRect outer = owner_->frameGeometry();
-            const QRect ownerInner = owner_->geometry();
-            margins.setLeft(std::max(margins.left(), ownerInner.left() - outer.left()));
-            margins.setTop(std::max(margins.top(), ownerInner.top() - outer.top()));
-            margins.setRight(std::max(margins.right(), outer.right() - ownerInner.right()));
-            margins.setBottom(std::max(margins.bottom(), outer.bottom() - ownerInner.bottom()));
+        // How much the window manager adds on each side; until the box is
+        // framed its own frame is unknown, and the owner's tells.
+        const auto frameOf = [](const QWidget& window) {
+            const QRect inner = window.geometry();
+            const QRect outer = window.frameGeometry();
+            return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                            outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        };
+        QMargins margins = frameOf(*this);
+        if (margins.isNull() && owner_ != nullptr) {
+            margins = frameOf(*owner_);
         }
-        const QRect framed = inner.marginsAdded(margins);
+        const QRect framed = geometry().marginsAdded(margins);
         QPoint shift(0, 0);
+        if (owner_ != nullptr) {
+            shift = owner_->frameGeometry().center() - framed.center();
+        }
         // Right and bottom first, so that a box larger than the screen keeps
         // its title bar and left edge on it.
-        if (framed.right() > area.right()) {
+        if (framed.right() + shift.x() > area.right()) {
             shift.setX(area.right() - framed.right());
         }
-        if (framed.bottom() > area.bottom()) {
+        if (framed.bottom() + shift.y() > area.bottom()) {
             shift.setY(area.bottom() - framed.bottom());
         }
         if (framed.left() + shift.x() < area.left()) {

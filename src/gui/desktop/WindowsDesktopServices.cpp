@@ -4,7 +4,10 @@
 #include <shellapi.h>
 
 #include <QApplication>
+#include <QFont>
+#include <QFontInfo>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "gui/desktop/DesktopServices.h"
@@ -96,16 +99,32 @@ std::unique_ptr<DesktopServices> nativeDesktopServices() {
 }
 
 std::string windowFontFamily() {
-    // The system's message font: what its own dialogs use, present on every
-    // system (Wine has no MS Sans Serif). The layout keeps its own sizes.
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0) &&
-        metrics.lfMessageFont.lfFaceName[0] != L'\0') {
-        return QString::fromWCharArray(metrics.lfMessageFont.lfFaceName).toStdString();
-    }
-    // The system's alias for its dialog font.
-    return "MS Shell Dlg 2";
+    // The system's message font, what its own dialogs use; the layout keeps
+    // its own sizes. Qt may not have it: Wine names "MS Shell Dlg", which Qt
+    // then draws with a serif font, and has no MS Sans Serif for Qt either.
+    // Then the families that font usually is, and the sans-serif ones a Wine
+    // finds on its host.
+    static const std::string family = [] {
+        QStringList wanted;
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof(metrics);
+        if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+            wanted << QString::fromWCharArray(metrics.lfMessageFont.lfFaceName);
+        }
+        wanted << "Segoe UI"
+               << "Tahoma"
+               << "Liberation Sans"
+               << "DejaVu Sans"
+               << "Arial";
+        for (const QString& name : wanted) {
+            if (!name.isEmpty() &&
+                QFontInfo(QFont(name)).family().compare(name, Qt::CaseInsensitive) == 0) {
+                return name.toStdString();
+            }
+        }
+        return std::string("MS Shell Dlg 2");
+    }();
+    return family;
 }
 
 }  // namespace grize
