@@ -182,7 +182,9 @@ class AboutTest : public QObject {
                        area.topLeft() + QPoint(room.width() * at.x(), room.height() * at.y()));
         QTRY_VERIFY(area.contains(f.about->frameGeometry()));
         if (at == QPointF(0.5, 0.5)) {
-            QTRY_COMPARE(f.about->frameGeometry().center(), f.owner.frameGeometry().center());
+            // Within what the two frames differ by.
+            QTRY_VERIFY((f.about->frameGeometry().center() - f.owner.frameGeometry().center())
+                            .manhattanLength() <= 3);
         }
     }
 

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
+#include <algorithm>
 #include <string>
 
 #include "AboutInfo.h"
@@ -196,8 +197,8 @@ void AboutDialog::showEvent(QShowEvent* event) {
             return;
         }
         const QRect area = where->availableGeometry();
-        // How much the window manager adds on each side; until the box is
-        // framed its own frame is unknown, and the owner's tells.
+        // How much the window manager adds on each side, the larger of the
+        // box's and the owner's: until the box is framed its own is unknown.
         const auto frameOf = [](const QWidget& window) {
             const QRect inner = window.geometry();
             const QRect outer = window.frameGeometry();
@@ -205,8 +206,20 @@ void AboutDialog::showEvent(QShowEvent* event) {
                             outer.right() - inner.right(), outer.bottom() - inner.bottom());
         };
         QMargins margins = frameOf(*this);
-        if (margins.isNull() && owner_ != nullptr) {
-            margins = frameOf(*owner_);
+        if (owner_ != nullptr) {
+            const QMargins owner = frameOf(*owner_);
+            margins = QMargins(std::max(margins.left(), owner.left()),
+                               std::max(margins.top(), owner.top()),
+                               std::max(margins.right(), owner.right()),
+                               std::max(margins.bottom(), owner.bottom()));
+        }
+        // Under Wine Qt counts a frame's title bar but not the border the
+        // system draws around it (4 pixels seen).
+        constexpr int kUncountedBorder = 4;
+        if (margins.top() > 0) {
+            margins.setLeft(std::max(margins.left(), kUncountedBorder));
+            margins.setRight(std::max(margins.right(), kUncountedBorder));
+            margins.setBottom(std::max(margins.bottom(), kUncountedBorder));
         }
         const QRect framed = geometry().marginsAdded(margins);
         QPoint shift(0, 0);
