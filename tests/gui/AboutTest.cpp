@@ -1,5 +1,4 @@
-// The about box: its texts, the link's pointer, click and keys, where it
-// opens, and how it closes.
+// The about box: texts, the link's pointer, click and keys, placement, closing.
 #include <QAccessible>
 #include <QMouseEvent>
 #include <QObject>
@@ -48,7 +47,6 @@ struct AboutFixture {
             qWarning("about box did not become active");
         }
     }
-    // The link's target: the homepage where the build has one.
     std::string target() const { return (kHomepage.isEmpty() ? readme : kHomepage).toStdString(); }
 
     QTemporaryDir dir;
@@ -154,17 +152,16 @@ class AboutTest : public QObject {
         QCOMPARE(f.services.boxes.size(), size_t(1));
         const Message& shown = f.services.boxes.front();
         const QString name = QDir::toNativeSeparators(QString::fromStdString(f.target()));
+        const char* why =
+            fault == "no readme" ? "the file is missing" : "no program to show it was found";
         QCOMPARE(QString::fromStdString(shown.text),
-                 fault == "no readme"
-                     ? "Grize could not open " + name + ": the file is missing."
-                     : "Grize could not open " + name + ": no program to show it was found.");
+                 "Grize could not open " + name + ": " + why + ".");
         QCOMPARE(shown.icon, MsgIcon::Warning);
         QCOMPARE(shown.title, std::string());  // "Grize"
         QVERIFY(ownerShownUnderBox);
     }
 
-    // Centred on the main window, and all of it on the screen even when the
-    // main window is in a corner.
+    // Centred on the main window, and on the screen with the window in a corner.
     void placement_data() {
         QTest::addColumn<QPointF>("at");  // the owner's place across the screen, 0 to 1
         QTest::newRow("middle") << QPointF(0.5, 0.5);
@@ -177,12 +174,11 @@ class AboutTest : public QObject {
     void placement() {
         QFETCH(QPointF, at);
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        const QSizeF room = area.size() - QSize(200, 100);
+        const QSize room = area.size() - QSize(200, 100);
         AboutFixture f(true,
                        area.topLeft() + QPoint(room.width() * at.x(), room.height() * at.y()));
         QTRY_VERIFY(area.contains(f.about->frameGeometry()));
         if (at == QPointF(0.5, 0.5)) {
-            // Within what the two frames differ by.
             QTRY_VERIFY((f.about->frameGeometry().center() - f.owner.frameGeometry().center())
                             .manhattanLength() <= 3);
         }
