@@ -46,8 +46,8 @@ std::string QtWindowServices::commandLine() {
     return commandLine_;
 }
 
-void QtWindowServices::openHomepage(const std::string& address) {
-    desktop_->openAddress(address);
+bool QtWindowServices::openLink(const std::string& address) {
+    return desktop_->openAddress(address);
 }
 
 int QtWindowServices::currentYear() {

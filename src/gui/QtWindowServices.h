@@ -24,7 +24,7 @@ class QtWindowServices final : public WindowServices {
     bool otherInstanceRunning() override;
     void onOtherStart(std::function<void(const std::string&)> heard) override;
     std::string commandLine() override;
-    void openHomepage(const std::string& address) override;
+    bool openLink(const std::string& address) override;
     int currentYear() override;
 
   private:

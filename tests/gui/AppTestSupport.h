@@ -60,7 +60,10 @@ class RecordingServices final : public WindowServices {
         log_.push_back("CommandLine");
         return givenCommandLine;
     }
-    void openHomepage(const std::string& address) override { opened.push_back(address); }
+    bool openLink(const std::string& address) override {
+        opened.push_back(address);
+        return opens;
+    }
     int currentYear() override { return year; }
 
     std::vector<Message> boxes;
@@ -72,6 +75,7 @@ class RecordingServices final : public WindowServices {
     std::function<void(const std::string&)> otherStart;  // a later start, turned away
     std::string givenCommandLine;
     std::vector<std::string> opened;
+    bool opens = true;
     int year = 2031;
 
   private:

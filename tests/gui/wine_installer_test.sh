@@ -2,7 +2,9 @@
 # The installer under Wine: a silent install puts the programs, the readme
 # and its Start-menu entry in place and registers Grize-Encrypt and .gri;
 # the verb's command line opens the window on a file whose path has blanks;
-# the silent uninstaller takes all of it away again.
+# the uninstall entry says it can be neither changed nor repaired (DWORDs,
+# as Windows reads them); the silent uninstaller takes all of it away again,
+# down to the vendor's empty keys.
 #   wine_installer_test.sh GRIZE_SETUP_EXE
 set -euo pipefail
 setup="$(realpath "$1")"
@@ -32,6 +34,12 @@ want='"C:\Program Files\Grize\grize.exe" "%1"'
 [ "$(default_value 'HKCR\.gri')" = Grize.File ] || fail ".gri is not Grize's"
 [ "$(default_value 'HKCR\Grize.File\shell\open\command')" = "$want" ] ||
     fail ".gri does not open in Grize"
+uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Grize'
+for name in NoModify NoRepair; do
+    value="$(wine reg query "$uninstall" /v "$name" 2>/dev/null | tr -d '\r' |
+        awk -v n="$name" '$1 == n {print $2, $3}')"
+    [ "$value" = "REG_DWORD 0x1" ] || fail "$name is '$value', not REG_DWORD 0x1"
+done
 
 # What Explorer does with the verb: the command line with the file's path.
 mkdir -p "$WINEPREFIX/drive_c/my files"
@@ -53,8 +61,7 @@ for file in grize.exe grize-cli.exe readme.txt Uninstall.exe; do
 done
 [ -z "$(find "$WINEPREFIX/drive_c" -name 'Grize readme.lnk')" ] || fail "the readme entry is left"
 for key in 'HKCR\*\shell\Grize-Encrypt' 'HKCR\.gri' 'HKCR\Grize.File' \
-    'HKCU\Software\Ashgrove\Grize' 'HKLM\Software\Ashgrove\Grize' \
-    'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Grize'; do
+    'HKCU\Software\Ashgrove' 'HKLM\Software\Ashgrove' "$uninstall"; do
     ! has_key "$key" || fail "$key is left"
 done
 echo "PASS: wine_installer_test"

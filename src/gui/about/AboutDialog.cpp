@@ -1,8 +1,10 @@
 #include "gui/about/AboutDialog.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMargins>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QShowEvent>
@@ -12,6 +14,7 @@
 
 #include "AboutInfo.h"
 #include "Version.h"
+#include "gui/about/LinkLabel.h"
 #include "gui/desktop/DesktopServices.h"
 #include "gui/desktop/WindowFont.h"
 #include "gui/services/Pictures.h"
@@ -60,10 +63,22 @@ QFrame* line(QWidget* parent, const char* name, int top, int thickness, const QC
     return control;
 }
 
+QString firstFound(const QStringList& places) {
+    for (const QString& place : places) {
+        if (QFileInfo::exists(place)) {
+            return place;
+        }
+    }
+    return places.isEmpty() ? QString() : places.back();
+}
+
 }  // namespace
 
-AboutDialog::AboutDialog(WindowServices& services, QWidget* owner)
-    : QDialog(owner), services_(services), owner_(owner) {
+AboutDialog::AboutDialog(WindowServices& services, QWidget* owner, const QStringList& readmes)
+    : QDialog(owner),
+      services_(services),
+      owner_(owner),
+      target_(homepage().isEmpty() ? firstFound(readmes) : homepage()) {
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("About"));
@@ -90,8 +105,10 @@ AboutDialog::AboutDialog(WindowServices& services, QWidget* owner)
     updatesText_ =
         label(this, "lbltext4", 2700, 2265, 195, QStringLiteral("For updates and other freeware,"));
     visitText_ = label(this, "lbltext5", 2895, 1545, 195, QStringLiteral("Visit my homepage at"));
-    link_ = label(this, "lblurl", 3105, 1740, 195, homepage());
-    for (QLabel* control : {playText_, updatesText_, visitText_, link_}) {
+    link_ = new LinkLabel(homepage().isEmpty() ? QFileInfo(target_).fileName() : target_, this);
+    link_->setObjectName(QStringLiteral("lblurl"));
+    link_->setGeometry(px(360), px(3105), px(1740), px(195));
+    for (QLabel* control : {playText_, updatesText_, visitText_, static_cast<QLabel*>(link_)}) {
         autoSize(control);
     }
     QPalette urlPalette = link_->palette();
@@ -99,6 +116,7 @@ AboutDialog::AboutDialog(WindowServices& services, QWidget* owner)
     link_->setPalette(urlPalette);
     link_->setMouseTracking(true);
     link_->installEventFilter(this);
+    connect(link_, &LinkLabel::activated, this, &AboutDialog::openLink);
 
     okButton_ = new QPushButton(QStringLiteral("&Ok"), this);
     okButton_->setObjectName(QStringLiteral("cmdok"));
@@ -120,6 +138,15 @@ QString AboutDialog::homepage() {
     return QString::fromUtf8(about::kHomepage);
 }
 
+QStringList AboutDialog::readmePlaces() {
+    QStringList places{QDir(QCoreApplication::applicationDirPath()).filePath("readme.txt")};
+    if (const QString installed = QString::fromUtf8(about::kInstalledReadme);
+        !installed.isEmpty()) {
+        places.append(installed);
+    }
+    return places;
+}
+
 void AboutDialog::showVersionAndYear() {
     title_->setText(QStringLiteral("Grize"));
     version_->setText(QStringLiteral("Version %1.%2.%3")
@@ -130,41 +157,88 @@ void AboutDialog::showVersionAndYear() {
     autoSize(copyright_);
 }
 
-void AboutDialog::openHomepage() {
-    if (owner_ != nullptr) {
-        owner_->setWindowState(owner_->windowState() | Qt::WindowMinimized);
+void AboutDialog::openLink() {
+    const QString shown = QDir::toNativeSeparators(target_);
+    QString failure;
+    if (homepage().isEmpty() && !QFileInfo::exists(target_)) {
+        // Nothing to hand on: the user would see nothing at all.
+        failure = QStringLiteral("Grize could not open %1: the file is missing.").arg(shown);
+    } else {
+        const Qt::WindowStates before =
+            owner_ != nullptr ? owner_->windowState() : Qt::WindowStates(Qt::WindowNoState);
+        if (owner_ != nullptr) {
+            owner_->setWindowState(before | Qt::WindowMinimized);
+        }
+        if (!services_.openLink(target_.toStdString())) {
+            // Nothing took the main window's place: give it back.
+            if (owner_ != nullptr) {
+                owner_->setWindowState(before);
+            }
+            failure = QStringLiteral("Grize could not open %1: no program to show it was found.")
+                          .arg(shown);
+        }
     }
-    services_.openHomepage(homepage().toStdString());
+    if (!failure.isEmpty()) {
+        services_.showMessage({failure.toStdString(), MsgIcon::Warning, ""});
+    }
     accept();
 }
 
 void AboutDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Centred over a main window at the screen's edge, the frame of the box
-    // can end up off the screen; once the window manager has framed it, pull
-    // it back so its title bar can be reached.
+    // Qt centres the box from a guess at its frame, and over a main window
+    // at the screen's edge the box can end up partly off the screen. Once
+    // the window manager has framed it, centre its frame on the owner's and
+    // pull it inside the screen, its title bar first.
     QTimer::singleShot(0, this, [this] {
-        const QScreen* where = screen();
+        const QScreen* where =
+            owner_ != nullptr && owner_->screen() != nullptr ? owner_->screen() : screen();
         if (where == nullptr) {
             return;
         }
         const QRect area = where->availableGeometry();
-        // Until the box is framed its own frame is unknown; the owner's frame
-        // tells how much the window manager adds above and to the left.
-        QMargins margins(geometry().left() - frameGeometry().left(),
-                         geometry().top() - frameGeometry().top(), 0, 0);
+        // How much the window manager adds on each side, the larger of the
+        // box's and the owner's: until the box is framed its own is unknown.
+        const auto frameOf = [](const QWidget& window) {
+            const QRect inner = window.geometry();
+            const QRect outer = window.frameGeometry();
+            return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                            outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        };
+        QMargins margins = frameOf(*this);
         if (owner_ != nullptr) {
-            const QRect outer = owner_->frameGeometry();
-            const QRect inner = owner_->geometry();
-            margins.setLeft(std::max(margins.left(), inner.left() - outer.left()));
-            margins.setTop(std::max(margins.top(), inner.top() - outer.top()));
+            const QMargins owner = frameOf(*owner_);
+            margins = QMargins(std::max(margins.left(), owner.left()),
+                               std::max(margins.top(), owner.top()),
+                               std::max(margins.right(), owner.right()),
+                               std::max(margins.bottom(), owner.bottom()));
         }
+        // Under Wine Qt counts a frame's title bar but not the border the
+        // system draws around it (4 pixels seen).
+        constexpr int kUncountedBorder = 4;
+        if (margins.top() > 0) {
+            margins.setLeft(std::max(margins.left(), kUncountedBorder));
+            margins.setRight(std::max(margins.right(), kUncountedBorder));
+            margins.setBottom(std::max(margins.bottom(), kUncountedBorder));
+        }
+        const QRect framed = geometry().marginsAdded(margins);
         QPoint shift(0, 0);
-        if (geometry().top() - margins.top() < area.top()) {
-            shift.setY(area.top() + margins.top() - geometry().top());
+        if (owner_ != nullptr) {
+            shift = owner_->frameGeometry().center() - framed.center();
         }
-        if (geometry().left() - margins.left() < area.left()) {
-            shift.setX(area.left() + margins.left() - geometry().left());
+        // Right and bottom first, so that a box larger than the screen keeps
+        // its title bar and left edge on it.
+        if (framed.right() + shift.x() > area.right()) {
+            shift.setX(area.right() - framed.right());
+        }
+        if (framed.bottom() + shift.y() > area.bottom()) {
+            shift.setY(area.bottom() - framed.bottom());
+        }
+        if (framed.left() + shift.x() < area.left()) {
+            shift.setX(area.left() - framed.left());
+        }
+        if (framed.top() + shift.y() < area.top()) {
+            shift.setY(area.top() - framed.top());
         }
         if (!shift.isNull()) {
             move(pos() + shift);
@@ -177,36 +251,18 @@ void AboutDialog::showHandPointer() {
 }
 
 void AboutDialog::keyPressEvent(QKeyEvent* event) {
-    // Only the button, the link and the close box close this window.
+    // Esc does what Ok does.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        accept();
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == link_) {
-        switch (event->type()) {
-            case QEvent::MouseMove:
-                showHandPointer();
-                break;
-            case QEvent::MouseButtonPress:
-                urlPressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-                break;
-            case QEvent::MouseButtonRelease: {
-                const auto* mouse = static_cast<QMouseEvent*>(event);
-                const bool click = urlPressed_ && mouse->button() == Qt::LeftButton &&
-                                   link_->rect().contains(mouse->position().toPoint());
-                urlPressed_ = false;
-                if (click) {
-                    openHomepage();
-                }
-                break;
-            }
-            default:
-                break;
-        }
+    if (watched == link_ && event->type() == QEvent::MouseMove) {
+        showHandPointer();
     }
     return QDialog::eventFilter(watched, event);
 }

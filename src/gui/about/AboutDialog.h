@@ -4,21 +4,29 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 
 namespace grize {
 
+class LinkLabel;
 class WindowServices;
 
-// The about box: title, version, copyright, author and the homepage link.
+// The about box: title, version, copyright, author and the homepage link,
+// or without a homepage a link to the readme.
 // Shown modally over the main window; created for each showing.
 class AboutDialog : public QDialog {
     Q_OBJECT
 
   public:
-    explicit AboutDialog(WindowServices& services, QWidget* owner = nullptr);
+    // `readmes`: where the readme may be, the first found is the one linked.
+    explicit AboutDialog(WindowServices& services, QWidget* owner = nullptr,
+                         const QStringList& readmes = readmePlaces());
 
-    // The address the link shows and opens.
+    // Empty when there is none.
     static QString homepage();
+    // Beside the program (the Windows installer's place, and the build
+    // tree's), then where the package installs it.
+    static QStringList readmePlaces();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -27,8 +35,10 @@ class AboutDialog : public QDialog {
 
   private:
     void showVersionAndYear();
-    // The link clicked: the main window is minimised and the homepage opens.
-    void openHomepage();
+    // The link activated: the main window is minimised, the link's target
+    // opens and the box closes. When it cannot open, the main window comes
+    // back and a box says why.
+    void openLink();
     void showHandPointer();
 
     QLabel* title_;
@@ -38,7 +48,7 @@ class AboutDialog : public QDialog {
     QLabel* playText_;
     QLabel* updatesText_;
     QLabel* visitText_;
-    QLabel* link_;
+    LinkLabel* link_;
     QLabel* hand_;
     QPushButton* okButton_;
     QFrame* line1_;
@@ -49,7 +59,8 @@ class AboutDialog : public QDialog {
 
     WindowServices& services_;
     QWidget* owner_;
-    bool urlPressed_ = false;
+    // The homepage, or the readme's path.
+    QString target_;
 };
 
 }  // namespace grize

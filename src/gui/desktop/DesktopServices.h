@@ -29,8 +29,9 @@ class DesktopServices {
     // A modal box over the active window. With `yesNo` it offers Yes and No,
     // No the default, and answers true for Yes; otherwise OK only (and false).
     virtual bool showMessageBox(const Message& message, bool yesNo) = 0;
-    // Hands the address to the desktop's browser; failures are not reported.
-    virtual void openAddress(const std::string& address) = 0;
+    // Opens a web address or a file's path with the desktop's program for
+    // it; false when none could be started.
+    virtual bool openAddress(const std::string& address) = 0;
     // Null when another process holds the claim (`otherRunning` set) or when
     // no claim can be made at all, which must not stop the user from working.
     virtual std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning) = 0;
@@ -42,9 +43,9 @@ class DesktopServices {
 // This desktop's implementation.
 std::unique_ptr<DesktopServices> nativeDesktopServices();
 
-// The family of the window's text; the platform substitutes its own when it
-// lacks it.
-const char* windowFontFamily();
+// The family of the window's text (UTF-8): the system's own where it has one
+// for dialogs, so that no system lacks it.
+std::string windowFontFamily();
 
 // Reads the system's font configuration on a thread of its own, so that the
 // reading overlaps Qt's start instead of delaying the window's first text.

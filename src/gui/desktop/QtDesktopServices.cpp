@@ -128,8 +128,9 @@ class QtDesktopServices final : public DesktopServices {
         return box.exec() == QMessageBox::Yes;
     }
 
-    void openAddress(const std::string& address) override {
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+    bool openAddress(const std::string& address) override {
+        // A path that starts with "/" becomes a file: address.
+        return QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(address)));
     }
 
     std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning) override {
@@ -175,7 +176,7 @@ std::unique_ptr<DesktopServices> nativeDesktopServices() {
     return std::make_unique<QtDesktopServices>();
 }
 
-const char* windowFontFamily() {
+std::string windowFontFamily() {
     return "Liberation Sans";
 }
 

@@ -7,7 +7,7 @@
 namespace grize {
 
 QFont windowFont(double points, bool bold) {
-    QFont font(QString::fromLatin1(windowFontFamily()));
+    QFont font(QString::fromStdString(windowFontFamily()));
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;

@@ -4,8 +4,11 @@
 #include <shellapi.h>
 
 #include <QApplication>
+#include <QFont>
+#include <QFontInfo>
 #include <QMetaObject>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "gui/desktop/BoxOwner.h"
@@ -111,15 +114,17 @@ class WindowsDesktopServices final : public DesktopServices {
         return ::MessageBoxW(owner, text.c_str(), title.c_str(), style) == IDYES;
     }
 
-    void openAddress(const std::string& address) override {
+    bool openAddress(const std::string& address) override {
         // Only the about box opens an address, while it is the modal window.
         HWND about = nullptr;
         if (QWidget* modal = QApplication::activeModalWidget()) {
             about = reinterpret_cast<HWND>(modal->winId());
         }
-        // The default verb, started in the root of drive C; the result is not
-        // looked at.
-        ::ShellExecuteW(about, nullptr, wide(address).c_str(), nullptr, L"c:\\", SW_SHOWNORMAL);
+        // The default verb, started in the root of drive C. Values above 32
+        // mean it started.
+        const HINSTANCE result =
+            ::ShellExecuteW(about, nullptr, wide(address).c_str(), nullptr, L"c:\\", SW_SHOWNORMAL);
+        return reinterpret_cast<INT_PTR>(result) > 32;
     }
 
     std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning) override {
@@ -164,8 +169,33 @@ std::unique_ptr<DesktopServices> nativeDesktopServices() {
     return std::make_unique<WindowsDesktopServices>();
 }
 
-const char* windowFontFamily() {
-    return "MS Sans Serif";
+std::string windowFontFamily() {
+    // The system's message font, what its own dialogs use; the layout keeps
+    // its own sizes. Qt may not have it: Wine names "MS Shell Dlg", which Qt
+    // then draws with a serif font, and has no MS Sans Serif for Qt either.
+    // Then the families that font usually is, and the sans-serif ones a Wine
+    // finds on its host.
+    static const std::string family = [] {
+        QStringList wanted;
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof(metrics);
+        if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+            wanted << QString::fromWCharArray(metrics.lfMessageFont.lfFaceName);
+        }
+        wanted << "Segoe UI"
+               << "Tahoma"
+               << "Liberation Sans"
+               << "DejaVu Sans"
+               << "Arial";
+        for (const QString& name : wanted) {
+            if (!name.isEmpty() &&
+                QFontInfo(QFont(name)).family().compare(name, Qt::CaseInsensitive) == 0) {
+                return name.toStdString();
+            }
+        }
+        return std::string("MS Shell Dlg 2");
+    }();
+    return family;
 }
 
 }  // namespace grize

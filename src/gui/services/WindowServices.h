@@ -41,8 +41,9 @@ class WindowServices {
     virtual void onOtherStart(std::function<void(const std::string&)> heard) = 0;
     // The command line's argument text: the arguments joined with one blank.
     virtual std::string commandLine() = 0;
-    // Hands the address to the desktop's browser; failures are not reported.
-    virtual void openHomepage(const std::string& address) = 0;
+    // Opens the about box's link, a web address or a file's path, with the
+    // desktop's program for it; false when none could be started.
+    virtual bool openLink(const std::string& address) = 0;
     virtual int currentYear() = 0;
 };
 
