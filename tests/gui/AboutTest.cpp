@@ -73,7 +73,8 @@ class AboutTest : public QObject {
         QCOMPARE(label(a, "lblcopyright2")->text(), QString("Ashgrove"));
         QCOMPARE(label(a, "lbltext3")->text(), QString("Play and enjoy!"));
         QCOMPARE(label(a, "lbltext4")->text(), QString("For updates and other freeware,"));
-        QCOMPARE(label(a, "lbltext5")->text(), QString("Visit my homepage at"));
+        QCOMPARE(label(a, "lbltext5")->text(),
+                 QString(kHomepage.isEmpty() ? "Read more in" : "Visit my homepage at"));
         const QString linkText = kHomepage.isEmpty() ? QString("readme.txt") : kHomepage;
         QCOMPARE(label(a, "lblurl")->text(), linkText);
         QCOMPARE(okButton(a)->text(), QString("&Ok"));

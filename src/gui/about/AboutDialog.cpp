@@ -104,7 +104,10 @@ AboutDialog::AboutDialog(WindowServices& services, QWidget* owner, const QString
     playText_ = label(this, "lbltext3", 2085, 1110, 195, QStringLiteral("Play and enjoy!"));
     updatesText_ =
         label(this, "lbltext4", 2700, 2265, 195, QStringLiteral("For updates and other freeware,"));
-    visitText_ = label(this, "lbltext5", 2895, 1545, 195, QStringLiteral("Visit my homepage at"));
+    // With no homepage the link is the readme, which is no homepage either.
+    visitText_ = label(this, "lbltext5", 2895, 1545, 195,
+                       homepage().isEmpty() ? QStringLiteral("Read more in")
+                                            : QStringLiteral("Visit my homepage at"));
     link_ = new LinkLabel(homepage().isEmpty() ? QFileInfo(target_).fileName() : target_, this);
     link_->setObjectName(QStringLiteral("lblurl"));
     link_->setGeometry(px(360), px(3105), px(1740), px(195));
