@@ -36,18 +36,6 @@ class ServicesTest : public QObject {
 
     void cleanupTestCase() { qputenv("XDG_RUNTIME_DIR", previousRuntime_); }
 
-    void onlyTheFirstInstanceRuns() {
-        auto first = std::make_unique<QtWindowServices>("");
-        QVERIFY(!first->otherInstanceRunning());
-        QVERIFY(QFile::exists(lockPath()));
-        QtWindowServices second("");
-        QVERIFY(second.otherInstanceRunning());
-        first.reset();
-        QVERIFY(!QFile::exists(lockPath()));
-        QtWindowServices third("");
-        QVERIFY(!third.otherInstanceRunning());
-    }
-
     void lockOfADeadProcessDoesNotCount() {
         const pid_t child = fork();
         if (child == 0) {
