@@ -41,6 +41,11 @@ TargetCheck checkTarget(const std::string& path, FileSystem& fs) {
         if (error.kind() == ErrorKind::OutOfMemory) {
             throw;  // a fault of this process, not of the path
         }
+        // A name the system cannot hold (quotation marks on Windows) names
+        // no file at all.
+        if (error.kind() == ErrorKind::BadFileName) {
+            return TargetCheck::NotFound;
+        }
         return TargetCheck::Unexaminable;
     }
 }
