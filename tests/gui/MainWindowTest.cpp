@@ -1,6 +1,7 @@
 // The main window's own behaviour: focus and label colours, keys, tooltips,
 // selection, closing and the stored settings.
 #include <QAccessible>
+#include <QDir>
 #include <QMouseEvent>
 #include <QObject>
 #include <QStyle>
@@ -211,7 +212,7 @@ class MainWindowTest : public QObject {
         QTest::keyClicks(txtPassword1(w), "pw");
         f.s.services.otherStart(started.isEmpty() ? f.target
                                 : started == "-"  ? ""
-                                                  : started.toStdString());
+                                                 : QDir::toNativeSeparators(started).toStdString());
         auto* label = control<QLabel>(w, "lblNote");
         QCOMPARE(label->isVisible(), !note.isEmpty());
         QCOMPARE(label->accessibleName(), note);
