@@ -3,8 +3,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QObject>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "AppTestSupport.h"
@@ -51,6 +53,35 @@ class ServicesTest : public QObject {
 
         QtWindowServices services("");
         QVERIFY(!services.otherInstanceRunning());
+    }
+
+    // The desktop's opener ends at once, found nothing (its exit status), or
+    // keeps showing the file; only the second is a failure to tell the user.
+    void openLinkSaysWhetherAProgramTookIt_data() {
+        QTest::addColumn<QByteArray>("opener");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("handed on") << QByteArray("exit 0") << true;
+        QTest::newRow("nothing to show it") << QByteArray("exit 3") << false;
+        QTest::newRow("still showing it") << QByteArray("sleep 2") << true;
+    }
+
+    void openLinkSaysWhetherAProgramTookIt() {
+        QFETCH(QByteArray, opener);
+        QFETCH(bool, opened);
+        QTemporaryDir bin;
+        QFile script(bin.filePath("xdg-open"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n" + opener + "\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toLocal8Bit() + ":" + path);
+        QtWindowServices services("");
+        const bool result = services.openLink("/usr/share/doc/grize/readme.txt");
+        qputenv("PATH", path);
+        QCOMPARE(result, opened);
+        // The opener left running ends on its own, and its process object with it.
+        QTest::qWait(opener.startsWith("sleep") ? 1500 : 0);
     }
 
     void commandLineJoinsArgumentsWithOneBlank_data() {

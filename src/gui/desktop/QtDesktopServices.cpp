@@ -7,6 +7,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -18,6 +19,9 @@
 namespace grize {
 
 namespace {
+
+// How long xdg-open gets to say it found nothing to show an address with.
+constexpr int kOpenerWaitMs = 1500;
 
 // A message box whose content Ctrl+C copies, as Windows' own boxes do:
 // handy for passing an error report on.
@@ -130,7 +134,29 @@ class QtDesktopServices final : public DesktopServices {
 
     bool openAddress(const std::string& address) override {
         // A path that starts with "/" becomes a file: address.
-        return QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(address)));
+        const QUrl url = QUrl::fromUserInput(QString::fromStdString(address));
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (opener.isEmpty()) {
+            return QDesktopServices::openUrl(url);
+        }
+        // Qt counts a started xdg-open as opened; that it found no program
+        // to show the address only its exit status tells, soon. Still
+        // running after a moment, it has handed the address on, so it is
+        // left to run (not parented: ending Grize must not stop it).
+        auto* process = new QProcess;
+        process->start(opener, {url.toString(QUrl::FullyEncoded)});
+        if (!process->waitForStarted(kOpenerWaitMs)) {
+            delete process;
+            return false;
+        }
+        if (!process->waitForFinished(kOpenerWaitMs)) {
+            QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+            return true;
+        }
+        const bool opened =
+            process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+        delete process;
+        return opened;
     }
 
     std::unique_ptr<InstanceClaim> claimSingleInstance(bool& otherRunning) override {
